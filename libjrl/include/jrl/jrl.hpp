@@ -1,0 +1,6 @@
+// The whole public API of libjrl: include this and link jrl::jrl.
+#pragma once
+
+#include "jrl/error.hpp"
+#include "jrl/model.hpp"
+#include "jrl/parse.hpp"

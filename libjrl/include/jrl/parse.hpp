@@ -1,0 +1,35 @@
+// The entry point: requirements text in, a parsed file or an error out.
+#pragma once
+
+#include <expected>
+#include <string>
+#include <string_view>
+
+#include "jrl/error.hpp"
+#include "jrl/model.hpp"
+
+namespace jrl {
+
+// The value of a successful parse.
+struct ParseResult {
+  JRLQueryFile parsed_jrl_file;
+
+  // Compact JSON of `parsed_jrl_file`.
+  std::expected<std::string, Error> to_string() const;
+  // Pretty JSON (two-space indent) of `parsed_jrl_file`.
+  std::expected<std::string, Error> to_string_pretty() const;
+  // Single-line debug text, `ParseResult { parsed_jrl_file: ... }`.
+  std::string to_debug_string() const;
+
+  friend bool operator==(const ParseResult&, const ParseResult&) = default;
+};
+
+// Parses one requirements file. The input must be valid UTF-8 (it is
+// checked: invalid bytes give an error naming their offset) and shorter than
+// 4 GiB. The first fault ends the parse; nothing partial comes back.
+std::expected<ParseResult, Error> parse(std::string_view input);
+
+}  // namespace jrl
+
+// The library's own name for its namespace.
+namespace libjrl = jrl;

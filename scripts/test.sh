@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Sets up a machine and runs every test of the project: the C++ suite, then
+# the Python suite against the built wheel on the oldest, default and newest
+# supported CPython.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/setup.sh
+
+jobs=${JRL_JOBS:-2}
+build=$root/build/test
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DJRL_WERROR=ON -DJRL_BUILD_TESTS=ON >/dev/null
+cmake --build "$build" -j "$jobs"
+ctest --test-dir "$build" --output-on-failure -j "$jobs"
+
+if [ -f pylibjrl/CMakeLists.txt ]; then
+  bash scripts/test_python.sh
+fi
