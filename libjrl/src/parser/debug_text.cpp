@@ -1,0 +1,312 @@
+// The single-line debug text of the query model.
+
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "jrl/model.hpp"
+#include "jrl/parse.hpp"
+#include "parser/debug_text_writer.hpp"
+#include "parser/unicode_properties.hpp"
+
+namespace jrl {
+namespace {
+
+// One decoded code point and its length in bytes; `length` is 0 when the
+// bytes at the position are not valid UTF-8.
+struct Decoded {
+  char32_t code_point = 0;
+  std::size_t length = 0;
+};
+
+bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Decodes the non-ASCII sequence starting at `text[pos]`, rejecting
+// overlong forms, surrogates, values past U+10FFFF and truncation.
+Decoded decode_multibyte(std::string_view text, std::size_t pos) {
+  const auto byte = [&](std::size_t i) {
+    return static_cast<unsigned char>(text[pos + i]);
+  };
+  const unsigned char lead = byte(0);
+  std::size_t length = 0;
+  char32_t code_point = 0;
+  unsigned char second_min = 0x80;
+  unsigned char second_max = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code_point = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code_point = lead & 0x0F;
+    if (lead == 0xE0) second_min = 0xA0;  // overlong
+    if (lead == 0xED) second_max = 0x9F;  // surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code_point = lead & 0x07;
+    if (lead == 0xF0) second_min = 0x90;  // overlong
+    if (lead == 0xF4) second_max = 0x8F;  // past U+10FFFF
+  } else {
+    return {};
+  }
+  if (text.size() - pos < length) return {};
+  if (byte(1) < second_min || byte(1) > second_max) return {};
+  for (std::size_t i = 1; i < length; ++i) {
+    if (!is_continuation(byte(i))) return {};
+    code_point = (code_point << 6) | (byte(i) & 0x3F);
+  }
+  return {code_point, length};
+}
+
+void append_unicode_escape(std::string& out, char32_t code_point) {
+  char digits[8];
+  const auto end = std::to_chars(digits, digits + sizeof digits,
+                                 static_cast<std::uint32_t>(code_point), 16)
+                       .ptr;
+  out += "\\u{";
+  out.append(digits, end);
+  out += '}';
+}
+
+// The escape of an ASCII byte, or an empty view if it stands as it is.
+std::string_view ascii_escape(unsigned char byte) {
+  switch (byte) {
+    case '"':
+      return "\\\"";
+    case '\\':
+      return "\\\\";
+    case '\t':
+      return "\\t";
+    case '\r':
+      return "\\r";
+    case '\n':
+      return "\\n";
+    case '\0':
+      return "\\0";
+    default:
+      return {};
+  }
+}
+
+void append_number(std::string& out, std::uint16_t value) {
+  char digits[5];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+}
+
+void append_bool(std::string& out, bool value) {
+  out += value ? "true" : "false";
+}
+
+template <typename T>
+void append_sequence(std::string& out, const std::vector<T>& items) {
+  out += '[';
+  bool first = true;
+  for (const T& item : items) {
+    if (!first) out += ", ";
+    first = false;
+    append_debug_text(out, item);
+  }
+  out += ']';
+}
+
+// `Name(` payload `)` for a variant with one unnamed text.
+void append_text_variant(std::string& out, std::string_view name,
+                         std::string_view text) {
+  out += name;
+  out += '(';
+  append_escaped_text(out, text);
+  out += ')';
+}
+
+// The `from` and `to` fields that open the three range variants.
+void append_range_fields(std::string& out, const Class& from, const Class& to) {
+  out += "from: ";
+  append_debug_text(out, from);
+  out += ", to: ";
+  append_debug_text(out, to);
+}
+
+template <typename T>
+std::string render(const T& value) {
+  std::string out;
+  append_debug_text(out, value);
+  return out;
+}
+
+}  // namespace
+
+void append_escaped_text(std::string& out, std::string_view text) {
+  out += '"';
+  // Bytes from `run` up to `pos` stand as they are and are copied at once.
+  std::size_t run = 0;
+  std::size_t pos = 0;
+  const auto flush = [&] { out.append(text.data() + run, pos - run); };
+  while (pos < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {
+      if (byte >= 0x20 && byte != 0x7F && byte != '"' && byte != '\\') {
+        ++pos;
+        continue;
+      }
+      flush();
+      const std::string_view escape = ascii_escape(byte);
+      if (escape.empty()) {
+        append_unicode_escape(out, byte);
+      } else {
+        out += escape;
+      }
+      run = ++pos;
+      continue;
+    }
+    const Decoded decoded = decode_multibyte(text, pos);
+    if (decoded.length == 0) {
+      flush();
+      out += "\xEF\xBF\xBD";  // U+FFFD for a stray byte
+      run = ++pos;
+      continue;
+    }
+    if (unicode::is_grapheme_extend(decoded.code_point) ||
+        !unicode::is_printable(decoded.code_point)) {
+      flush();
+      append_unicode_escape(out, decoded.code_point);
+      pos += decoded.length;
+      run = pos;
+      continue;
+    }
+    pos += decoded.length;
+  }
+  flush();
+  out += '"';
+}
+
+void append_debug_text(std::string& out, const Class& value) {
+  out += "Class { department_id: ";
+  append_escaped_text(out, value.department_id);
+  out += ", course_number: ";
+  append_number(out, value.course_number);
+  out += ", lab: ";
+  append_bool(out, value.lab);
+  out += " }";
+}
+
+void append_debug_text(std::string& out, JRLQueryType value) {
+  out += value == JRLQueryType::Limit ? "Limit" : "Select";
+}
+
+void append_debug_text(std::string& out, const Quantity& value) {
+  if (const auto* single = std::get_if<quantity::Single>(&value)) {
+    out += "Single(";
+    append_number(out, single->count);
+    out += ')';
+    return;
+  }
+  const auto& many = std::get<quantity::Many>(value);
+  out += "Many { from: ";
+  append_number(out, many.from);
+  out += ", to: ";
+  append_number(out, many.to);
+  out += " }";
+}
+
+void append_debug_text(std::string& out, const Selector& value) {
+  std::visit(
+      [&out](const auto& s) {
+        using S = std::decay_t<decltype(s)>;
+        if constexpr (std::is_same_v<S, selector::Class>) {
+          out += "Class(";
+          append_debug_text(out, s.value);
+          out += ')';
+        } else if constexpr (std::is_same_v<S, selector::Placement>) {
+          append_text_variant(out, "Placement", s.value);
+        } else if constexpr (std::is_same_v<S, selector::Tag>) {
+          append_text_variant(out, "Tag", s.value);
+        } else if constexpr (std::is_same_v<S, selector::TagCode>) {
+          out += "TagCode { tag: ";
+          append_escaped_text(out, s.tag);
+          out += ", code: ";
+          append_escaped_text(out, s.code);
+          out += " }";
+        } else if constexpr (std::is_same_v<S, selector::Dist>) {
+          append_text_variant(out, "Dist", s.value);
+        } else if constexpr (std::is_same_v<S, selector::DistCode>) {
+          out += "DistCode { dist: ";
+          append_escaped_text(out, s.dist);
+          out += ", code: ";
+          append_escaped_text(out, s.code);
+          out += " }";
+        } else if constexpr (std::is_same_v<S, selector::Range>) {
+          out += "Range { ";
+          append_range_fields(out, s.from, s.to);
+          out += " }";
+        } else if constexpr (std::is_same_v<S, selector::RangeDist>) {
+          out += "RangeDist { ";
+          append_range_fields(out, s.from, s.to);
+          out += ", dist: ";
+          append_escaped_text(out, s.dist);
+          out += " }";
+        } else if constexpr (std::is_same_v<S, selector::RangeTag>) {
+          out += "RangeTag { ";
+          append_range_fields(out, s.from, s.to);
+          out += ", tag: ";
+          append_escaped_text(out, s.tag);
+          out += " }";
+        } else {
+          static_assert(std::is_same_v<S, selector::Query>);
+          out += "Query(";
+          append_debug_text(out, s.value);
+          out += ')';
+        }
+      },
+      value.value);
+}
+
+void append_debug_text(std::string& out, const JRLQuery& value) {
+  out += "JRLQuery { quantity: ";
+  append_debug_text(out, value.quantity);
+  out += ", type: ";
+  append_debug_text(out, value.type);
+  out += ", selector: ";
+  append_sequence(out, value.selector);
+  out += " }";
+}
+
+void append_debug_text(std::string& out, const JRLRequirement& value) {
+  out += "JRLRequirement { query: ";
+  append_debug_text(out, value.query);
+  out += ", description: ";
+  append_escaped_text(out, value.description);
+  out += ", priority: ";
+  append_number(out, value.priority);
+  out += " }";
+}
+
+void append_debug_text(std::string& out, const JRLQueryFile& value) {
+  out += "JRLQueryFile { version: ";
+  append_escaped_text(out, value.version);
+  out += ", requirements: ";
+  append_sequence(out, value.requirements);
+  out += " }";
+}
+
+void append_debug_text(std::string& out, const ParseResult& value) {
+  out += "ParseResult { parsed_jrl_file: ";
+  append_debug_text(out, value.parsed_jrl_file);
+  out += " }";
+}
+
+std::string debug_text(const Class& value) { return render(value); }
+std::string debug_text(JRLQueryType value) { return render(value); }
+std::string debug_text(const Quantity& value) { return render(value); }
+std::string debug_text(const Selector& value) { return render(value); }
+std::string debug_text(const JRLQuery& value) { return render(value); }
+std::string debug_text(const JRLRequirement& value) { return render(value); }
+std::string debug_text(const JRLQueryFile& value) { return render(value); }
+
+std::string ParseResult::to_debug_string() const { return render(*this); }
+
+}  // namespace jrl
