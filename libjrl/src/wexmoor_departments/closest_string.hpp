@@ -9,7 +9,8 @@
 
 namespace jrl::closest_string {
 
-// Jaro-Winkler similarity of two texts over their code points.
+// Jaro-Winkler similarity of two texts over their code points, case-sensitive.
+// A byte that is not valid UTF-8 counts as one character of its own.
 double jaro_winkler(std::string_view a, std::string_view b);
 
 // The candidate most similar to `target`, compared without regard to ASCII
@@ -21,7 +22,8 @@ std::optional<std::string_view> closest_string(
 
 template <std::size_t N>
 std::optional<std::string_view> closest_string(
-    std::string_view target, const std::array<std::string_view, N>& candidates) {
+    std::string_view target,
+    const std::array<std::string_view, N>& candidates) {
   return closest_string(target, std::span<const std::string_view>(candidates));
 }
 

@@ -4,11 +4,17 @@
 #include <cstddef>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace jrl::wexmoor_departments {
 
 // The registry source text, embedded at build time from departments.txt.
 std::string_view departments_source();
+
+// The lines of `text` (split at line feeds, a carriage return before a line
+// feed dropped, no empty line after a final line feed) as views into it,
+// sorted in ascending byte order. The registry is built with it.
+std::vector<std::string_view> sorted_lines(std::string_view text);
 
 // The registry as the library uses it: views into the source text, sorted
 // in ascending byte order. Built once on first use (safe under concurrent

@@ -1,0 +1,196 @@
+#include "wexmoor_departments/closest_string.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace jrl::closest_string {
+namespace {
+
+// A buffer that lives on the stack for short texts (department codes and
+// function names) and falls back to the heap only for long ones.
+template <typename T>
+class SmallBuffer {
+ public:
+  explicit SmallBuffer(std::size_t capacity) { reset(capacity); }
+  // `data_` may point into the object itself.
+  SmallBuffer(const SmallBuffer&) = delete;
+  SmallBuffer& operator=(const SmallBuffer&) = delete;
+
+  // Empties the buffer and makes room for `capacity` elements.
+  void reset(std::size_t capacity) {
+    size_ = 0;
+    if (capacity <= kInline) {
+      data_ = inline_.data();
+    } else {
+      if (heap_.size() < capacity) heap_.resize(capacity);
+      data_ = heap_.data();
+    }
+  }
+  void push_back(T value) { data_[size_++] = value; }
+  std::span<T> view() { return {data_, size_}; }
+
+ private:
+  static constexpr std::size_t kInline = 32;
+  std::array<T, kInline> inline_{};
+  std::vector<T> heap_;
+  T* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+using CodePoints = SmallBuffer<char32_t>;
+
+// Bytes that are not valid UTF-8 are kept as values above the Unicode range,
+// one per byte, so that they only ever equal the same stray byte.
+constexpr char32_t kStrayByteBase = 0x110000;
+
+// Decodes `text` into `out`, ASCII-lower-casing letters when `lower` is set.
+// An ASCII byte never occurs inside a multi-byte sequence, so lower-casing
+// code points is the same as lower-casing bytes.
+void decode(std::string_view text, bool lower, CodePoints& out) {
+  out.reset(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) {
+      char32_t c = lead;
+      if (lower && c >= 'A' && c <= 'Z') c += 'a' - 'A';
+      out.push_back(c);
+      ++pos;
+      continue;
+    }
+    std::size_t length = 0;
+    char32_t c = 0;
+    char32_t min = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2, c = lead & 0x1F, min = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3, c = lead & 0x0F, min = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4, c = lead & 0x07, min = 0x10000;
+    }
+    bool valid = length != 0 && pos + length <= text.size();
+    for (std::size_t i = 1; valid && i < length; ++i) {
+      const auto next = static_cast<unsigned char>(text[pos + i]);
+      valid = (next & 0xC0) == 0x80;
+      c = (c << 6) | (next & 0x3F);
+    }
+    // Reject overlong forms, surrogates and values past U+10FFFF.
+    valid = valid && c >= min && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
+    if (valid) {
+      out.push_back(c);
+      pos += length;
+    } else {
+      out.push_back(kStrayByteBase + lead);
+      ++pos;
+    }
+  }
+}
+
+double jaro(std::span<const char32_t> a, std::span<const char32_t> b) {
+  const std::size_t la = a.size();
+  const std::size_t lb = b.size();
+  if (la == 0 && lb == 0) return 1.0;
+  if (la == 0 || lb == 0) return 0.0;
+
+  const std::size_t longest = std::max(la, lb);
+  const std::size_t window = longest / 2 >= 1 ? longest / 2 - 1 : 0;
+
+  // Match flags, one byte each (std::vector<bool> has no contiguous data).
+  SmallBuffer<char> matched_a(la);
+  SmallBuffer<char> matched_b(lb);
+  for (std::size_t i = 0; i < la; ++i) matched_a.push_back(0);
+  for (std::size_t k = 0; k < lb; ++k) matched_b.push_back(0);
+  const std::span<char> in_a = matched_a.view();
+  const std::span<char> in_b = matched_b.view();
+
+  std::size_t m = 0;
+  for (std::size_t i = 0; i < la; ++i) {
+    const std::size_t low = i > window ? i - window : 0;
+    const std::size_t high = std::min(lb - 1, i + window);
+    for (std::size_t k = low; k <= high; ++k) {
+      if (!in_b[k] && b[k] == a[i]) {
+        in_a[i] = 1;
+        in_b[k] = 1;
+        ++m;
+        break;
+      }
+    }
+  }
+  if (m == 0) return 0.0;
+
+  // Pair the matched characters of both texts in order.
+  std::size_t differing = 0;
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < la; ++i) {
+    if (!in_a[i]) continue;
+    while (!in_b[k]) ++k;
+    if (a[i] != b[k]) ++differing;
+    ++k;
+  }
+  const std::size_t t = differing / 2;
+
+  const double md = static_cast<double>(m);
+  return (md / static_cast<double>(la) + md / static_cast<double>(lb) +
+          static_cast<double>(m - t) / md) /
+         3.0;
+}
+
+double jaro_winkler(std::span<const char32_t> a, std::span<const char32_t> b) {
+  const double j = jaro(a, b);
+  if (!(j > 0.7)) return j;
+  std::size_t prefix = 0;
+  while (prefix < 4 && prefix < a.size() && prefix < b.size() &&
+         a[prefix] == b[prefix]) {
+    ++prefix;
+  }
+  return j + (1.0 - j) * (0.1 * static_cast<double>(prefix));
+}
+
+// s * 1000 truncated toward zero into 32 bits; NaN gives 0, out-of-range
+// values saturate.
+std::int32_t score(double similarity) {
+  const double scaled = similarity * 1000.0;
+  if (std::isnan(scaled)) return 0;
+  constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+  if (scaled >= static_cast<double>(kMax)) return kMax;
+  if (scaled <= static_cast<double>(kMin)) return kMin;
+  return static_cast<std::int32_t>(scaled);
+}
+
+}  // namespace
+
+double jaro_winkler(std::string_view a, std::string_view b) {
+  CodePoints da(a.size());
+  CodePoints db(b.size());
+  decode(a, false, da);
+  decode(b, false, db);
+  return jaro_winkler(da.view(), db.view());
+}
+
+std::optional<std::string_view> closest_string(
+    std::string_view target, std::span<const std::string_view> candidates) {
+  CodePoints lowered_target(target.size());
+  decode(target, true, lowered_target);
+  CodePoints lowered_candidate(0);
+
+  std::optional<std::string_view> best;
+  std::int32_t best_score = 0;
+  for (const std::string_view candidate : candidates) {
+    decode(candidate, true, lowered_candidate);
+    const std::int32_t k =
+        score(jaro_winkler(lowered_target.view(), lowered_candidate.view()));
+    // `>=`: among equal scores the later candidate wins.
+    if (!best || k >= best_score) {
+      best = candidate;
+      best_score = k;
+    }
+  }
+  return best;
+}
+
+}  // namespace jrl::closest_string
