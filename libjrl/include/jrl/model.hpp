@@ -115,9 +115,12 @@ struct Selector {
 };
 
 bool operator==(const JRLQuery& a, const JRLQuery& b);
-inline bool operator==(const selector::Query& a, const selector::Query& b) {
+// In the variant's namespace, where std::variant's comparison finds it.
+namespace selector {
+inline bool operator==(const Query& a, const Query& b) {
   return a.value == b.value;
 }
+}  // namespace selector
 inline bool operator==(const Selector& a, const Selector& b) {
   return a.value == b.value;
 }
