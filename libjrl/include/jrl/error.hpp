@@ -30,19 +30,28 @@ class Error;
 // compute the line and column data from the input.
 struct ReportError {
   std::string message;
-  std::size_t start = 0;            // byte offset of the position or span start
-  std::optional<std::size_t> end;   // byte offset of the span end; none for a position
+  // Byte offset of the position or of the span start.
+  std::size_t start = 0;
+  // Byte offset one past the span end; none for a position.
+  std::optional<std::size_t> end;
   LineCol start_line_col;
-  std::optional<LineCol> end_line_col;  // for a span
-  std::string line;                     // the line of the start, prepared for display
-  std::optional<std::string> continued_line;  // last line of a span ending on a later line
+  // For a span: where its mark ends, one column past its last character.
+  std::optional<LineCol> end_line_col;
+  // The line of the start, prepared for display.
+  std::string line;
+  // For a span ending on a later line: that last line.
+  std::optional<std::string> continued_line;
 
-  // A report at one byte offset. Fails with "position out of bounds" when
-  // `position` lies past the end of `input`.
+  // A report at one byte offset. Fails with the internal fault "position out
+  // of bounds" when `position` lies past the end of `input`: offsets come
+  // from the library, never from the user.
   static std::expected<ReportError, Error> at_position(std::string_view input,
                                                        std::size_t position,
                                                        std::string message);
-  // A report over the bytes [start, end) of `input`.
+  // A report over the bytes [start, end) of `input`; fails like
+  // `at_position` for an offset past the end, and for `end` < `start`.
+  // `end_line_col` of a span that ends just after a line break is one column
+  // past the last character of the line before.
   static std::expected<ReportError, Error> over_span(std::string_view input,
                                                      std::size_t start,
                                                      std::size_t end,
@@ -98,7 +107,8 @@ class Error {
   friend bool operator==(const Error& a, const Error& b);
 
  private:
-  Error(ErrorKind kind, std::string text) : kind_(kind), text_(std::move(text)) {}
+  Error(ErrorKind kind, std::string text)
+      : kind_(kind), text_(std::move(text)) {}
 
   ErrorKind kind_;
   std::string text_;

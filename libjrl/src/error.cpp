@@ -1,0 +1,124 @@
+// Error values and the rendering of an error chain.
+#include <charconv>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "jrl/error.hpp"
+
+namespace jrl {
+
+Error Error::report(ReportError report) {
+  Error error(ErrorKind::report, report.message);
+  error.report_ = std::make_unique<ReportError>(std::move(report));
+  return error;
+}
+
+Error Error::message(std::string text) {
+  return Error(ErrorKind::message, std::move(text));
+}
+
+Error Error::conversion(std::string text) {
+  return Error(ErrorKind::conversion, std::move(text));
+}
+
+Error Error::wrap(std::string context, Error cause) {
+  if (cause.is_internal()) return cause;
+  Error error(ErrorKind::context, std::move(context));
+  error.cause_ = std::make_unique<Error>(std::move(cause));
+  return error;
+}
+
+Error Error::internal(std::string text) {
+  return Error(ErrorKind::internal, std::move(text));
+}
+
+// Chains are as deep as the input nests, so copying, comparing and freeing
+// walk them in a loop instead of recursing.
+Error::Error(const Error& other) : kind_(other.kind_), text_(other.text_) {
+  if (other.report_) report_ = std::make_unique<ReportError>(*other.report_);
+  Error* into = this;
+  for (const Error* from = other.cause_.get(); from != nullptr;
+       from = from->cause_.get()) {
+    into->cause_.reset(new Error(from->kind_, from->text_));
+    into = into->cause_.get();
+    if (from->report_) {
+      into->report_ = std::make_unique<ReportError>(*from->report_);
+    }
+  }
+}
+
+Error& Error::operator=(const Error& other) {
+  if (this != &other) {
+    Error copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+Error::~Error() {
+  std::unique_ptr<Error> next = std::move(cause_);
+  while (next) next = std::move(next->cause_);
+}
+
+bool operator==(const Error& a, const Error& b) {
+  const Error* x = &a;
+  const Error* y = &b;
+  for (; x != nullptr && y != nullptr;
+       x = x->cause_.get(), y = y->cause_.get()) {
+    if (x->kind_ != y->kind_ || x->text_ != y->text_) return false;
+    if ((x->report_ == nullptr) != (y->report_ == nullptr)) return false;
+    if (x->report_ && !(*x->report_ == *y->report_)) return false;
+  }
+  return x == y;
+}
+
+std::string Error::own_text(std::string_view path) const {
+  if (report_) return report_->render(path);
+  return text_;
+}
+
+namespace {
+
+// `    0: ` for the first of numbered causes.
+std::string cause_number(std::size_t index) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, index);
+  const std::size_t length = static_cast<std::size_t>(result.ptr - digits);
+  std::string out(length < 5 ? 5 - length : 0, ' ');
+  out.append(digits, length);
+  out += ": ";
+  return out;
+}
+
+}  // namespace
+
+std::string Error::render(std::string_view path) const {
+  std::string out = own_text(path);
+  const Error* first = cause();
+  if (first == nullptr) return out;
+
+  out += "\n\nCaused by:";
+  // Numbers only help once there is more than one cause to tell apart.
+  const bool numbered = first->cause() != nullptr;
+  const std::string_view indent = numbered ? "       " : "    ";
+  std::size_t index = 0;
+  for (const Error* link = first; link != nullptr;
+       link = link->cause(), ++index) {
+    out += '\n';
+    if (numbered) {
+      out += cause_number(index);
+    } else {
+      out += indent;
+    }
+    // Every line of a multi-line cause stays under its first line.
+    for (char c : link->own_text(path)) {
+      out += c;
+      if (c == '\n') out += indent;
+    }
+  }
+  return out;
+}
+
+}  // namespace jrl

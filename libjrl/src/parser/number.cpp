@@ -1,0 +1,30 @@
+// Unsigned 16-bit decimal numbers.
+#include "parser/number.hpp"
+
+#include <limits>
+
+namespace jrl {
+
+std::expected<std::uint16_t, Error> parse_u16(std::string_view text) {
+  if (text.empty()) {
+    return std::unexpected(
+        Error::conversion("cannot parse integer from empty string"));
+  }
+  if (text.size() > 1 && text.front() == '+') text.remove_prefix(1);
+  // Digits are read left to right; the first fault found is the one named.
+  std::uint32_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') {
+      return std::unexpected(
+          Error::conversion("invalid digit found in string"));
+    }
+    value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    if (value > std::numeric_limits<std::uint16_t>::max()) {
+      return std::unexpected(
+          Error::conversion("number too large to fit in target type"));
+    }
+  }
+  return static_cast<std::uint16_t>(value);
+}
+
+}  // namespace jrl

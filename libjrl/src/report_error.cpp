@@ -1,0 +1,231 @@
+// Report errors: where in the input a fault lies, and its report text.
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "jrl/error.hpp"
+
+namespace jrl {
+namespace {
+
+// Line and column at `pos`, with the offset where that line begins. Moves
+// forward only, so a span's start and end cost one walk together.
+struct Cursor {
+  std::size_t pos = 0;
+  std::size_t line_start = 0;
+  LineCol line_col;
+
+  // Counts the characters in [pos, target): a line feed, or a carriage return
+  // directly followed by one (inside the range), starts a new line; any other
+  // character is one column. Continuation bytes of UTF-8 count nothing.
+  void advance_to(std::string_view input, std::size_t target) {
+    for (std::size_t i = pos; i < target; ++i) {
+      const unsigned char c = static_cast<unsigned char>(input[i]);
+      if (c == '\n') {
+        ++line_col.line;
+        line_col.column = 1;
+        line_start = i + 1;
+      } else if (c == '\r' && i + 1 < target && input[i + 1] == '\n') {
+        // The line feed that follows ends the line; the pair counts once.
+      } else if ((c & 0xC0) != 0x80) {
+        ++line_col.column;
+      }
+    }
+    pos = target;
+  }
+};
+
+bool is_line_break(char c) { return c == '\n' || c == '\r'; }
+
+// The input line from `line_start` through the first line feed at or after
+// `pos` (or to the input end).
+std::string_view line_at(std::string_view input, std::size_t line_start,
+                         std::size_t pos) {
+  std::size_t stop = input.size();
+  if (pos < input.size()) {
+    const void* lf = std::memchr(input.data() + pos, '\n', input.size() - pos);
+    if (lf != nullptr) {
+      stop = static_cast<std::size_t>(static_cast<const char*>(lf) -
+                                      input.data()) +
+             1;
+    }
+  }
+  return input.substr(line_start, stop - line_start);
+}
+
+// Line breaks made visible, so a report about one can point at it.
+std::string visualize_breaks(std::string_view line) {
+  std::string out;
+  out.reserve(line.size() + 6);
+  for (char c : line) {
+    if (c == '\r') {
+      out += "\u240D";
+    } else if (c == '\n') {
+      out += "\u240A";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string remove_breaks(std::string_view line) {
+  std::string out;
+  out.reserve(line.size());
+  for (char c : line) {
+    if (!is_line_break(c)) out += c;
+  }
+  return out;
+}
+
+std::string number_text(std::size_t n) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, n);
+  return std::string(buffer, result.ptr);
+}
+
+// `n` right-aligned in `width` columns.
+std::string padded_number(std::size_t n, std::size_t width) {
+  std::string digits = number_text(n);
+  if (digits.size() >= width) return digits;
+  return std::string(width - digits.size(), ' ') + digits;
+}
+
+bool is_lead_byte(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+}
+
+// The marks under `line` from column `start`: blanks (tabs where the line has
+// tabs) up to the column, then "^---" for a position or "^", "^^", "^-^", ...
+// for a span whose end column is `end`.
+std::string underline(std::string_view line, std::size_t start,
+                      std::optional<std::size_t> end) {
+  if (end && *end < start) {
+    // A span across lines whose last line ends left of where it began.
+    std::swap(start, *end);
+    start = start > 1 ? start - 1 : 1;
+    *end += 1;
+  }
+  std::string out;
+  std::size_t chars_left = start - 1;
+  for (std::size_t i = 0; i < line.size() && chars_left > 0; ++i) {
+    if (!is_lead_byte(line[i])) continue;
+    out += line[i] == '\t' ? '\t' : ' ';
+    --chars_left;
+  }
+  if (!end) {
+    out += "^---";
+    return out;
+  }
+  out += '^';
+  if (*end - start > 1) {
+    out.append(*end - start - 2, '-');
+    out += '^';
+  }
+  return out;
+}
+
+Error out_of_bounds() { return Error::internal("position out of bounds"); }
+
+}  // namespace
+
+std::expected<ReportError, Error> ReportError::at_position(
+    std::string_view input, std::size_t position, std::string message) {
+  if (position > input.size()) return std::unexpected(out_of_bounds());
+  Cursor cursor;
+  cursor.advance_to(input, position);
+  const std::string_view raw = line_at(input, cursor.line_start, position);
+
+  ReportError report;
+  report.message = std::move(message);
+  report.start = position;
+  report.start_line_col = cursor.line_col;
+  report.line = position < input.size() && is_line_break(input[position])
+                    ? visualize_breaks(raw)
+                    : remove_breaks(raw);
+  return report;
+}
+
+std::expected<ReportError, Error> ReportError::over_span(std::string_view input,
+                                                         std::size_t start,
+                                                         std::size_t end,
+                                                         std::string message) {
+  if (start > input.size() || end > input.size()) {
+    return std::unexpected(out_of_bounds());
+  }
+  if (end < start) {
+    return std::unexpected(Error::internal("span ends before its start"));
+  }
+  Cursor cursor;
+  cursor.advance_to(input, start);
+  const Cursor at_start = cursor;
+
+  // The end as shown: a span that ends just after a line break is marked up
+  // to the break, one column past the last character of its line.
+  if (end > start) {
+    cursor.advance_to(input, end - 1);
+    Cursor at_end = cursor;
+    at_end.advance_to(input, end);
+    if (at_end.line_col.column == 1) {
+      cursor.line_col.column += 1;
+    } else {
+      cursor = at_end;
+    }
+  }
+
+  const std::string_view text = input.substr(start, end - start);
+  const bool breaks_at_edge = !text.empty() && (is_line_break(text.front()) ||
+                                                is_line_break(text.back()));
+  const std::string_view first =
+      line_at(input, at_start.line_start, at_start.pos);
+
+  ReportError report;
+  report.message = std::move(message);
+  report.start = start;
+  report.end = end;
+  report.start_line_col = at_start.line_col;
+  report.end_line_col = cursor.line_col;
+  report.line = breaks_at_edge ? visualize_breaks(first) : remove_breaks(first);
+  if (cursor.line_col.line > at_start.line_col.line) {
+    const std::string_view last = line_at(input, cursor.line_start, cursor.pos);
+    report.continued_line =
+        breaks_at_edge ? std::string(last) : visualize_breaks(last);
+  }
+  return report;
+}
+
+std::string ReportError::render(std::string_view path) const {
+  const std::size_t first_line = start_line_col.line;
+  const std::size_t last_line =
+      end_line_col ? std::max(first_line, end_line_col->line) : first_line;
+  const std::size_t width = number_text(last_line).size();
+  const std::string gutter(width, ' ');
+
+  std::string out = gutter;
+  out += "--> ";
+  if (!path.empty()) {
+    out += path;
+    out += ':';
+  }
+  out += number_text(first_line);
+  out += ':';
+  out += number_text(start_line_col.column);
+  out += '\n' + gutter + " |";
+  out += '\n' + padded_number(first_line, width) + " | " + line;
+  if (continued_line) {
+    if (last_line - first_line > 1) out += '\n' + gutter + " | ...";
+    out += '\n' + padded_number(last_line, width) + " | " + *continued_line;
+  }
+  std::optional<std::size_t> end_column;
+  if (end_line_col) end_column = end_line_col->column;
+  out += '\n' + gutter + " | " +
+         underline(line, start_line_col.column, end_column);
+  out += '\n' + gutter + " |";
+  out += '\n' + gutter + " = " + message;
+  return out;
+}
+
+}  // namespace jrl

@@ -1,0 +1,184 @@
+// Error values and the text of a whole error chain.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+#include "jrl/error.hpp"
+
+namespace jrl {
+namespace {
+
+Error zero_quantity_report() {
+  auto report =
+      ReportError::over_span(R"(SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)",
+                             7, 8, "cannot select zero");
+  EXPECT_TRUE(report.has_value());
+  return Error::report(std::move(*report));
+}
+
+Error too_large() {
+  return Error::conversion("number too large to fit in target type");
+}
+
+struct ChainCase {
+  const char* name;
+  Error error;
+  std::string expected;
+};
+
+class ErrorChainTest : public testing::TestWithParam<ChainCase> {};
+
+TEST_P(ErrorChainTest, RendersChain) {
+  EXPECT_EQ(GetParam().error.render(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Chains, ErrorChainTest,
+    testing::Values(
+        ChainCase{"PlainMessage", Error::message("failed parsing selector"),
+                  "failed parsing selector"},
+        ChainCase{"ReportAlone", zero_quantity_report(),
+                  " --> 1:8\n"
+                  "  |\n"
+                  R"(1 | SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)"
+                  "\n"
+                  "  |        ^\n"
+                  "  |\n"
+                  "  = cannot select zero"},
+        ChainCase{"OneCause",
+                  Error::wrap("selection could not fit as u16", too_large()),
+                  "selection could not fit as u16\n"
+                  "\n"
+                  "Caused by:\n"
+                  "    number too large to fit in target type"},
+        ChainCase{
+            "OneMultiLineCause",
+            Error::wrap("failed parsing quantity", zero_quantity_report()),
+            "failed parsing quantity\n"
+            "\n"
+            "Caused by:\n"
+            "     --> 1:8\n"
+            "      |\n"
+            R"(    1 | SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)"
+            "\n"
+            "      |        ^\n"
+            "      |\n"
+            "      = cannot select zero"},
+        ChainCase{"TwoCausesNumbered",
+                  Error::wrap("failed parsing quantity",
+                              Error::wrap("selection could not fit as u16",
+                                          too_large())),
+                  "failed parsing quantity\n"
+                  "\n"
+                  "Caused by:\n"
+                  "    0: selection could not fit as u16\n"
+                  "    1: number too large to fit in target type"},
+        ChainCase{"ThreeCausesNumberedWithContinuation",
+                  Error::wrap("failed parsing selector",
+                              Error::wrap("could not parse nested query",
+                                          Error::wrap("failed parsing quantity",
+                                                      zero_quantity_report()))),
+                  "failed parsing selector\n"
+                  "\n"
+                  "Caused by:\n"
+                  "    0: could not parse nested query\n"
+                  "    1: failed parsing quantity\n"
+                  "    2:  --> 1:8\n"
+                  "         |\n"
+                  R"(       1 | SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)"
+                  "\n"
+                  "         |        ^\n"
+                  "         |\n"
+                  "         = cannot select zero"},
+        ChainCase{"EmptyLineInCauseIndented",
+                  Error::wrap("outer", Error::message("a\n\nb")),
+                  "outer\n"
+                  "\n"
+                  "Caused by:\n"
+                  "    a\n"
+                  "    \n"
+                  "    b"},
+        ChainCase{"InternalPassesThroughWrap",
+                  Error::wrap("failed parsing selector",
+                              Error::internal("internal error: bad node")),
+                  "internal error: bad node"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(ErrorTest, PathReachesReportInChain) {
+  const Error error =
+      Error::wrap("failed parsing quantity", zero_quantity_report());
+  EXPECT_EQ(error.render("a.jrl"),
+            "failed parsing quantity\n"
+            "\n"
+            "Caused by:\n"
+            "     --> a.jrl:1:8\n"
+            "      |\n"
+            R"(    1 | SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)"
+            "\n"
+            "      |        ^\n"
+            "      |\n"
+            "      = cannot select zero");
+}
+
+TEST(ErrorTest, ChainAsData) {
+  const Error error =
+      Error::wrap("failed parsing quantity", zero_quantity_report());
+  EXPECT_EQ(error.kind(), ErrorKind::context);
+  EXPECT_EQ(error.report(), nullptr);
+  ASSERT_NE(error.cause(), nullptr);
+  const Error& inner = *error.cause();
+  EXPECT_EQ(inner.kind(), ErrorKind::report);
+  EXPECT_EQ(inner.text(), "cannot select zero");
+  ASSERT_NE(inner.report(), nullptr);
+  EXPECT_EQ(inner.report()->start_line_col, (LineCol{1, 8}));
+  EXPECT_EQ(inner.report()->end_line_col, (LineCol{1, 9}));
+  EXPECT_EQ(inner.cause(), nullptr);
+  EXPECT_EQ(error.own_text(), "failed parsing quantity");
+}
+
+TEST(ErrorTest, CopiesAreDeepAndEqual) {
+  std::optional<Error> original =
+      Error::wrap("outer", Error::wrap("middle", zero_quantity_report()));
+  const Error copy = *original;
+  Error assigned = Error::message("other");
+  EXPECT_NE(assigned, copy);
+  assigned = copy;
+  const std::string text = original->render();
+  original.reset();
+  EXPECT_EQ(copy.render(), text);
+  EXPECT_EQ(assigned, copy);
+
+  // Assigning a link of its own chain leaves a valid copy of that link.
+  assigned = *assigned.cause();
+  EXPECT_EQ(assigned.text(), "middle");
+  ASSERT_NE(assigned.cause(), nullptr);
+  EXPECT_EQ(assigned.cause()->text(), "cannot select zero");
+}
+
+TEST(ErrorTest, EqualityLooksAtWholeChain) {
+  EXPECT_EQ(Error::wrap("a", too_large()), Error::wrap("a", too_large()));
+  EXPECT_NE(Error::wrap("a", too_large()),
+            Error::wrap("a", Error::conversion("invalid digit found in "
+                                               "string")));
+  EXPECT_NE(Error::wrap("a", too_large()),
+            Error::wrap("a", Error::message(too_large().text())));
+  EXPECT_NE(Error::wrap("a", too_large()), too_large());
+}
+
+TEST(ErrorTest, VeryLongChainIsCopiedComparedAndFreed) {
+  Error error = Error::message("innermost");
+  for (int i = 0; i < 300'000; ++i) {
+    error = Error::wrap("could not parse nested query", std::move(error));
+  }
+  const Error copy = error;
+  EXPECT_EQ(copy, error);
+  std::size_t depth = 0;
+  for (const Error* link = &copy; link != nullptr; link = link->cause()) {
+    ++depth;
+  }
+  EXPECT_EQ(depth, 300'001u);
+}
+
+}  // namespace
+}  // namespace jrl

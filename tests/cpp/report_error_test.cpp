@@ -1,0 +1,307 @@
+// Report texts of errors bound to the input, and grammar-failure messages.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "jrl/error.hpp"
+#include "parser/grammar.hpp"
+#include "parser/grammar_message.hpp"
+
+namespace jrl {
+namespace {
+
+struct ReportCase {
+  const char* name;
+  std::string_view input;
+  std::size_t start;
+  std::optional<std::size_t> end;  // none for a report at a position
+  std::string message;
+  std::string path;
+  std::string expected;
+};
+
+class ReportRenderTest : public testing::TestWithParam<ReportCase> {};
+
+TEST_P(ReportRenderTest, RendersExactText) {
+  const ReportCase& c = GetParam();
+  auto report =
+      c.end ? ReportError::over_span(c.input, c.start, *c.end, c.message)
+            : ReportError::at_position(c.input, c.start, c.message);
+  ASSERT_TRUE(report.has_value()) << report.error().render();
+  EXPECT_EQ(report->render(c.path), c.expected);
+}
+
+const ReportCase kReportCases[] = {
+    {"ZeroQuantitySpan", R"(SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)", 7,
+     8, "cannot select zero", "",
+     " --> 1:8\n"
+     "  |\n"
+     R"(1 | SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)"
+     "\n"
+     "  |        ^\n"
+     "  |\n"
+     "  = cannot select zero"},
+    {"MissingSemicolonPosition", R"(SELECT 1 FROM CLASS(MATH 1200) : "x")", 23,
+     std::nullopt, "expected class id (4-digit int)", "",
+     " --> 1:24\n"
+     "  |\n"
+     R"(1 | SELECT 1 FROM CLASS(MATH 1200) : "x")"
+     "\n"
+     "  |                        ^---\n"
+     "  |\n"
+     "  = expected class id (4-digit int)"},
+    {"EndOfInputWithoutLineFeed", "SELECT 1\nFROM", 13, std::nullopt,
+     "expected selector", "",
+     " --> 2:5\n"
+     "  |\n"
+     "2 | FROM\n"
+     "  |     ^---\n"
+     "  |\n"
+     "  = expected selector"},
+    {"EndOfInputAfterLineFeed", "SELECT 1;\n", 10, std::nullopt, "m", "",
+     " --> 2:1\n"
+     "  |\n"
+     "2 | \n"
+     "  | ^---\n"
+     "  |\n"
+     "  = m"},
+    {"AtLineFeed", "SELECT 1\nFROM", 8, std::nullopt, "expected from", "",
+     " --> 1:9\n"
+     "  |\n"
+     "1 | SELECT 1\u240A\n"
+     "  |         ^---\n"
+     "  |\n"
+     "  = expected from"},
+    {"AtCarriageReturnOfCrLf", "ab\r\ncd", 2, std::nullopt, "m", "",
+     " --> 1:3\n"
+     "  |\n"
+     "1 | ab\u240D\u240A\n"
+     "  |   ^---\n"
+     "  |\n"
+     "  = m"},
+    {"AtLineFeedOfCrLf", "ab\r\ncd", 3, std::nullopt, "m", "",
+     " --> 1:4\n"
+     "  |\n"
+     "1 | ab\u240D\u240A\n"
+     "  |    ^---\n"
+     "  |\n"
+     "  = m"},
+    {"AfterCrLf", "SELECT 1\r\nFROM x\r\n", 15, std::nullopt, "m", "",
+     " --> 2:6\n"
+     "  |\n"
+     "2 | FROM x\n"
+     "  |      ^---\n"
+     "  |\n"
+     "  = m"},
+    {"TabsKeptInUnderline", "\tSELECT\t0", 8, std::nullopt, "m", "",
+     " --> 1:9\n"
+     "  |\n"
+     "1 | \tSELECT\t0\n"
+     "  | \t      \t^---\n"
+     "  |\n"
+     "  = m"},
+    {"LineTenWidensGutter", "\n\n\n\n\n\n\n\n\nSELECT x", 16, std::nullopt,
+     "expected quantity", "",
+     "  --> 10:8\n"
+     "   |\n"
+     "10 | SELECT x\n"
+     "   |        ^---\n"
+     "   |\n"
+     "   = expected quantity"},
+    {"MultiByteCharacterCountsOnce", "TAG(\"caf\u00E9\") X", 13, std::nullopt,
+     "m", "",
+     " --> 1:13\n"
+     "  |\n"
+     "1 | TAG(\"caf\u00E9\") X\n"
+     "  |             ^---\n"
+     "  |\n"
+     "  = m"},
+    {"FourByteCharacterCountsOnce", "\"\U0001F642\" X", 7, std::nullopt, "m",
+     "",
+     " --> 1:5\n"
+     "  |\n"
+     "1 | \"\U0001F642\" X\n"
+     "  |     ^---\n"
+     "  |\n"
+     "  = m"},
+    {"SpanOfTwo", "SELECT 10 FROM", 7, 9, "m", "",
+     " --> 1:8\n"
+     "  |\n"
+     "1 | SELECT 10 FROM\n"
+     "  |        ^^\n"
+     "  |\n"
+     "  = m"},
+    {"SpanOfFive", "SELECT 1 FROM CLASS(MATHS 1200)", 20, 25,
+     "this department does not exist in Wexmoor's course catalog (Did you "
+     "mean: MATH)",
+     "",
+     " --> 1:21\n"
+     "  |\n"
+     "1 | SELECT 1 FROM CLASS(MATHS 1200)\n"
+     "  |                     ^---^\n"
+     "  |\n"
+     "  = this department does not exist in Wexmoor's course catalog (Did "
+     "you mean: MATH)"},
+    {"SpanAcrossTwoLines", "SELECT 1 FROM TAG(\"a\nb\") : \"x\";\n", 18, 23,
+     "m", "",
+     " --> 1:19\n"
+     "  |\n"
+     "1 | SELECT 1 FROM TAG(\"a\n"
+     "2 | b\") : \"x\";\u240A\n"
+     "  |  ^----------------^\n"
+     "  |\n"
+     "  = m"},
+    {"SpanAcrossLinesNineAndTen", "\n\n\n\n\n\n\n\nTAG(\"a\nb\")", 12, 17, "m",
+     "",
+     "  --> 9:5\n"
+     "   |\n"
+     " 9 | TAG(\"a\n"
+     "10 | b\")\n"
+     "   |  ^--^\n"
+     "   |\n"
+     "   = m"},
+    {"SpanAcrossThreeLines", "TAG(\"a\nb\nc\")", 4, 11, "m", "",
+     " --> 1:5\n"
+     "  |\n"
+     "1 | TAG(\"a\n"
+     "  | ...\n"
+     "3 | c\")\n"
+     "  |  ^--^\n"
+     "  |\n"
+     "  = m"},
+    {"SpanAcrossLinesEndingRightOfStart", "ab\ncdef", 1, 6, "m", "",
+     " --> 1:2\n"
+     "  |\n"
+     "1 | ab\n"
+     "2 | cdef\n"
+     "  |  ^^\n"
+     "  |\n"
+     "  = m"},
+    {"SpanEndingAfterLineFeed", "ab\ncd", 0, 3, "m", "",
+     " --> 1:1\n"
+     "  |\n"
+     "1 | ab\u240A\n"
+     "  | ^-^\n"
+     "  |\n"
+     "  = m"},
+    {"SpanEndingAfterCrLf", "ab\r\ncd", 0, 4, "m", "",
+     " --> 1:1\n"
+     "  |\n"
+     "1 | ab\u240D\u240A\n"
+     "  | ^--^\n"
+     "  |\n"
+     "  = m"},
+    {"PathInHeader", R"(SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)", 7, 8,
+     "cannot select zero", "reqs/cs.jrl",
+     " --> reqs/cs.jrl:1:8\n"
+     "  |\n"
+     R"(1 | SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)"
+     "\n"
+     "  |        ^\n"
+     "  |\n"
+     "  = cannot select zero"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Reports, ReportRenderTest,
+                         testing::ValuesIn(kReportCases),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(ReportErrorTest, LineAndColumnData) {
+  // A lone carriage return is a column; CRLF ends a line once.
+  auto lone_cr = ReportError::at_position("a\rb\r\nc", 2, "m");
+  ASSERT_TRUE(lone_cr.has_value());
+  EXPECT_EQ(lone_cr->start_line_col, (LineCol{1, 3}));
+  EXPECT_EQ(lone_cr->line, "ab");
+
+  auto after_crlf = ReportError::at_position("a\rb\r\nc", 5, "m");
+  ASSERT_TRUE(after_crlf.has_value());
+  EXPECT_EQ(after_crlf->start_line_col, (LineCol{2, 1}));
+
+  // The end of a span just past a line break moves back onto its line.
+  auto span = ReportError::over_span("ab\ncd", 0, 3, "m");
+  ASSERT_TRUE(span.has_value());
+  EXPECT_EQ(span->end_line_col, (LineCol{1, 4}));
+  EXPECT_FALSE(span->continued_line.has_value());
+  EXPECT_EQ(span->end, 3u);
+}
+
+TEST(ReportErrorTest, ContinuedLineKeptWhenSpanEdgeIsLineBreak) {
+  auto span = ReportError::over_span("ab\ncd\nef", 1, 6, "m");
+  ASSERT_TRUE(span.has_value());
+  EXPECT_EQ(span->start_line_col, (LineCol{1, 2}));
+  EXPECT_EQ(span->end_line_col, (LineCol{2, 4}));
+  EXPECT_EQ(span->line, "ab\u240A");
+  EXPECT_EQ(span->continued_line, std::optional<std::string>("cd\n"));
+}
+
+TEST(ReportErrorTest, PositionOutOfBounds) {
+  for (auto result : {ReportError::at_position("abc", 4, "m"),
+                      ReportError::over_span("abc", 4, 4, "m"),
+                      ReportError::over_span("abc", 1, 5, "m")}) {
+    ASSERT_FALSE(result.has_value());
+    EXPECT_EQ(result.error().render(), "position out of bounds");
+    EXPECT_TRUE(result.error().is_internal());
+  }
+  EXPECT_TRUE(ReportError::at_position("abc", 3, "m").has_value());
+  EXPECT_TRUE(ReportError::over_span("abc", 3, 3, "m").has_value());
+}
+
+TEST(ReportErrorTest, LongSingleLine) {
+  const std::string input(10'000'000, 'x');
+  auto report = ReportError::at_position(input, input.size(), "m");
+  ASSERT_TRUE(report.has_value());
+  EXPECT_EQ(report->start_line_col, (LineCol{1, 10'000'001}));
+  EXPECT_EQ(report->line.size(), input.size());
+}
+
+struct MessageCase {
+  const char* name;
+  SyntaxError error;
+  std::string expected;
+};
+
+class GrammarMessageTest : public testing::TestWithParam<MessageCase> {};
+
+TEST_P(GrammarMessageTest, ListsDisplayNames) {
+  EXPECT_EQ(grammar_message(GetParam().error), GetParam().expected);
+}
+
+const MessageCase kMessageCases[] = {
+    {"OneExpected",
+     {23, {Rule::class_id}, {}},
+     "expected class id (4-digit int)"},
+    {"TwoExpected",
+     {0, {Rule::quantity_single, Rule::quantity}, {}},
+     "expected quantity (u16) or quantity: (single: u16) or (multiple: "
+     "u16-u16)"},
+    {"ThreeExpected",
+     {0, {Rule::class_, Rule::placement, Rule::tag}, {}},
+     "expected <CLASS> primitive, placement, or tag"},
+    {"FourExpected",
+     {0, {Rule::EOI, Rule::lpar, Rule::rpar, Rule::semicolon}, {}},
+     "expected EOI, (, ), or ;"},
+    {"FiveExpected",
+     {0,
+      {Rule::class_, Rule::placement, Rule::tag_dept, Rule::selector_list,
+       Rule::statement},
+      {}},
+     "expected <CLASS> primitive, placement, tag_dept, selector_list, or "
+     "statement"},
+    {"UnexpectedOnly",
+     {0, {}, {Rule::string}},
+     "unexpected <STRING> primitive"},
+    {"UnexpectedAndExpected",
+     {0, {Rule::class_, Rule::query_argument}, {Rule::department_id}},
+     "unexpected department id (4-symbols); expected <CLASS> primitive or "
+     "query argument (<CLASS> or <STRING> primitives)"},
+    {"Neither", {0, {}, {}}, "unknown parsing error"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Messages, GrammarMessageTest,
+                         testing::ValuesIn(kMessageCases),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace jrl
