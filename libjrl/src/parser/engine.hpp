@@ -1,0 +1,530 @@
+// A parsing-expression engine built from compile-time combinators.
+//
+// An expression is an empty type with a static `match(state)` that returns
+// whether it matched. On failure an expression leaves the position and the
+// node queue as it found them. A grammar declares each rule as a type
+// deriving from one of the rule kinds (Normal, Silent, Atomic,
+// CompoundAtomic, NonAtomic) over its body, and runs its start rule with
+// `run<Start, Skip>`, where Skip is the implicit whitespace-and-comment
+// expression.
+//
+// A run happens at most twice: first building the tree without failure
+// tracking; only if that fails, once more tracking attempts and building
+// nothing, to find the error position and the rules expected there. Tracking
+// never changes what matches, so both runs take the same path.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <expected>
+#include <string_view>
+#include <vector>
+
+#include "parser/grammar.hpp"
+#include "parser/parse_tree.hpp"
+#include "parser/rule.hpp"
+
+namespace jrl::peg {
+
+// Combinators and primitives fold into the rule that uses them; only rules
+// remain calls, which bounds code size and keeps recursion on rules alone.
+#define JRL_PEG_INLINE [[gnu::always_inline]] inline
+
+enum class Lookahead : std::uint8_t { none, positive, negative };
+enum class Atomicity : std::uint8_t { atomic, compound_atomic, non_atomic };
+
+inline constexpr std::size_t UNBOUNDED = static_cast<std::size_t>(-1);
+
+// Whether expression E can match a non-empty text beginning with byte c.
+// Expressions that tell nothing answer yes.
+template <class E>
+constexpr bool can_start(unsigned char c) {
+  if constexpr (requires { E::can_start(c); }) {
+    return E::can_start(c);
+  } else {
+    return true;
+  }
+}
+
+// Whether E can match the empty text; expressions that tell nothing answer
+// yes, which only makes a sequence ask its next element too.
+template <class E>
+constexpr bool can_be_empty() {
+  if constexpr (requires { E::can_be_empty(); }) {
+    return E::can_be_empty();
+  } else {
+    return true;
+  }
+}
+
+// The node queue: a rule pushes its node when it starts, fills in the end
+// when it succeeds, and a failure truncates back. The storage is kept at
+// full size so that a push is one compare and one store.
+class NodeQueue {
+ public:
+  std::size_t size() const { return size_; }
+  Node& operator[](std::size_t i) { return nodes_[i]; }
+  void push(const Node& node) {
+    if (size_ == nodes_.size()) [[unlikely]]
+      grow();
+    nodes_[size_++] = node;
+  }
+  void truncate(std::size_t size) { size_ = size; }
+  void reserve(std::size_t capacity) {
+    if (capacity > nodes_.size()) nodes_.resize(capacity);
+  }
+  std::vector<Node> take() && {
+    nodes_.resize(size_);
+    return std::move(nodes_);
+  }
+
+ private:
+  [[gnu::noinline]] void grow() { nodes_.resize(nodes_.size() * 2 + 64); }
+
+  std::vector<Node> nodes_;
+  std::size_t size_ = 0;
+};
+
+// The state of one run. `kTree` builds the node queue, `kTrack` records
+// attempts; `Skip` is run between the elements of non-atomic sequences.
+template <class Skip, bool kTree, bool kTrack>
+struct State {
+  static constexpr bool tree = kTree;
+  static constexpr bool track = kTrack;
+
+  explicit State(std::string_view text) : input(text) {}
+
+  std::string_view input;
+  std::size_t pos = 0;
+  NodeQueue queue;  // pre-order; a failed rule truncates its nodes
+  Lookahead lookahead = Lookahead::none;
+  Atomicity atomicity = Atomicity::non_atomic;
+  std::size_t attempt_pos = 0;
+  std::vector<Rule> positives;
+  std::vector<Rule> negatives;
+  std::size_t depth = 0;  // nesting levels entered through Nest
+  bool halted = false;    // the run was stopped; everything fails from here
+  std::size_t halt_pos = 0;
+
+  std::size_t remaining() const { return input.size() - pos; }
+
+  // Implicit whitespace and comments, only in non-atomic mode.
+  JRL_PEG_INLINE void skip() {
+    if (atomicity != Atomicity::non_atomic || pos == input.size()) return;
+    // Most skips find nothing; the byte ahead tells without running Skip.
+    if (can_start<Skip>(static_cast<unsigned char>(input[pos]))) {
+      skip_in_atomic_mode();
+    }
+  }
+  void skip_in_atomic_mode() {
+    atomicity = Atomicity::atomic;
+    Skip::match(*this);
+    atomicity = Atomicity::non_atomic;
+  }
+
+  void halt(std::size_t at) {
+    halted = true;
+    halt_pos = at;
+  }
+
+  // Records the attempt of rule `r` started at `p`; `pi`, `ni` and `before`
+  // are the list lengths and their sum taken when `r` started (0 if `p` was
+  // not the attempt position then).
+  void track_attempt(Rule r, std::size_t p, std::size_t pi, std::size_t ni,
+                     std::size_t before) {
+    if (atomicity == Atomicity::atomic) return;
+    const std::size_t now =
+        p == attempt_pos ? positives.size() + negatives.size() : 0;
+    // Exactly one attempt recorded here by r's insides: it names the fault
+    // more precisely than r would.
+    if (now > before && now - before == 1) return;
+    if (p == attempt_pos) {
+      positives.resize(pi);
+      negatives.resize(ni);
+    }
+    if (p > attempt_pos) {
+      positives.clear();
+      negatives.clear();
+      attempt_pos = p;
+    }
+    if (p == attempt_pos) {
+      (lookahead == Lookahead::negative ? negatives : positives).push_back(r);
+    }
+  }
+};
+
+// ---- Primitives ----------------------------------------------------------
+
+template <std::size_t N>
+struct Text {
+  char chars[N - 1];
+  static constexpr std::size_t size = N - 1;
+  constexpr Text(const char (&s)[N]) { std::copy_n(s, N - 1, chars); }
+};
+
+// Exactly these bytes.
+template <Text T>
+struct Lit {
+  static constexpr bool can_start(unsigned char c) {
+    return T.size > 0 && static_cast<unsigned char>(T.chars[0]) == c;
+  }
+  static constexpr bool can_be_empty() { return T.size == 0; }
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    if (s.remaining() < T.size ||
+        std::memcmp(s.input.data() + s.pos, T.chars, T.size) != 0) {
+      return false;
+    }
+    s.pos += T.size;
+    return true;
+  }
+};
+
+// Byte length of the UTF-8 character led by `lead` (1 for a stray byte).
+constexpr std::size_t utf8_length(unsigned char lead) {
+  if (lead < 0xC0) return 1;
+  if (lead < 0xE0) return 2;
+  if (lead < 0xF0) return 3;
+  return 4;
+}
+
+// One character whose code point lies in [Lo, Hi].
+template <char32_t Lo, char32_t Hi>
+struct Range {
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    if (s.remaining() == 0) return false;
+    const auto* at =
+        reinterpret_cast<const unsigned char*>(s.input.data() + s.pos);
+    char32_t c = at[0];
+    std::size_t length = 1;
+    if (c >= 0x80) {
+      length = std::min(utf8_length(at[0]), s.remaining());
+      static constexpr unsigned char lead_mask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+      c = at[0] & lead_mask[length];
+      for (std::size_t i = 1; i < length; ++i) c = (c << 6) | (at[i] & 0x3F);
+    }
+    if (c < Lo || c > Hi) return false;
+    s.pos += length;
+    return true;
+  }
+};
+
+// Any one whole character.
+struct Any {
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    if (s.remaining() == 0) return false;
+    const auto lead = static_cast<unsigned char>(s.input[s.pos]);
+    s.pos += std::min(utf8_length(lead), s.remaining());
+    return true;
+  }
+};
+
+struct Soi {
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    return s.pos == 0;
+  }
+};
+
+struct Eoi {
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    return s.pos == s.input.size();
+  }
+};
+
+// ---- Combinators ---------------------------------------------------------
+
+// e1 ~ e2 ~ ..., skipping between elements in non-atomic mode.
+template <class First, class... Rest>
+struct Seq {
+  static constexpr bool can_start(unsigned char c) {
+    if constexpr (sizeof...(Rest) == 0) {
+      return peg::can_start<First>(c);
+    } else {
+      return peg::can_start<First>(c) ||
+             (peg::can_be_empty<First>() && peg::can_start<Seq<Rest...>>(c));
+    }
+  }
+  static constexpr bool can_be_empty() {
+    return peg::can_be_empty<First>() && (peg::can_be_empty<Rest>() && ...);
+  }
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    const std::size_t pos = s.pos;
+    const std::size_t length = s.queue.size();
+    if (!First::match(s)) return false;
+    if (((s.skip(), Rest::match(s)) && ...)) return true;
+    s.pos = pos;
+    if constexpr (S::tree) s.queue.truncate(length);
+    return false;
+  }
+};
+
+// e1 | e2 | ...: the first alternative that matches.
+template <class... Alternatives>
+struct Choice {
+  static constexpr bool can_start(unsigned char c) {
+    return (peg::can_start<Alternatives>(c) || ...);
+  }
+  static constexpr bool can_be_empty() {
+    return (peg::can_be_empty<Alternatives>() || ...);
+  }
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    bool ok = false;
+    (((ok = Alternatives::match(s)) || s.halted) || ...);
+    return ok;
+  }
+};
+
+// e?
+template <class E>
+struct Opt {
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    return E::match(s) || !s.halted;
+  }
+};
+
+// e{Min,Max}, greedy, skipping between repetitions; a further repetition
+// that fails gives back what its skip consumed.
+template <class E, std::size_t Min, std::size_t Max = Min>
+struct Rep {
+  static constexpr bool can_start(unsigned char c) {
+    return peg::can_start<E>(c);
+  }
+  static constexpr bool can_be_empty() {
+    return Min == 0 || peg::can_be_empty<E>();
+  }
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    const std::size_t pos = s.pos;
+    const std::size_t length = s.queue.size();
+    std::size_t count = 0;
+    for (; count < Min; ++count) {
+      if (count > 0) s.skip();
+      if (!E::match(s)) {
+        s.pos = pos;
+        if constexpr (S::tree) s.queue.truncate(length);
+        return false;
+      }
+    }
+    for (; count < Max; ++count) {
+      const std::size_t before = s.pos;
+      if (count > 0) s.skip();
+      if (!E::match(s)) {
+        s.pos = before;
+        return !s.halted;
+      }
+    }
+    return true;
+  }
+};
+
+template <class E>
+using Star = Rep<E, 0, UNBOUNDED>;
+template <class E>
+using Plus = Rep<E, 1, UNBOUNDED>;
+
+// !e: matches nothing, succeeds where e fails.
+template <class E>
+struct Not {
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    const std::size_t pos = s.pos;
+    const Lookahead saved = s.lookahead;
+    s.lookahead = saved == Lookahead::negative ? Lookahead::positive
+                                               : Lookahead::negative;
+    const bool ok = E::match(s);
+    s.pos = pos;
+    s.lookahead = saved;
+    return !ok && !s.halted;
+  }
+};
+
+// Head ~ Tail, entered as one more level of nesting. A level deeper than
+// Limit halts the run at its start once Head has matched, so Tail (where
+// deeper levels would begin) is never entered and the stack stays bounded.
+template <std::size_t Limit, class Head, class Tail>
+struct Nest {
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    const std::size_t pos = s.pos;
+    const std::size_t length = s.queue.size();
+    ++s.depth;
+    bool ok = Head::match(s);
+    if (ok && s.depth > Limit) {
+      s.halt(pos);
+      ok = false;
+    }
+    if (ok) {
+      s.skip();
+      ok = Tail::match(s);
+      if (!ok) {
+        s.pos = pos;
+        if constexpr (S::tree) s.queue.truncate(length);
+      }
+    }
+    --s.depth;
+    return ok;
+  }
+};
+
+// ---- Rule kinds ----------------------------------------------------------
+
+// Invokes rule R with tracking: a node for R unless under lookahead or in
+// atomic mode, and the attempt recorded as the tracking procedure says.
+// With kAtomicBody the body runs in atomic mode.
+template <Rule R, bool kAtomicBody, class Body, class S>
+bool invoke_tracked(S& s) {
+  const std::size_t p = s.pos;
+  const std::size_t q = s.queue.size();
+  std::size_t pi = 0;
+  std::size_t ni = 0;
+  if constexpr (S::track) {
+    if (p == s.attempt_pos) {
+      pi = s.positives.size();
+      ni = s.negatives.size();
+    }
+  }
+  const bool record = S::tree && s.lookahead == Lookahead::none &&
+                      s.atomicity != Atomicity::atomic;
+  if (record) s.queue.push(Node{static_cast<std::uint32_t>(p), 0, 0, R});
+
+  bool ok;
+  if constexpr (kAtomicBody) {
+    const Atomicity saved = s.atomicity;
+    s.atomicity = Atomicity::atomic;
+    ok = Body::match(s);
+    s.atomicity = saved;
+  } else {
+    ok = Body::match(s);
+  }
+
+  if (ok) {
+    if constexpr (S::track) {
+      if (s.lookahead == Lookahead::negative) {
+        s.track_attempt(R, p, pi, ni, pi + ni);
+      }
+    }
+    if (record) {
+      Node& node = s.queue[q];
+      node.end = static_cast<std::uint32_t>(s.pos);
+      node.subtree_end = static_cast<std::uint32_t>(s.queue.size());
+    }
+    return true;
+  }
+  if (s.halted) return false;
+  if constexpr (S::track) {
+    if (s.lookahead != Lookahead::negative) {
+      s.track_attempt(R, p, pi, ni, pi + ni);
+    }
+  }
+  if (record) s.queue.truncate(q);
+  return false;
+}
+
+// Runs the body in `mode` for the whole invocation, then restores the
+// caller's mode.
+template <Rule R, Atomicity kMode, class Body, class S>
+bool invoke_in_mode(S& s) {
+  const Atomicity saved = s.atomicity;
+  s.atomicity = kMode;
+  const bool ok = invoke_tracked<R, false, Body>(s);
+  s.atomicity = saved;
+  return ok;
+}
+
+// No node, no tracking.
+template <Rule R, class Body>
+struct Silent {
+  static constexpr Rule rule = R;
+  static constexpr bool can_start(unsigned char c) {
+    return peg::can_start<Body>(c);
+  }
+  static constexpr bool can_be_empty() { return peg::can_be_empty<Body>(); }
+  template <class S>
+  static bool match(S& s) {
+    return Body::match(s);
+  }
+};
+
+// A node and tracking, in the caller's mode.
+template <Rule R, class Body>
+struct Normal {
+  static constexpr Rule rule = R;
+  template <class S>
+  static bool match(S& s) {
+    return invoke_tracked<R, false, Body>(s);
+  }
+};
+
+// A node and tracking in the caller's mode; nothing inside is skipped,
+// yields nodes or is tracked.
+template <Rule R, class Body>
+struct Atomic {
+  static constexpr Rule rule = R;
+  template <class S>
+  static bool match(S& s) {
+    return invoke_tracked<R, true, Body>(s);
+  }
+};
+
+// Nothing inside is skipped; rules inside still yield nodes and are tracked.
+template <Rule R, class Body>
+struct CompoundAtomic {
+  static constexpr Rule rule = R;
+  template <class S>
+  static bool match(S& s) {
+    return invoke_in_mode<R, Atomicity::compound_atomic, Body>(s);
+  }
+};
+
+// Skipping is switched back on inside, whatever the caller's mode.
+template <Rule R, class Body>
+struct NonAtomic {
+  static constexpr Rule rule = R;
+  template <class S>
+  static bool match(S& s) {
+    return invoke_in_mode<R, Atomicity::non_atomic, Body>(s);
+  }
+};
+
+// ---- Runs ----------------------------------------------------------------
+
+// The positives and negatives of a tracked run, as a syntax error.
+template <class S>
+SyntaxError syntax_error(S& s) {
+  const auto normalise = [](std::vector<Rule>& rules) {
+    std::sort(rules.begin(), rules.end());
+    rules.erase(std::unique(rules.begin(), rules.end()), rules.end());
+  };
+  normalise(s.positives);
+  normalise(s.negatives);
+  return SyntaxError{s.attempt_pos, std::move(s.positives),
+                     std::move(s.negatives)};
+}
+
+// Runs the start rule over the whole input (shorter than 4 GiB).
+template <class Start, class Skip>
+std::expected<ParseTree, GrammarFailure> run(std::string_view input) {
+  {
+    State<Skip, true, false> s(input);
+    // About one node per 3 bytes in typical files; start below, grow by
+    // doubling.
+    s.queue.reserve(input.size() / 16 + 64);
+    if (Start::match(s)) return ParseTree{input, std::move(s.queue).take()};
+    if (s.halted) return std::unexpected(NestingTooDeep{s.halt_pos});
+  }
+  // Failed: run again, tracking, for the exact error.
+  State<Skip, false, true> s(input);
+  Start::match(s);
+  return std::unexpected(syntax_error(s));
+}
+
+}  // namespace jrl::peg
