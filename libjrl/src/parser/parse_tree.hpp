@@ -46,6 +46,8 @@ class NodeRef {
     return tree_->input.substr(node().start, node().end - node().start);
   }
   std::uint32_t index() const { return index_; }
+  // The whole input of the tree, for reports over this node's span.
+  std::string_view input() const { return tree_->input; }
 
   class ChildIterator {
    public:

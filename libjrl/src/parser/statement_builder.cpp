@@ -1,0 +1,291 @@
+// The walk over a file, its requirement statements and their queries:
+// keyword, quantity with its checks, then the hand-over of the selector.
+
+#include <charconv>
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "parser/jrl_parser.hpp"
+#include "parser/number.hpp"
+
+namespace jrl {
+namespace {
+
+constexpr std::string_view UNREACHABLE =
+    "internal error: entered unreachable code: ";
+constexpr std::string_view STATEMENT_SHAPE =
+    "should have { select ~ quantity ~ from ~ selector ~ semicolon }, "
+    "missing ";
+
+// Error paths are out-of-line calls, so that the frames on the recursion path
+// of nested queries stay small.
+[[gnu::noinline]] Error internal_fault(std::string_view expected, Rule got) {
+  std::string text(UNREACHABLE);
+  text += expected;
+  text += ", got ";
+  text += rule_name(got);
+  return Error::internal(std::move(text));
+}
+
+// A report error with `message` over the span of `node`.
+[[gnu::noinline]] Error report_over(NodeRef node, std::string message) {
+  auto report = ReportError::over_span(node.input(), node.start(), node.end(),
+                                       std::move(message));
+  // Spans and positions come from the grammar; one past the input is our
+  // fault, not the input's.
+  if (!report) return Error::internal(report.error().text());
+  return Error::report(std::move(*report));
+}
+
+[[gnu::noinline]] Error plain_message(const char* text) {
+  return Error::message(text);
+}
+
+[[gnu::noinline]] Error in_context(const char* context, Error&& cause) {
+  return Error::wrap(context, std::move(cause));
+}
+
+[[gnu::noinline]] std::vector<Selector> one_selector(Selector&& selector) {
+  std::vector<Selector> selectors;
+  selectors.push_back(std::move(selector));
+  return selectors;
+}
+
+std::string decimal(std::uint16_t value) {
+  char buffer[8];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, end);
+}
+
+// A quantity, priority or bound read as a u16.
+std::expected<std::uint16_t, Error> read_u16(NodeRef node) {
+  auto value = parse_u16(node.text());
+  if (!value) {
+    return std::unexpected(Error::wrap("selection could not fit as u16",
+                                       std::move(value.error())));
+  }
+  return *value;
+}
+
+// The quantity of a query, before the "failed parsing quantity" context.
+std::expected<Quantity, Error> read_quantity(NodeRef node, bool top_level) {
+  std::optional<NodeRef> child = node.child(0);
+  if (!child) {
+    return std::unexpected(
+        Error::message("should have { quantity_single | quantity_multiple }"));
+  }
+  switch (child->rule()) {
+    case Rule::quantity_single: {
+      auto count = read_u16(*child);
+      if (!count) return std::unexpected(std::move(count.error()));
+      if (*count == 0) {
+        return std::unexpected(report_over(*child, "cannot select zero"));
+      }
+      return quantity::Single{*count};
+    }
+    case Rule::quantity_many: {
+      std::optional<NodeRef> lower_node = child->child(0);
+      if (!lower_node) {
+        return std::unexpected(
+            Error::internal("quantity_many should have a lower bound"));
+      }
+      auto lower = read_u16(*lower_node);
+      if (!lower) return std::unexpected(std::move(lower.error()));
+      std::optional<NodeRef> upper_node = child->child(1);
+      if (!upper_node) {
+        return std::unexpected(
+            Error::internal("quantity_many should have an upper bound"));
+      }
+      auto upper = read_u16(*upper_node);
+      if (!upper) return std::unexpected(std::move(upper.error()));
+      if (top_level && *lower == 0) {
+        return std::unexpected(report_over(
+            *lower_node,
+            "cannot select a range starting from zero on a top-level SELECT"));
+      }
+      if (*upper < *lower) {
+        return std::unexpected(report_over(
+            *upper_node, "for any SELECT n-k statements, k>=n must be true. " +
+                             decimal(*upper) + "<" + decimal(*lower)));
+      }
+      return quantity::Many{*lower, *upper};
+    }
+    default:
+      return std::unexpected(internal_fault(
+          "should have { quantity_many | quantity_single }", child->rule()));
+  }
+}
+
+// The selectors of a query, before the "failed parsing selector" context.
+// On the recursive path of nested queries, so its error paths are calls.
+std::expected<std::vector<Selector>, Error> read_selector(NodeRef node) {
+  std::optional<NodeRef> child = node.child(0);
+  if (!child) {
+    return std::unexpected(
+        plain_message("should have { selector_list | selector_single }"));
+  }
+  switch (child->rule()) {
+    case Rule::selector_list:
+      return JRLParser::parse_selector_list(*child);
+    case Rule::selector_single: {
+      auto single = JRLParser::parse_selector_single(*child);
+      if (!single) return std::unexpected(std::move(single.error()));
+      return one_selector(std::move(*single));
+    }
+    default:
+      return std::unexpected(internal_fault(
+          "should have { selector_list | selector_single }", child->rule()));
+  }
+}
+
+// The child `n` of a statement, which must be of rule `rule`.
+std::expected<NodeRef, Error> statement_part(NodeRef statement, std::size_t n,
+                                             Rule rule) {
+  std::optional<NodeRef> child = statement.child(n);
+  if (!child) {
+    return std::unexpected(Error::message(std::string(STATEMENT_SHAPE) +
+                                          std::string(rule_name(rule))));
+  }
+  if (child->rule() != rule) {
+    return std::unexpected(internal_fault(
+        "should have " + std::string(rule_name(rule)), child->rule()));
+  }
+  return *child;
+}
+
+// A query up to its selector: the keyword, the shape of the statement and
+// the validated quantity.
+struct QueryHead {
+  JRLQueryType type;
+  Quantity quantity;
+  NodeRef selector;
+};
+
+[[gnu::noinline]] std::expected<QueryHead, Error> read_head(NodeRef node,
+                                                            bool top_level) {
+  if (node.rule() != Rule::statement) {
+    return std::unexpected(
+        internal_fault("should have statement", node.rule()));
+  }
+  std::optional<NodeRef> keyword = node.child(0);
+  if (!keyword) {
+    return std::unexpected(
+        Error::message(std::string(STATEMENT_SHAPE) + "select"));
+  }
+  JRLQueryType type = JRLQueryType::Select;
+  switch (keyword->rule()) {
+    case Rule::select:
+      break;
+    case Rule::limit:
+      if (!top_level) {
+        return std::unexpected(
+            report_over(*keyword, "LIMIT must be a top-level query"));
+      }
+      type = JRLQueryType::Limit;
+      break;
+    default:
+      return std::unexpected(
+          internal_fault("should have { select | limit }", keyword->rule()));
+  }
+
+  auto quantity_node = statement_part(node, 1, Rule::quantity);
+  if (!quantity_node) return std::unexpected(std::move(quantity_node.error()));
+  auto from_node = statement_part(node, 2, Rule::from);
+  if (!from_node) return std::unexpected(std::move(from_node.error()));
+  auto selector_node = statement_part(node, 3, Rule::selector);
+  if (!selector_node) return std::unexpected(std::move(selector_node.error()));
+
+  // The quantity is complete before the selector is looked at.
+  auto quantity = read_quantity(*quantity_node, top_level);
+  if (!quantity) {
+    return std::unexpected(
+        Error::wrap("failed parsing quantity", std::move(quantity.error())));
+  }
+  return QueryHead{type, *quantity, *selector_node};
+}
+
+}  // namespace
+
+std::expected<JRLQueryFile, Error> JRLParser::parse_file(NodeRef node) {
+  if (node.rule() != Rule::file) {
+    return std::unexpected(internal_fault("should have file", node.rule()));
+  }
+  JRLQueryFile file;
+  for (NodeRef child : node.children()) {
+    if (child.rule() == Rule::EOI) continue;
+    if (child.rule() != Rule::special_statement) {
+      return std::unexpected(internal_fault(
+          "should have { SOI ~ statement* ~ EOI  }", child.rule()));
+    }
+    std::optional<NodeRef> statement = child.child(0);
+    std::optional<NodeRef> description = child.child(1);
+    std::optional<NodeRef> priority_node = child.child(2);
+    if (!statement || statement->rule() != Rule::statement) {
+      return std::unexpected(
+          Error::internal("special_statement should have a statement"));
+    }
+    if (!description || description->rule() != Rule::string) {
+      return std::unexpected(
+          Error::internal("special_statement should have a description"));
+    }
+    // The priority is read first, so its error wins over the query's.
+    std::uint16_t priority = 1;
+    if (priority_node) {
+      if (priority_node->rule() != Rule::quantity_single) {
+        return std::unexpected(internal_fault("should have quantity_single",
+                                              priority_node->rule()));
+      }
+      auto value = read_u16(*priority_node);
+      if (!value) return std::unexpected(std::move(value.error()));
+      priority = *value;
+    }
+    auto query = parse_query(*statement, true);
+    if (!query) return std::unexpected(std::move(query.error()));
+    auto text = parse_string(*description);
+    if (!text) return std::unexpected(std::move(text.error()));
+    file.requirements.push_back(
+        JRLRequirement{std::move(*query), std::move(*text), priority});
+  }
+  return file;
+}
+
+std::expected<JRLQuery, Error> JRLParser::parse_query(NodeRef node,
+                                                      bool top_level) {
+  // Only the selector recurses; everything before it stays out of this frame.
+  auto head = read_head(node, top_level);
+  if (!head) return std::unexpected(std::move(head.error()));
+  auto selectors = read_selector(head->selector);
+  if (!selectors) {
+    return std::unexpected(
+        in_context("failed parsing selector", std::move(selectors.error())));
+  }
+  return JRLQuery{head->quantity, head->type, std::move(*selectors)};
+}
+
+std::expected<std::string, Error> JRLParser::parse_string(NodeRef node) {
+  if (node.rule() != Rule::string) {
+    return std::unexpected(internal_fault("should have string", node.rule()));
+  }
+  std::string_view text = node.text();
+  if (text.size() < 2) {
+    return std::unexpected(
+        Error::internal("string should be enclosed in double quotes"));
+  }
+  text = text.substr(1, text.size() - 2);
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    result.push_back(text[i]);
+    // A doubled quote stands for one; skip its second half.
+    if (text[i] == '"' && i + 1 < text.size() && text[i + 1] == '"') ++i;
+  }
+  return result;
+}
+
+}  // namespace jrl
