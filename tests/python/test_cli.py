@@ -1,0 +1,458 @@
+"""The jrl command-line tool, run as a subprocess.
+
+The binary is taken from $JRL_CLI, else from the running interpreter's
+scripts directory or PATH (the wheel installs it there).
+"""
+
+import json
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import sysconfig
+
+import pytest
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+EXAMPLES = ROOT / "examples"
+ERRORS = EXAMPLES / "errors"
+GUIDE = ROOT / "docs" / "language.md"
+
+
+
+def find_jrl():
+    if os.environ.get("JRL_CLI"):
+        return os.environ["JRL_CLI"]
+    beside = pathlib.Path(sysconfig.get_path("scripts")) / "jrl"
+    return str(beside) if beside.exists() else shutil.which("jrl")
+
+
+JRL = find_jrl()
+pytestmark = pytest.mark.skipif(JRL is None, reason="jrl not built (set JRL_CLI)")
+
+ZERO = 'SELECT 0 FROM CLASS(MATH 1200) : "Calculus";\n'
+GOOD = 'SELECT 1 FROM CLASS(MATH 1200) : "Calculus";\n'
+
+
+def run(*args, stdin=None, cwd=None, env=None):
+    full_env = {k: v for k, v in os.environ.items() if k != "NO_COLOR"}
+    full_env.update(env or {})
+    return subprocess.run(
+        [JRL, *args],
+        input=stdin,
+        cwd=cwd,
+        env=full_env,
+        capture_output=True,
+    )
+
+
+def write(tmp_path, name, content):
+    path = tmp_path / name
+    path.write_bytes(content.encode() if isinstance(content, str) else content)
+    return path
+
+
+# ---- check --------------------------------------------------------------
+
+
+def test_check_examples_are_all_accepted_silently():
+    files = sorted(EXAMPLES.glob("*.jrl"))
+    assert len(files) >= 3
+    r = run("check", *map(str, files))
+    assert (r.returncode, r.stdout, r.stderr) == (0, b"", b"")
+
+
+def test_check_verbose_names_good_files(tmp_path):
+    write(tmp_path, "a.jrl", GOOD + GOOD)
+    write(tmp_path, "empty.jrl", "// nothing yet\n")
+    r = run("check", "--verbose", "a.jrl", "empty.jrl", cwd=tmp_path)
+    assert r.returncode == 0
+    assert r.stdout == b"a.jrl: ok (2 requirements)\nempty.jrl: ok (0 requirements)\n"
+    assert r.stderr == b""
+
+
+def test_check_reports_failure_with_file_in_header(tmp_path):
+    write(tmp_path, "zero.jrl", ZERO)
+    r = run("check", "zero.jrl", cwd=tmp_path)
+    assert r.returncode == 1
+    assert r.stdout == b""
+    assert r.stderr.decode() == (
+        "error: could not parse zero.jrl\n"
+        "failed parsing quantity\n"
+        "\n"
+        "Caused by:\n"
+        "     --> zero.jrl:1:8\n"
+        "      |\n"
+        '    1 | SELECT 0 FROM CLASS(MATH 1200) : "Calculus";\n'
+        "      |        ^\n"
+        "      |\n"
+        "      = cannot select zero\n"
+    )
+
+
+def test_check_reads_standard_input():
+    r = run("check", "-", stdin=b'SELECT 1 FROM TAG("x") : "y"')
+    assert r.returncode == 1
+    assert r.stderr.decode().splitlines()[:2] == [
+        "error: could not parse <stdin>",
+        " --> <stdin>:1:15",
+    ]
+    assert run("check", "-", stdin=GOOD.encode()).returncode == 0
+
+
+def test_check_several_files_reports_each_failure_and_keeps_going(tmp_path):
+    write(tmp_path, "good.jrl", GOOD)
+    write(tmp_path, "bad1.jrl", ZERO)
+    write(tmp_path, "bad2.jrl", 'SELECT 1 FROM CLASS(MATX 1200) : "x";')
+    r = run("check", "bad1.jrl", "good.jrl", "bad2.jrl", cwd=tmp_path)
+    assert r.returncode == 1
+    err = r.stderr.decode()
+    assert re.findall(r"^error: .*$", err, re.M) == [
+        "error: could not parse bad1.jrl",
+        "error: could not parse bad2.jrl",
+    ]
+    # A blank line sets the two reports apart.
+    assert "= cannot select zero\n\nerror: could not parse bad2.jrl\n" in err
+
+
+@pytest.mark.parametrize(
+    "args, status, message",
+    [
+        (["check", "missing.jrl"], 2,
+         "error: cannot read missing.jrl: No such file or directory\n"),
+        (["check", "."], 2, "error: cannot read .: Is a directory\n"),
+        (["json", "missing.jrl"], 2,
+         "error: cannot read missing.jrl: No such file or directory\n"),
+        ([], 2, "jrl: no command given\nTry 'jrl --help' for more information.\n"),
+        (["check"], 2, "jrl: 'jrl check' needs a file (use - for standard input)\n"
+                       "Try 'jrl --help' for more information.\n"),
+        (["lint", "a.jrl"], 2, "jrl: unknown command 'lint'\n"
+                               "Try 'jrl --help' for more information.\n"),
+        (["check", "--strict", "a.jrl"], 2, "jrl: unknown option '--strict'\n"
+                                            "Try 'jrl --help' for more information.\n"),
+        (["check", "--color=blue", "a.jrl"], 2,
+         "jrl: invalid value 'blue' for '--color' (expected auto, always or never)\n"
+         "Try 'jrl --help' for more information.\n"),
+        (["check", "--format=xml", "a.jrl"], 2,
+         "jrl: invalid value 'xml' for '--format' (expected text or json)\n"
+         "Try 'jrl --help' for more information.\n"),
+        (["check", "--format"], 2, "jrl: option '--format' needs a value\n"
+                                   "Try 'jrl --help' for more information.\n"),
+        (["json", "a.jrl", "b.jrl"], 2, "jrl: 'jrl json' takes exactly one file\n"
+                                        "Try 'jrl --help' for more information.\n"),
+        (["check", "--pretty", "a.jrl"], 2,
+         "jrl: option '--pretty' only applies to 'jrl json'\n"
+         "Try 'jrl --help' for more information.\n"),
+        (["debug", "--format=json", "a.jrl"], 2,
+         "jrl: option '--format' only applies to 'jrl check'\n"
+         "Try 'jrl --help' for more information.\n"),
+    ],
+)
+def test_usage_and_read_errors(tmp_path, args, status, message):
+    r = run(*args, cwd=tmp_path)
+    assert (r.returncode, r.stdout, r.stderr.decode()) == (status, b"", message)
+
+
+def test_unreadable_file_does_not_stop_the_others(tmp_path):
+    write(tmp_path, "bad.jrl", ZERO)
+    r = run("check", "missing.jrl", "bad.jrl", cwd=tmp_path)
+    assert r.returncode == 2
+    assert "cannot read missing.jrl" in r.stderr.decode()
+    assert "could not parse bad.jrl" in r.stderr.decode()
+
+
+def test_version_and_help():
+    r = run("--version")
+    assert (r.returncode, r.stdout) == (0, b"jrl 0.1.6\n")
+    r = run("check", "--help")
+    assert r.returncode == 0
+    assert r.stdout.startswith(b"Usage: jrl <command> [options] FILE...\n")
+
+
+# ---- UTF-8 --------------------------------------------------------------
+
+
+@pytest.mark.parametrize(
+    "content, report",
+    [
+        (b'SELECT 1 FROM TAG("a\xff") : "x";',
+         "invalid byte 0xff at byte offset 20 (line 1, column 21)"),
+        # Columns count characters: the two-byte e-acute counts once.
+        ('// caf\u00e9\nSELECT 1 FROM TAG("\u00e9'.encode() + b'\xc3(") : "x";',
+         "invalid byte 0xc3 at byte offset 30 (line 2, column 21)"),
+        # An overlong form of "/" and an encoded surrogate.
+        (b"\xc0\xafSELECT", "invalid byte 0xc0 at byte offset 0 (line 1, column 1)"),
+        (b"// \xed\xa0\x80", "invalid byte 0xed at byte offset 3 (line 1, column 4)"),
+        # A sequence cut short by the end of the file.
+        (b"// \xe2\x82", "invalid byte 0xe2 at byte offset 3 (line 1, column 4)"),
+        (b"// \xf4\x90\x80\x80", "invalid byte 0xf4 at byte offset 3 (line 1, column 4)"),
+    ],
+)
+def test_invalid_utf8_is_rejected_with_its_offset(tmp_path, content, report):
+    write(tmp_path, "bad.jrl", content)
+    r = run("check", "bad.jrl", cwd=tmp_path)
+    assert r.returncode == 1
+    assert r.stderr.decode() == f"error: bad.jrl is not valid UTF-8: {report}\n"
+
+
+def test_valid_multibyte_text_is_accepted(tmp_path):
+    write(tmp_path, "ok.jrl", 'SELECT 1 FROM TAG("\u00e9\u4e2d\U0001f600") : "caf\u00e9";')
+    r = run("json", "ok.jrl", cwd=tmp_path)
+    assert r.returncode == 0
+    assert json.loads(r.stdout)["requirements"][0]["query"]["selector"] == [
+        {"Tag": "\u00e9\u4e2d\U0001f600"}
+    ]
+
+
+# ---- --format=json -----------------------------------------------------
+
+
+@pytest.mark.parametrize(
+    "content, diagnostic",
+    [
+        (ZERO, {"file": "f.jrl", "line": 1, "column": 8, "end_line": 1,
+                "end_column": 9, "message": "cannot select zero",
+                "context": ["failed parsing quantity"]}),
+        ('SELECT 1 FROM CLASS(MATH 1200) : "x"',
+         {"file": "f.jrl", "line": 1, "column": 24,
+          "message": "expected class id (4-digit int)", "context": []}),
+        ('SELECT 1 FROM\n  SELECT 1 FROM\n    CLASS(MATX 1200) : "x";',
+         {"file": "f.jrl", "line": 3, "column": 11, "end_line": 3,
+          "end_column": 15,
+          "message": "this department does not exist in Wexmoor's course "
+                     "catalog (Did you mean: MATH)",
+          "context": ["failed parsing selector", "could not parse nested query",
+                      "failed parsing selector"]}),
+        ('SELECT 1 FROM TAG("x") : "y" : 65536;',
+         {"file": "f.jrl", "message": "number too large to fit in target type",
+          "context": ["selection could not fit as u16"]}),
+        (b"// \xff", {"file": "f.jrl", "line": 1, "column": 4,
+                      "message": "not valid UTF-8: invalid byte at byte offset 3",
+                      "context": []}),
+    ],
+)
+def test_json_diagnostics(tmp_path, content, diagnostic):
+    write(tmp_path, "f.jrl", content)
+    r = run("check", "--format=json", "f.jrl", cwd=tmp_path)
+    assert r.returncode == 1
+    assert r.stderr == b""
+    lines = r.stdout.decode().splitlines()
+    assert len(lines) == 1
+    assert json.loads(lines[0]) == diagnostic
+    # Keys stand in a fixed order for tools that read the text.
+    assert list(json.loads(lines[0])) == list(diagnostic)
+
+
+def test_json_diagnostics_one_line_per_failure_none_for_good(tmp_path):
+    write(tmp_path, "good.jrl", GOOD)
+    write(tmp_path, "bad.jrl", ZERO)
+    write(tmp_path, 'we"ird\\.jrl', ZERO)
+    r = run("check", "--format", "json", "good.jrl", "bad.jrl", 'we"ird\\.jrl',
+            cwd=tmp_path)
+    assert r.returncode == 1
+    assert [json.loads(l)["file"] for l in r.stdout.decode().splitlines()] == [
+        "bad.jrl", 'we"ird\\.jrl']
+    r = run("check", "--format=json", "good.jrl", cwd=tmp_path)
+    assert (r.returncode, r.stdout) == (0, b"")
+
+
+# ---- json and debug ----------------------------------------------------
+
+
+def test_json_compact_pretty_and_debug(tmp_path):
+    write(tmp_path, "one.jrl", GOOD)
+    compact = ('{"version":"0.1.6","requirements":[{"query":{"quantity":{"Single":1},'
+               '"type":"Select","selector":[{"Class":{"department_id":"MATH",'
+               '"course_number":1200,"lab":false}}]},"description":"Calculus",'
+               '"priority":1}]}\n')
+    r = run("json", "one.jrl", cwd=tmp_path)
+    assert (r.returncode, r.stdout.decode()) == (0, compact)
+    r = run("json", "--pretty", "-", stdin=b"")
+    assert r.stdout.decode() == '{\n  "version": "0.1.6",\n  "requirements": []\n}\n'
+    r = run("debug", "one.jrl", cwd=tmp_path)
+    assert r.stdout.decode() == (
+        'ParseResult { parsed_jrl_file: JRLQueryFile { version: "0.1.6", '
+        "requirements: [JRLRequirement { query: JRLQuery { quantity: Single(1), "
+        'type: Select, selector: [Class(Class { department_id: "MATH", '
+        'course_number: 1200, lab: false })] }, description: "Calculus", '
+        "priority: 1 }] } }\n")
+
+
+@pytest.mark.parametrize("command", [["json"], ["json", "--pretty"], ["debug"]])
+def test_print_commands_fail_like_check(tmp_path, command):
+    write(tmp_path, "zero.jrl", ZERO)
+    r = run(*command, "zero.jrl", cwd=tmp_path)
+    assert r.returncode == 1
+    assert r.stdout == b""
+    assert r.stderr == run("check", "zero.jrl", cwd=tmp_path).stderr
+
+
+def test_pretty_json_of_each_example_matches_its_compact_form():
+    for path in sorted(EXAMPLES.glob("*.jrl")):
+        compact = run("json", str(path))
+        pretty = run("json", "--pretty", str(path))
+        assert compact.returncode == pretty.returncode == 0
+        assert json.loads(compact.stdout) == json.loads(pretty.stdout)
+        assert pretty.stdout.count(b"\n") > compact.stdout.count(b"\n") == 1
+
+
+def test_example_structure_survives_into_json():
+    doc = json.loads(run("json", str(EXAMPLES / "bs_computer_science.jrl")).stdout)
+    reqs = doc["requirements"]
+    assert reqs[0] == {
+        "query": {"quantity": {"Single": 1}, "type": "Select", "selector": [
+            {"Class": {"department_id": "MATH", "course_number": 1200, "lab": False}},
+            {"Placement": "MATHCALC2"}]},
+        "description": "Calculus I or placement", "priority": 40}
+    electives = next(r for r in reqs if r["description"] == "Technical electives")
+    assert electives["query"]["selector"][1] == {"Query": {
+        "quantity": {"Many": {"from": 0, "to": 1}}, "type": "Select",
+        "selector": [{"Range": {
+            "from": {"department_id": "MATH", "course_number": 4000, "lab": False},
+            "to": {"department_id": "MATH", "course_number": 4999, "lab": False}}}]}}
+    assert [r["query"]["type"] for r in reqs].count("Limit") == 2
+
+
+# ---- colour -------------------------------------------------------------
+
+
+RED, BOLD, RESET = "\x1b[1;31m", "\x1b[1m", "\x1b[0m"
+
+
+def test_colour_always_highlights_caret_and_message(tmp_path):
+    write(tmp_path, "zero.jrl", ZERO)
+    r = run("check", "--color=always", "zero.jrl", cwd=tmp_path)
+    assert r.stderr.decode() == (
+        f"{RED}error{RESET}: could not parse zero.jrl\n"
+        "failed parsing quantity\n"
+        "\n"
+        "Caused by:\n"
+        "     --> zero.jrl:1:8\n"
+        "      |\n"
+        '    1 | SELECT 0 FROM CLASS(MATH 1200) : "Calculus";\n'
+        f"      |        {RED}^{RESET}\n"
+        "      |\n"
+        f"      = {BOLD}cannot select zero{RESET}\n"
+    )
+
+
+@pytest.mark.parametrize(
+    "args, env",
+    [
+        (["--color=never"], {}),
+        (["--color=auto"], {}),  # standard error is a pipe here
+        ([], {}),
+    ],
+)
+def test_no_colour_unless_asked(tmp_path, args, env):
+    write(tmp_path, "zero.jrl", ZERO)
+    r = run("check", *args, "zero.jrl", cwd=tmp_path, env=env)
+    assert b"\x1b" not in r.stderr
+    assert r.returncode == 1
+
+
+def test_colour_always_overrides_no_color_and_json_has_none(tmp_path):
+    write(tmp_path, "zero.jrl", ZERO)
+    r = run("check", "--color=always", "zero.jrl", cwd=tmp_path, env={"NO_COLOR": "1"})
+    assert b"\x1b[" in r.stderr
+    r = run("check", "--color=always", "--format=json", "zero.jrl", cwd=tmp_path)
+    assert b"\x1b" not in r.stdout
+
+
+def test_colour_auto_on_a_terminal_and_no_color(tmp_path):
+    pty = pytest.importorskip("pty")
+    write(tmp_path, "zero.jrl", ZERO)
+
+    def through_pty(env):
+        full_env = {k: v for k, v in os.environ.items() if k != "NO_COLOR"}
+        full_env.update(env, TERM="xterm")
+        primary, secondary = pty.openpty()
+        proc = subprocess.run([JRL, "check", "zero.jrl"], cwd=tmp_path, env=full_env,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=secondary)
+        os.close(secondary)
+        data = os.read(primary, 65536)
+        os.close(primary)
+        return proc.returncode, data
+
+    status, data = through_pty({})
+    assert status == 1 and b"\x1b[1;31m^" in data
+    status, data = through_pty({"NO_COLOR": "1"})
+    assert status == 1 and b"\x1b" not in data
+
+
+# ---- golden error files ------------------------------------------------
+
+
+GOLDEN = sorted(p.stem for p in ERRORS.glob("*.jrl"))
+
+
+def test_every_error_file_has_its_expected_output():
+    assert len(GOLDEN) >= 10
+    assert sorted(p.stem for p in ERRORS.glob("*.expected")) == GOLDEN
+
+
+@pytest.mark.parametrize("name", GOLDEN)
+def test_golden_error_file(name):
+    r = run("check", "--color=never", f"{name}.jrl", cwd=ERRORS)
+    assert r.returncode == 1
+    assert r.stdout == b""
+    assert r.stderr.decode() == (ERRORS / f"{name}.expected").read_text()
+
+
+# ---- the language guide ------------------------------------------------
+
+
+FENCE = re.compile(r"^```([\w-]*)\n(.*?)^```\n", re.S | re.M)
+
+
+def guide_blocks():
+    return [(m.group(1), m.group(2)) for m in FENCE.finditer(GUIDE.read_text())]
+
+
+def guide_cases(kind):
+    blocks = guide_blocks()
+    cases = []
+    for i, (lang, body) in enumerate(blocks):
+        if lang == "jrl":
+            cases.append(pytest.param(body, None, id=f"block{i}"))
+        elif lang == "jrl-error":
+            nxt = blocks[i + 1] if i + 1 < len(blocks) else (None, None)
+            cases.append(pytest.param(body, nxt[1] if nxt[0] == "text" else None,
+                                      id=f"block{i}"))
+    return [c for c in cases if (c.values[1] is None) == (kind == "jrl")]
+
+
+def test_guide_has_examples_of_both_kinds():
+    assert len(guide_cases("jrl")) >= 15
+    assert len(guide_cases("jrl-error")) >= 25
+    # Each failing example is followed by its expected report.
+    langs = [lang for lang, _ in guide_blocks()]
+    for i, lang in enumerate(langs):
+        if lang == "jrl-error":
+            assert langs[i + 1] == "text"
+
+
+@pytest.mark.parametrize("source, _", guide_cases("jrl"))
+def test_guide_example_is_accepted(tmp_path, source, _):
+    write(tmp_path, "example.jrl", source)
+    r = run("check", "example.jrl", cwd=tmp_path)
+    assert (r.returncode, r.stderr.decode()) == (0, "")
+
+
+@pytest.mark.parametrize("source, expected", guide_cases("jrl-error"))
+def test_guide_error_example_reports_as_shown(tmp_path, source, expected):
+    write(tmp_path, "example.jrl", source)
+    r = run("check", "--color=never", "example.jrl", cwd=tmp_path)
+    assert r.returncode == 1
+    assert r.stderr.decode() == expected
+
+
+def test_guide_nesting_limit_message(tmp_path):
+    depth = 300
+    source = "SELECT 1 FROM " * depth + 'TAG("x") : "deep";'
+    write(tmp_path, "deep.jrl", source)
+    r = run("check", "deep.jrl", cwd=tmp_path)
+    assert r.returncode == 1
+    assert "= queries nested deeper than 256 levels are not supported\n" in r.stderr.decode()

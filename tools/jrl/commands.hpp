@@ -1,0 +1,17 @@
+// The commands of `jrl`. Each returns the process exit status: 0 when every
+// file is good, 1 when any failed to parse, 2 when any could not be read.
+#pragma once
+
+#include "options.hpp"
+
+namespace jrl::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+int run_check(const Options& options);
+// `json` and `debug`: the parsed file on standard output.
+int run_print(const Options& options);
+
+}  // namespace jrl::cli

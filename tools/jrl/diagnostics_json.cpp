@@ -1,0 +1,120 @@
+#include "diagnostics_json.hpp"
+
+#include <vector>
+
+#include "utf8_check.hpp"
+
+namespace jrl::cli {
+namespace {
+
+void append_member(std::string& out, std::string_view key,
+                   std::string_view value_json) {
+  if (out.back() != '{') out.push_back(',');
+  out.append(json_string(key));
+  out.push_back(':');
+  out.append(value_json);
+}
+
+void append_number(std::string& out, std::string_view key, std::size_t n) {
+  append_member(out, key, std::to_string(n));
+}
+
+}  // namespace
+
+std::string json_string(std::string_view text) {
+  constexpr char digits[] = "0123456789abcdef";
+  std::string out = "\"";
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x80) {
+      const std::size_t length = utf8_sequence_length(text, i);
+      if (length == 0) {
+        out.append("\xEF\xBF\xBD");
+        ++i;
+      } else {
+        out.append(text.substr(i, length));
+        i += length;
+      }
+      continue;
+    }
+    switch (byte) {
+      case '"':
+        out.append("\\\"");
+        break;
+      case '\\':
+        out.append("\\\\");
+        break;
+      case '\b':
+        out.append("\\b");
+        break;
+      case '\f':
+        out.append("\\f");
+        break;
+      case '\n':
+        out.append("\\n");
+        break;
+      case '\r':
+        out.append("\\r");
+        break;
+      case '\t':
+        out.append("\\t");
+        break;
+      default:
+        if (byte < 0x20) {
+          out.append("\\u00");
+          out.push_back(digits[byte >> 4]);
+          out.push_back(digits[byte & 0xF]);
+        } else {
+          out.push_back(static_cast<char>(byte));
+        }
+    }
+    ++i;
+  }
+  out.push_back('"');
+  return out;
+}
+
+std::string diagnostic_json(std::string_view file, const Error& error) {
+  std::vector<const Error*> chain;
+  for (const Error* e = &error; e != nullptr; e = e->cause()) {
+    chain.push_back(e);
+  }
+  const Error& innermost = *chain.back();
+
+  std::string out = "{";
+  append_member(out, "file", json_string(file));
+  if (const ReportError* report = innermost.report()) {
+    append_number(out, "line", report->start_line_col.line);
+    append_number(out, "column", report->start_line_col.column);
+    if (report->end_line_col) {
+      append_number(out, "end_line", report->end_line_col->line);
+      append_number(out, "end_column", report->end_line_col->column);
+    }
+  }
+  append_member(out, "message", json_string(innermost.text()));
+  std::string context = "[";
+  for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
+    if (i > 0) context.push_back(',');
+    context.append(json_string(chain[i]->text()));
+  }
+  context.push_back(']');
+  append_member(out, "context", context);
+  out.push_back('}');
+  return out;
+}
+
+std::string diagnostic_json(std::string_view file, const Utf8Fault& fault) {
+  std::string out = "{";
+  append_member(out, "file", json_string(file));
+  append_number(out, "line", fault.line);
+  append_number(out, "column", fault.column);
+  append_member(out, "message",
+                json_string("not valid UTF-8: invalid byte at byte offset " +
+                            std::to_string(fault.offset)));
+  append_member(out, "context", "[]");
+  out.push_back('}');
+  return out;
+}
+
+}  // namespace jrl::cli

@@ -1,0 +1,17 @@
+// Reading one input file, or standard input for "-".
+#pragma once
+
+#include <expected>
+#include <string>
+#include <string_view>
+
+namespace jrl::cli {
+
+// The name a file is shown by in messages: "<stdin>" for "-".
+std::string display_name(std::string_view path);
+
+// The whole content of `path`. A failure is the one-line message naming the
+// file and the operating system's reason.
+std::expected<std::string, std::string> read_input(std::string_view path);
+
+}  // namespace jrl::cli

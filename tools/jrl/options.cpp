@@ -1,0 +1,177 @@
+#include "options.hpp"
+
+#include <optional>
+
+namespace jrl::cli {
+namespace {
+
+std::optional<Command> command_named(std::string_view name) {
+  if (name == "check") return Command::check;
+  if (name == "json") return Command::json;
+  if (name == "debug") return Command::debug;
+  return std::nullopt;
+}
+
+std::string quoted(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out.push_back('\'');
+  out.append(text);
+  out.push_back('\'');
+  return out;
+}
+
+// Splits `--name=value`; `value` is empty when there is no '='.
+struct LongOption {
+  std::string_view name;
+  std::optional<std::string_view> value;
+};
+
+LongOption split_long_option(std::string_view arg) {
+  const auto eq = arg.find('=');
+  if (eq == std::string_view::npos) return {arg, std::nullopt};
+  return {arg.substr(0, eq), arg.substr(eq + 1)};
+}
+
+// Checks the options against the command they were given with.
+std::expected<Options, std::string> validate(Options options, bool saw_pretty,
+                                             bool saw_verbose,
+                                             bool saw_format) {
+  const auto name = options.command == Command::check  ? "check"
+                    : options.command == Command::json ? "json"
+                                                       : "debug";
+  if (saw_pretty && options.command != Command::json) {
+    return std::unexpected("option '--pretty' only applies to 'jrl json'");
+  }
+  if (saw_verbose && options.command != Command::check) {
+    return std::unexpected("option '--verbose' only applies to 'jrl check'");
+  }
+  if (saw_format && options.command != Command::check) {
+    return std::unexpected("option '--format' only applies to 'jrl check'");
+  }
+  if (options.files.empty()) {
+    return std::unexpected(std::string("'jrl ") + name +
+                           "' needs a file (use - for standard input)");
+  }
+  if (options.command != Command::check && options.files.size() > 1) {
+    return std::unexpected(std::string("'jrl ") + name +
+                           "' takes exactly one file");
+  }
+  return options;
+}
+
+}  // namespace
+
+std::expected<Options, std::string> parse_options(
+    std::span<const std::string_view> args) {
+  Options options;
+  std::optional<Command> command;
+  bool saw_pretty = false;
+  bool saw_verbose = false;
+  bool saw_format = false;
+  bool only_files = false;
+
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    const bool is_option = !only_files && arg.size() > 1 && arg.front() == '-';
+    if (!is_option) {
+      if (!command) {
+        command = command_named(arg);
+        if (!command) return std::unexpected("unknown command " + quoted(arg));
+      } else {
+        options.files.emplace_back(arg);
+      }
+      continue;
+    }
+    if (arg == "--") {
+      only_files = true;
+      continue;
+    }
+    if (arg == "-h" || arg == "--help") {
+      options.command = Command::help;
+      return options;
+    }
+    if (arg == "-V" || arg == "--version") {
+      options.command = Command::version;
+      return options;
+    }
+    if (arg == "-v" || arg == "--verbose") {
+      saw_verbose = true;
+      options.verbose = true;
+      continue;
+    }
+    if (arg == "--pretty") {
+      saw_pretty = true;
+      options.pretty = true;
+      continue;
+    }
+
+    auto [name, value] = split_long_option(arg);
+    if (name != "--color" && name != "--format") {
+      return std::unexpected("unknown option " + quoted(arg));
+    }
+    if (!value) {
+      if (i + 1 == args.size()) {
+        return std::unexpected("option " + quoted(name) + " needs a value");
+      }
+      value = args[++i];
+    }
+    if (name == "--color") {
+      if (*value == "auto") {
+        options.colour = ColourMode::automatic;
+      } else if (*value == "always") {
+        options.colour = ColourMode::always;
+      } else if (*value == "never") {
+        options.colour = ColourMode::never;
+      } else {
+        return std::unexpected("invalid value " + quoted(*value) +
+                               " for '--color' (expected auto, always or "
+                               "never)");
+      }
+    } else {
+      saw_format = true;
+      if (*value == "text") {
+        options.format = Format::text;
+      } else if (*value == "json") {
+        options.format = Format::json;
+      } else {
+        return std::unexpected("invalid value " + quoted(*value) +
+                               " for '--format' (expected text or json)");
+      }
+    }
+  }
+
+  if (!command) return std::unexpected("no command given");
+  options.command = *command;
+  return validate(std::move(options), saw_pretty, saw_verbose, saw_format);
+}
+
+std::string usage_text() {
+  return R"(Usage: jrl <command> [options] FILE...
+
+Checks and converts JRL requirements files.
+
+Commands:
+  check FILE...     parse each file; print nothing for a good file, and
+                    each failure to standard error
+  json FILE         print the parsed file as JSON
+  debug FILE        print the parsed file as debug text
+
+A FILE of - reads standard input.
+
+Options:
+  --pretty          json: indent the JSON output
+  -v, --verbose     check: also name each good file on standard output
+  --format=FORMAT   check: report failures as text (default) or as json,
+                    one JSON object per line on standard output
+  --color=WHEN      colour failure reports: auto (default: on a terminal,
+                    unless NO_COLOR is set), always or never
+  -h, --help        print this help and exit
+  -V, --version     print the version and exit
+
+Exit status: 0 when every file is good, 1 when any file failed to parse,
+2 on a usage error or a file that cannot be read.
+)";
+}
+
+}  // namespace jrl::cli

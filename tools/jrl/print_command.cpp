@@ -1,0 +1,46 @@
+#include <unistd.h>
+
+#include "colour.hpp"
+#include "commands.hpp"
+#include "failure_report.hpp"
+#include "input_file.hpp"
+#include "jrl/jrl.hpp"
+#include "output.hpp"
+#include "utf8_check.hpp"
+
+namespace jrl::cli {
+
+int run_print(const Options& options) {
+  const bool colour = colour_enabled(options.colour, STDERR_FILENO);
+  const std::string& path = options.files.front();
+  const std::string name = display_name(path);
+
+  auto content = read_input(path);
+  if (!content) {
+    write_out(stderr, error_label(colour) + ": " + content.error() + "\n");
+    return kExitUsage;
+  }
+  if (auto fault = find_invalid_utf8(*content)) {
+    write_out(stderr, utf8_failure_report(name, *fault, colour));
+    return kExitFailed;
+  }
+  auto parsed = parse(*content);
+  if (!parsed) {
+    write_out(stderr, failure_report(name, parsed.error(), colour));
+    return kExitFailed;
+  }
+
+  if (options.command == Command::debug) {
+    write_out(stdout, parsed->to_debug_string() + "\n");
+    return kExitOk;
+  }
+  auto json = options.pretty ? parsed->to_string_pretty() : parsed->to_string();
+  if (!json) {
+    write_out(stderr, failure_report(name, json.error(), colour));
+    return kExitFailed;
+  }
+  write_out(stdout, *json + "\n");
+  return kExitOk;
+}
+
+}  // namespace jrl::cli
