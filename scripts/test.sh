@@ -14,6 +14,9 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DJRL_WERROR=ON -DJRL
 cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
 
+# A C++ project consuming the installed package through find_package(jrl).
+bash scripts/test_consumer.sh
+
 if [ -f pylibjrl/CMakeLists.txt ]; then
   bash scripts/test_python.sh
 fi

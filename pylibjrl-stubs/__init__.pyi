@@ -1,0 +1,16 @@
+# Type information for the pylibjrl extension module.
+from typing import final
+
+__all__ = ["parse"]
+
+# Parses one requirements file; raises ValueError with the error report when
+# the text is rejected.
+def parse(jrl: str) -> JRL: ...
+
+# Not an attribute of the module at run time: reach it as type(parse(text)).
+@final
+class JRL:
+    def __new__(cls, value: str) -> JRL: ...
+    def version(self) -> str: ...
+    def json(self) -> str: ...
+    def json_pretty(self) -> str: ...
