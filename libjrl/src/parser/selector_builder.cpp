@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "parser/builder_errors.hpp"
 #include "parser/jrl_parser.hpp"
 #include "parser/number.hpp"
 #include "wexmoor_departments/closest_string.hpp"
@@ -19,6 +20,10 @@
 
 namespace jrl {
 namespace {
+
+using builder::internal_fault;
+using builder::plain_message;
+using builder::report_over;
 
 using closest_string::closest_string;
 using wexmoor_departments::is_department;
@@ -38,28 +43,6 @@ enum class Kind { Class, String };
 
 // Error paths are out-of-line calls, so that the frames on the recursion path
 // of nested queries stay small.
-[[gnu::noinline]] Error internal_fault(std::string_view expected, Rule got) {
-  std::string text("internal error: entered unreachable code: ");
-  text += expected;
-  text += ", got ";
-  text += rule_name(got);
-  return Error::internal(std::move(text));
-}
-
-// A report error with `message` over the span of `node`.
-[[gnu::noinline]] Error report_over(NodeRef node, std::string message) {
-  auto report = ReportError::over_span(node.input(), node.start(), node.end(),
-                                       std::move(message));
-  // Spans and positions come from the grammar; one past the input is our
-  // fault, not the input's.
-  if (!report) return Error::internal(report.error().text());
-  return Error::report(std::move(*report));
-}
-
-[[gnu::noinline]] Error plain_message(const char* text) {
-  return Error::message(text);
-}
-
 [[gnu::noinline]] Error nested_failure(Error&& cause) {
   return Error::wrap("could not parse nested query", std::move(cause));
 }

@@ -11,42 +11,23 @@
 #include <variant>
 #include <vector>
 
+#include "parser/builder_errors.hpp"
 #include "parser/jrl_parser.hpp"
 #include "parser/number.hpp"
 
 namespace jrl {
 namespace {
 
-constexpr std::string_view UNREACHABLE =
-    "internal error: entered unreachable code: ";
+using builder::internal_fault;
+using builder::plain_message;
+using builder::report_over;
+
 constexpr std::string_view STATEMENT_SHAPE =
     "should have { select ~ quantity ~ from ~ selector ~ semicolon }, "
     "missing ";
 
 // Error paths are out-of-line calls, so that the frames on the recursion path
 // of nested queries stay small.
-[[gnu::noinline]] Error internal_fault(std::string_view expected, Rule got) {
-  std::string text(UNREACHABLE);
-  text += expected;
-  text += ", got ";
-  text += rule_name(got);
-  return Error::internal(std::move(text));
-}
-
-// A report error with `message` over the span of `node`.
-[[gnu::noinline]] Error report_over(NodeRef node, std::string message) {
-  auto report = ReportError::over_span(node.input(), node.start(), node.end(),
-                                       std::move(message));
-  // Spans and positions come from the grammar; one past the input is our
-  // fault, not the input's.
-  if (!report) return Error::internal(report.error().text());
-  return Error::report(std::move(*report));
-}
-
-[[gnu::noinline]] Error plain_message(const char* text) {
-  return Error::message(text);
-}
-
 [[gnu::noinline]] Error in_context(const char* context, Error&& cause) {
   return Error::wrap(context, std::move(cause));
 }

@@ -1,0 +1,28 @@
+#include "parser/builder_errors.hpp"
+
+#include <utility>
+
+namespace jrl::builder {
+
+[[gnu::noinline]] Error internal_fault(std::string_view expected, Rule got) {
+  std::string text("internal error: entered unreachable code: ");
+  text += expected;
+  text += ", got ";
+  text += rule_name(got);
+  return Error::internal(std::move(text));
+}
+
+[[gnu::noinline]] Error report_over(NodeRef node, std::string message) {
+  auto report = ReportError::over_span(node.input(), node.start(), node.end(),
+                                       std::move(message));
+  // Spans come from the grammar; one past the input is the library's fault,
+  // not the input's.
+  if (!report) return Error::internal(report.error().text());
+  return Error::report(std::move(*report));
+}
+
+[[gnu::noinline]] Error plain_message(const char* text) {
+  return Error::message(text);
+}
+
+}  // namespace jrl::builder

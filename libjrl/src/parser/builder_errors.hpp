@@ -1,0 +1,24 @@
+// The errors the builders make, shared by the statement and selector
+// builders. They are out-of-line calls so that the frames on the recursion
+// path of nested queries stay small.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "jrl/error.hpp"
+#include "parser/parse_tree.hpp"
+#include "parser/rule.hpp"
+
+namespace jrl::builder {
+
+// "internal error: entered unreachable code: " + expected + ", got " + rule.
+Error internal_fault(std::string_view expected, Rule got);
+
+// A report error with `message` over the span of `node`.
+Error report_over(NodeRef node, std::string message);
+
+// A plain message without position.
+Error plain_message(const char* text);
+
+}  // namespace jrl::builder
