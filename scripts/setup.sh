@@ -3,7 +3,8 @@
 # packages already present are not fetched again.
 set -euo pipefail
 
-apt_packages=(libgtest-dev g++ valgrind)
+# clang-19 builds the libFuzzer targets (clang 14 cannot read libstdc++ 12).
+apt_packages=(libgtest-dev g++ valgrind clang-19 libclang-rt-19-dev)
 missing=()
 for pkg in "${apt_packages[@]}"; do
   dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")

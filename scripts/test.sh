@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up a machine and runs every test of the project: the C++ suite, then
-# the Python suite against the built wheel on the oldest, default and newest
-# supported CPython.
+# Sets up a machine and runs every test of the project: the C++ suite, a C++
+# consumer of the installed package, the Python suite against the built wheel
+# on the oldest, default and newest supported CPython, then the robustness
+# checks (sanitizers, fuzzing, valgrind).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -17,6 +18,7 @@ ctest --test-dir "$build" --output-on-failure -j "$jobs"
 # A C++ project consuming the installed package through find_package(jrl).
 bash scripts/test_consumer.sh
 
-if [ -f pylibjrl/CMakeLists.txt ]; then
-  bash scripts/test_python.sh
-fi
+bash scripts/test_python.sh
+
+# Sanitizers, assertions, threads, fuzzing and valgrind.
+bash scripts/test_robustness.sh

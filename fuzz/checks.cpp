@@ -1,0 +1,141 @@
+#include "checks.hpp"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "jrl/jrl.hpp"
+#include "json_check.hpp"
+#include "utf8_check.hpp"
+
+namespace jrl::fuzz {
+namespace {
+
+// The line and column of a byte offset, counted as users count them: a line
+// feed or a CR LF pair ends a line, columns count code points.
+LineCol line_col_of(std::string_view input, std::size_t pos) {
+  LineCol at;
+  std::size_t i = 0;
+  while (i < pos) {
+    const auto b = static_cast<unsigned char>(input[i]);
+    if (b == '\n') {
+      ++at.line;
+      at.column = 1;
+      ++i;
+    } else if (b == '\r' && i + 1 < input.size() && input[i + 1] == '\n' &&
+               i + 1 < pos) {
+      ++at.line;
+      at.column = 1;
+      i += 2;
+    } else {
+      ++at.column;
+      ++i;
+      while (i < pos && (static_cast<unsigned char>(input[i]) & 0xC0) == 0x80) {
+        ++i;
+      }
+    }
+  }
+  return at;
+}
+
+std::size_t line_count(std::string_view input) {
+  std::size_t lines = 1;
+  for (const char c : input) lines += c == '\n';
+  return lines;
+}
+
+void check_report(std::string_view input, const ReportError& report) {
+  require(report.start <= input.size(), "report start inside the input");
+  if (report.end) {
+    require(*report.end <= input.size(), "report end inside the input");
+    require(*report.end >= report.start, "report span not reversed");
+  }
+  const LineCol expected = line_col_of(input, report.start);
+  require(report.start_line_col == expected,
+          "report line and column are those of its offset");
+  require(report.start_line_col.line <= line_count(input),
+          "report line inside the input");
+  if (report.end_line_col) {
+    require(report.end_line_col->line >= report.start_line_col.line &&
+                report.end_line_col->line <= line_count(input),
+            "report end line inside the input");
+  }
+  require(!report.message.empty(), "report message non-empty");
+  require(is_valid_utf8(report.line), "report line is UTF-8");
+}
+
+void check_success(const ParseResult& result) {
+  auto compact = result.to_string();
+  auto pretty = result.to_string_pretty();
+  require(compact.has_value() && pretty.has_value(), "JSON rendering succeeds");
+  auto from_compact = reformat_json(*compact);
+  require(from_compact.has_value(), "compact JSON is JSON");
+  auto from_pretty = reformat_json(*pretty);
+  require(from_pretty.has_value(), "pretty JSON is JSON");
+  require(from_compact->compact == from_pretty->compact,
+          "compact and pretty JSON hold the same content");
+  require(from_compact->compact == *compact,
+          "compact JSON has no whitespace and minimal escapes");
+  require(from_compact->pretty == *pretty,
+          "pretty JSON is the compact JSON indented");
+  const std::string head = "{\"version\":\"0.1.6\",\"requirements\":[";
+  require(compact->compare(0, head.size(), head) == 0,
+          "JSON starts with version and requirements");
+
+  const std::string debug = result.to_debug_string();
+  const std::string debug_head =
+      "ParseResult { parsed_jrl_file: JRLQueryFile { version: \"0.1.6\", "
+      "requirements: [";
+  const std::string debug_tail = "] } }";
+  require(debug.size() >= debug_head.size() + debug_tail.size() &&
+              debug.compare(0, debug_head.size(), debug_head) == 0 &&
+              debug.compare(debug.size() - debug_tail.size(), debug_tail.size(),
+                            debug_tail) == 0,
+          "debug text is a whole ParseResult");
+  require(debug.find('\n') == std::string::npos, "debug text is one line");
+  require(is_valid_utf8(debug), "debug text is UTF-8");
+}
+
+void check_failure(std::string_view input, const Error& error) {
+  require(!error.is_internal(), "no internal fault for any input");
+  const std::string text = error.render();
+  require(!text.empty(), "error text non-empty");
+  require(is_valid_utf8(text), "error text is UTF-8");
+  for (const Error* e = &error; e != nullptr; e = e->cause()) {
+    require(!e->is_internal(), "no internal fault inside a chain");
+    if (e->kind() == ErrorKind::report) {
+      require(e->report() != nullptr, "report error carries its report");
+      check_report(input, *e->report());
+    }
+  }
+}
+
+}  // namespace
+
+void require(bool ok, const char* what) {
+  if (ok) return;
+  std::fprintf(stderr, "property broken: %s\n", what);
+  std::abort();
+}
+
+void check_parse(std::string_view input) {
+  const auto first = parse(input);
+  const auto second = parse(input);
+  require(first.has_value() == second.has_value(), "same input, same outcome");
+  if (!is_valid_utf8(input)) {
+    require(!first.has_value(), "input that is not UTF-8 is rejected");
+  }
+  if (first) {
+    require(*first == *second, "same input, same model");
+    require(first->to_string() == second->to_string(), "same input, same JSON");
+    check_success(*first);
+  } else {
+    require(first.error() == second.error(), "same input, same error");
+    require(first.error().render() == second.error().render(),
+            "same input, same error text");
+    check_failure(input, first.error());
+  }
+}
+
+}  // namespace jrl::fuzz
