@@ -1,6 +1,9 @@
 #include "wexmoor_departments/wexmoor_departments.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace jrl::wexmoor_departments {
@@ -35,7 +38,52 @@ std::span<const std::string_view> DepartmentList::get() const {
   return list;
 }
 
+namespace {
+
+std::uint32_t pack4(std::string_view code) {
+  std::uint32_t value;
+  std::memcpy(&value, code.data(), 4);
+  return value;
+}
+
+// The four-byte codes (every code a course can name) in an open-addressing
+// table: a lookup is a multiply and, almost always, one compare. No code
+// packs to 0, which marks an empty slot.
+class FourByteCodes {
+ public:
+  FourByteCodes() {
+    for (std::string_view code : WEXMOOR_DEPARTMENTS_LIST) {
+      if (code.size() != 4) continue;
+      const std::uint32_t key = pack4(code);
+      std::size_t i = slot(key);
+      while (slots_[i] != 0 && slots_[i] != key) i = (i + 1) % SIZE;
+      slots_[i] = key;
+    }
+  }
+  bool contains(std::uint32_t key) const {
+    for (std::size_t i = slot(key);; i = (i + 1) % SIZE) {
+      if (slots_[i] == key) return key != 0;
+      if (slots_[i] == 0) return false;
+    }
+  }
+
+ private:
+  // Comfortably more than twice the registry, so probes stay short and an
+  // empty slot always ends them.
+  static constexpr std::size_t SIZE = 512;
+  static std::size_t slot(std::uint32_t key) {
+    return (key * 0x9E3779B1u) >> 23;
+  }
+  std::array<std::uint32_t, SIZE> slots_{};
+};
+
+}  // namespace
+
 bool is_department(std::string_view department) {
+  if (department.size() == 4) {
+    static const FourByteCodes codes;
+    return codes.contains(pack4(department));
+  }
   const std::span<const std::string_view> list = WEXMOOR_DEPARTMENTS_LIST;
   return std::binary_search(list.begin(), list.end(), department);
 }
