@@ -85,6 +85,36 @@ Error report_at(std::string_view input, std::size_t position,
   return Error::report(std::move(*report));
 }
 
+// Builds each requirement as soon as the grammar has matched it, while its
+// nodes are hot. After the first failure nothing more is built, but the run
+// goes on: a syntax error anywhere wins over it.
+class RequirementSink final : public NodeSink {
+ public:
+  void take(NodeRef statement) override {
+    if (error_) return;
+    auto requirement = JRLParser::parse_requirement(statement);
+    if (!requirement) {
+      error_ = std::move(requirement.error());
+      file_ = JRLQueryFile{};
+      return;
+    }
+    file_.requirements.push_back(std::move(*requirement));
+  }
+  void discard() override {
+    file_ = JRLQueryFile{};
+    error_.reset();
+  }
+
+  std::expected<ParseResult, Error> result() && {
+    if (error_) return std::unexpected(std::move(*error_));
+    return ParseResult{std::move(file_)};
+  }
+
+ private:
+  JRLQueryFile file_;
+  std::optional<Error> error_;
+};
+
 }  // namespace
 
 std::expected<ParseResult, Error> parse(std::string_view input) {
@@ -97,7 +127,8 @@ std::expected<ParseResult, Error> parse(std::string_view input) {
         "input is not valid UTF-8: invalid byte at offset " + decimal(*bad)));
   }
 
-  auto tree = run_grammar(input);
+  RequirementSink sink;
+  auto tree = run_grammar(input, &sink);
   if (!tree) {
     const GrammarFailure& failure = tree.error();
     if (const auto* syntax = std::get_if<SyntaxError>(&failure)) {
@@ -115,9 +146,10 @@ std::expected<ParseResult, Error> parse(std::string_view input) {
   if (!root) {
     return std::unexpected(Error::message("File should have a child rule"));
   }
-  auto file = JRLParser::parse_file(*root);
-  if (!file) return std::unexpected(std::move(file.error()));
-  return ParseResult{std::move(*file)};
+  if (root->rule() != Rule::file) {
+    return std::unexpected(Error::internal("the tree should start at file"));
+  }
+  return std::move(sink).result();
 }
 
 }  // namespace jrl

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -60,31 +61,31 @@ constexpr bool can_be_empty() {
 }
 
 // The node queue: a rule pushes its node when it starts, fills in the end
-// when it succeeds, and a failure truncates back. The storage is kept at
-// full size so that a push is one compare and one store.
+// when it succeeds, and a failure truncates back. Capacity is reserved, not
+// filled, so pages the run never reaches are never touched; the nodes so far
+// are readable through NodeRef.
 class NodeQueue {
  public:
-  std::size_t size() const { return size_; }
-  Node& operator[](std::size_t i) { return nodes_[i]; }
-  void push(const Node& node) {
-    if (size_ == nodes_.size()) [[unlikely]]
+  std::size_t size() const { return tree.nodes.size(); }
+  Node& operator[](std::size_t i) { return tree.nodes[i]; }
+  JRL_PEG_INLINE void push(const Node& node) {
+    if (tree.nodes.size() == tree.nodes.capacity()) [[unlikely]]
       grow();
-    nodes_[size_++] = node;
+    tree.nodes.push_back(node);
   }
-  void truncate(std::size_t size) { size_ = size; }
-  void reserve(std::size_t capacity) {
-    if (capacity > nodes_.size()) nodes_.resize(capacity);
+  void truncate(std::size_t size) {
+    tree.nodes.erase(tree.nodes.begin() + static_cast<std::ptrdiff_t>(size),
+                     tree.nodes.end());
   }
-  std::vector<Node> take() && {
-    nodes_.resize(size_);
-    return std::move(nodes_);
-  }
+  void reserve(std::size_t capacity) { tree.nodes.reserve(capacity); }
+  ParseTree take() && { return std::move(tree); }
+
+  ParseTree tree;
 
  private:
-  [[gnu::noinline]] void grow() { nodes_.resize(nodes_.size() * 2 + 64); }
-
-  std::vector<Node> nodes_;
-  std::size_t size_ = 0;
+  [[gnu::noinline]] void grow() {
+    tree.nodes.reserve(tree.nodes.capacity() * 2 + 64);
+  }
 };
 
 // The state of one run. `kTree` builds the node queue, `kTrack` records
@@ -94,7 +95,9 @@ struct State {
   static constexpr bool tree = kTree;
   static constexpr bool track = kTrack;
 
-  explicit State(std::string_view text) : input(text) {}
+  explicit State(std::string_view text) : input(text) {
+    queue.tree.input = text;
+  }
 
   std::string_view input;
   std::size_t pos = 0;
@@ -107,6 +110,7 @@ struct State {
   std::size_t depth = 0;  // nesting levels entered through Nest
   bool halted = false;    // the run was stopped; everything fails from here
   std::size_t halt_pos = 0;
+  NodeSink* sink = nullptr;  // receives what Drain matched
 
   std::size_t remaining() const { return input.size() - pos; }
 
@@ -193,6 +197,10 @@ constexpr std::size_t utf8_length(unsigned char lead) {
 // One character whose code point lies in [Lo, Hi].
 template <char32_t Lo, char32_t Hi>
 struct Range {
+  static constexpr bool can_start(unsigned char c) {
+    return Hi >= 0x80 || (c >= Lo && c <= Hi);
+  }
+  static constexpr bool can_be_empty() { return false; }
   template <class S>
   JRL_PEG_INLINE static bool match(S& s) {
     if (s.remaining() == 0) return false;
@@ -214,12 +222,91 @@ struct Range {
 
 // Any one whole character.
 struct Any {
+  static constexpr bool can_be_empty() { return false; }
   template <class S>
   JRL_PEG_INLINE static bool match(S& s) {
     if (s.remaining() == 0) return false;
     const auto lead = static_cast<unsigned char>(s.input[s.pos]);
     s.pos += std::min(utf8_length(lead), s.remaining());
     return true;
+  }
+};
+
+// Only ASCII bytes make a byte set: a byte of a longer character never
+// stands for itself.
+template <Text T>
+constexpr bool is_ascii() {
+  for (char c : T.chars) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+// The bytes of T as a lookup table.
+template <Text T>
+constexpr std::array<bool, 256> byte_table() {
+  static_assert(is_ascii<T>(), "byte sets hold ASCII bytes only");
+  std::array<bool, 256> table{};
+  for (char c : T.chars) table[static_cast<unsigned char>(c)] = true;
+  return table;
+}
+
+// One of the ASCII bytes of T: T[0] | T[1] | ...
+template <Text T>
+struct OneOf {
+  static constexpr std::array<bool, 256> table = byte_table<T>();
+  static constexpr bool can_start(unsigned char c) { return table[c]; }
+  static constexpr bool can_be_empty() { return false; }
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    if (s.remaining() == 0 ||
+        !table[static_cast<unsigned char>(s.input[s.pos])]) {
+      return false;
+    }
+    ++s.pos;
+    return true;
+  }
+  // As many matches in a row as there are, without skipping between them.
+  template <class S>
+  JRL_PEG_INLINE static void scan(S& s) {
+    const auto* at = reinterpret_cast<const unsigned char*>(s.input.data());
+    std::size_t p = s.pos;
+    while (p < s.input.size() && table[at[p]]) ++p;
+    s.pos = p;
+  }
+};
+
+// One whole character that is none of the ASCII bytes of T:
+// !(T[0] | T[1] | ...) ~ ANY.
+template <Text T>
+struct NoneOf {
+  static constexpr std::array<bool, 256> table = byte_table<T>();
+  static constexpr bool can_start(unsigned char c) { return !table[c]; }
+  static constexpr bool can_be_empty() { return false; }
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    if (s.remaining() == 0) return false;
+    const auto lead = static_cast<unsigned char>(s.input[s.pos]);
+    if (table[lead]) return false;
+    s.pos += std::min(utf8_length(lead), s.remaining());
+    return true;
+  }
+  // As many matches in a row as there are, without skipping between them.
+  template <class S>
+  JRL_PEG_INLINE static void scan(S& s) {
+    const auto* at = reinterpret_cast<const unsigned char*>(s.input.data());
+    const std::size_t size = s.input.size();
+    std::size_t p = s.pos;
+    while (p < size) {
+      const unsigned char lead = at[p];
+      if (lead < 0x80) {
+        if (table[lead]) break;
+        ++p;
+      } else {
+        p += std::min(utf8_length(lead), size - p);
+      }
+    }
+    s.pos = p;
   }
 };
 
@@ -277,8 +364,22 @@ struct Choice {
   template <class S>
   JRL_PEG_INLINE static bool match(S& s) {
     bool ok = false;
-    (((ok = Alternatives::match(s)) || s.halted) || ...);
+    (((ok = attempt<Alternatives>(s)) || s.halted) || ...);
     return ok;
+  }
+
+ private:
+  // Without tracking, a failed alternative leaves no trace, so one that
+  // cannot match the byte ahead need not be run.
+  template <class E, class S>
+  JRL_PEG_INLINE static bool attempt(S& s) {
+    if constexpr (!S::track && !peg::can_be_empty<E>()) {
+      if (s.pos == s.input.size() ||
+          !peg::can_start<E>(static_cast<unsigned char>(s.input[s.pos]))) {
+        return false;
+      }
+    }
+    return E::match(s);
   }
 };
 
@@ -303,6 +404,20 @@ struct Rep {
   }
   template <class S>
   JRL_PEG_INLINE static bool match(S& s) {
+    if constexpr (Max == UNBOUNDED && requires { E::scan(s); }) {
+      // Nothing is skipped between repetitions here: the rest is one scan.
+      if (s.atomicity != Atomicity::non_atomic) {
+        const std::size_t pos = s.pos;
+        for (std::size_t count = 0; count < Min; ++count) {
+          if (!E::match(s)) {
+            s.pos = pos;
+            return false;
+          }
+        }
+        E::scan(s);
+        return true;
+      }
+    }
     const std::size_t pos = s.pos;
     const std::size_t length = s.queue.size();
     std::size_t count = 0;
@@ -352,6 +467,12 @@ struct Not {
 // deeper levels would begin) is never entered and the stack stays bounded.
 template <std::size_t Limit, class Head, class Tail>
 struct Nest {
+  static constexpr bool can_start(unsigned char c) {
+    return peg::can_start<Seq<Head, Tail>>(c);
+  }
+  static constexpr bool can_be_empty() {
+    return peg::can_be_empty<Seq<Head, Tail>>();
+  }
   template <class S>
   JRL_PEG_INLINE static bool match(S& s) {
     const std::size_t pos = s.pos;
@@ -372,6 +493,29 @@ struct Nest {
     }
     --s.depth;
     return ok;
+  }
+};
+
+// E, whose top-level nodes go to the run's sink as soon as it has matched and
+// are then dropped, so that the queue holds one E at a time. Only for a place
+// that nothing backtracks over once E has matched, short of the whole run
+// failing (the sink is then told to discard what it took).
+template <class E>
+struct Drain {
+  template <class S>
+  JRL_PEG_INLINE static bool match(S& s) {
+    const std::size_t first = s.queue.size();
+    if (!E::match(s)) return false;
+    if constexpr (S::tree) {
+      if (s.sink != nullptr && s.queue.size() > first) {
+        for (auto i = static_cast<std::uint32_t>(first); i < s.queue.size();
+             i = s.queue[i].subtree_end) {
+          s.sink->take(NodeRef(s.queue.tree, i));
+        }
+        s.queue.truncate(first);
+      }
+    }
+    return true;
   }
 };
 
@@ -452,12 +596,19 @@ struct Silent {
   static bool match(S& s) {
     return Body::match(s);
   }
+  template <class S>
+  requires requires(S& s) { Body::scan(s); }
+  JRL_PEG_INLINE static void scan(S& s) { Body::scan(s); }
 };
 
 // A node and tracking, in the caller's mode.
 template <Rule R, class Body>
 struct Normal {
   static constexpr Rule rule = R;
+  static constexpr bool can_start(unsigned char c) {
+    return peg::can_start<Body>(c);
+  }
+  static constexpr bool can_be_empty() { return peg::can_be_empty<Body>(); }
   template <class S>
   static bool match(S& s) {
     return invoke_tracked<R, false, Body>(s);
@@ -469,6 +620,10 @@ struct Normal {
 template <Rule R, class Body>
 struct Atomic {
   static constexpr Rule rule = R;
+  static constexpr bool can_start(unsigned char c) {
+    return peg::can_start<Body>(c);
+  }
+  static constexpr bool can_be_empty() { return peg::can_be_empty<Body>(); }
   template <class S>
   static bool match(S& s) {
     return invoke_tracked<R, true, Body>(s);
@@ -479,6 +634,10 @@ struct Atomic {
 template <Rule R, class Body>
 struct CompoundAtomic {
   static constexpr Rule rule = R;
+  static constexpr bool can_start(unsigned char c) {
+    return peg::can_start<Body>(c);
+  }
+  static constexpr bool can_be_empty() { return peg::can_be_empty<Body>(); }
   template <class S>
   static bool match(S& s) {
     return invoke_in_mode<R, Atomicity::compound_atomic, Body>(s);
@@ -489,6 +648,10 @@ struct CompoundAtomic {
 template <Rule R, class Body>
 struct NonAtomic {
   static constexpr Rule rule = R;
+  static constexpr bool can_start(unsigned char c) {
+    return peg::can_start<Body>(c);
+  }
+  static constexpr bool can_be_empty() { return peg::can_be_empty<Body>(); }
   template <class S>
   static bool match(S& s) {
     return invoke_in_mode<R, Atomicity::non_atomic, Body>(s);
@@ -512,13 +675,16 @@ SyntaxError syntax_error(S& s) {
 
 // Runs the start rule over the whole input (shorter than 4 GiB).
 template <class Start, class Skip>
-std::expected<ParseTree, GrammarFailure> run(std::string_view input) {
+std::expected<ParseTree, GrammarFailure> run(std::string_view input,
+                                             NodeSink* sink = nullptr) {
   {
     State<Skip, true, false> s(input);
-    // About one node per 3 bytes in typical files; start below, grow by
-    // doubling.
-    s.queue.reserve(input.size() / 16 + 64);
-    if (Start::match(s)) return ParseTree{input, std::move(s.queue).take()};
+    s.sink = sink;
+    // About 0.3 nodes per byte when the whole tree is kept: start below and
+    // double; with a sink, one drained piece's worth.
+    s.queue.reserve(sink ? 1024 : input.size() / 8 + 64);
+    if (Start::match(s)) return std::move(s.queue).take();
+    if (sink != nullptr) sink->discard();
     if (s.halted) return std::unexpected(NestingTooDeep{s.halt_pos});
   }
   // Failed: run again, tracking, for the exact error.

@@ -6,16 +6,18 @@
 namespace jrl {
 namespace {
 
-using peg::Any;
 using peg::Atomic;
 using peg::Choice;
 using peg::CompoundAtomic;
+using peg::Drain;
 using peg::Eoi;
 using peg::Lit;
 using peg::Nest;
 using peg::NonAtomic;
+using peg::NoneOf;
 using peg::Normal;
 using peg::Not;
+using peg::OneOf;
 using peg::Opt;
 using peg::Plus;
 using peg::Range;
@@ -33,9 +35,6 @@ using DIGIT = Range<'0', '9'>;
 using LETTER = Choice<LOWER, UPPER>;
 using ALNUM = Choice<LOWER, UPPER, DIGIT>;
 using SP = Lit<" ">;
-using TAB = Lit<"\t">;
-using CR = Lit<"\r">;
-using LF = Lit<"\n">;
 using DQ = Lit<"\"">;
 
 // Nested queries: selector_list and selector_single come before the rules
@@ -45,8 +44,8 @@ struct statement;
 
 // clang-format off
 struct EOI : Normal<Rule::EOI, Eoi> {};
-struct WHITESPACE : Silent<Rule::WHITESPACE, Choice<SP, TAB, CR, LF>> {};
-struct COMMENT : Silent<Rule::COMMENT, Seq<Lit<"//">, Star<Seq<Not<LF>, Any>>>> {};
+struct WHITESPACE : Silent<Rule::WHITESPACE, OneOf<" \t\r\n">> {};
+struct COMMENT : Silent<Rule::COMMENT, Seq<Lit<"//">, Star<NoneOf<"\n">>>> {};
 struct select : Normal<Rule::select, Lit<"SELECT">> {};
 struct limit : Normal<Rule::limit, Lit<"LIMIT">> {};
 struct from : Normal<Rule::from, Lit<"FROM">> {};
@@ -67,7 +66,7 @@ struct query_name : CompoundAtomic<Rule::query_name, Choice<
     Seq<Choice<class_, placement, tag_dept, tag, dist_dept, dist, range_dist, range_tag, range>,
         Not<Choice<ALNUM, Lit<"_">>>>,
     bad_query>> {};
-struct string : Atomic<Rule::string, Seq<DQ, Star<Choice<Seq<DQ, DQ>, Seq<Not<Choice<DQ, CR, LF>>, Any>>>, DQ>> {};
+struct string : Atomic<Rule::string, Seq<DQ, Star<Choice<Seq<DQ, DQ>, Plus<NoneOf<"\"\r\n">>>>, DQ>> {};
 struct department_id_char : Silent<Rule::department_id_char, Choice<UPPER, Lit<"&">>> {};
 struct bad_department_id : Normal<Rule::bad_department_id, Choice<Rep<LETTER, 5, UNBOUNDED>, Rep<LETTER, 1, 3>>> {};
 struct department_id : Normal<Rule::department_id, Rep<department_id_char, 4>> {};
@@ -89,7 +88,7 @@ struct sep : Silent<Rule::sep, Lit<":">> {};
 struct description : Silent<Rule::description, Seq<sep, string>> {};
 struct priority : Silent<Rule::priority, Seq<sep, quantity_single>> {};
 struct special_statement : Normal<Rule::special_statement, Seq<statement, description, Opt<priority>>> {};
-struct file : Normal<Rule::file, Seq<Soi, Star<Seq<special_statement, semicolon>>, EOI>> {};
+struct file : Normal<Rule::file, Seq<Soi, Star<Drain<Seq<special_statement, semicolon>>>, EOI>> {};
 // clang-format on
 
 // The implicit skipping between elements in non-atomic mode.
@@ -97,8 +96,9 @@ using Skip = Seq<Star<WHITESPACE>, Star<Seq<COMMENT, Star<WHITESPACE>>>>;
 
 }  // namespace
 
-std::expected<ParseTree, GrammarFailure> run_grammar(std::string_view input) {
-  return peg::run<file, Skip>(input);
+std::expected<ParseTree, GrammarFailure> run_grammar(std::string_view input,
+                                                     NodeSink* sink) {
+  return peg::run<file, Skip>(input, sink);
 }
 
 }  // namespace jrl

@@ -28,13 +28,18 @@ struct SyntaxError {
 // stops at its start.
 struct NestingTooDeep {
   std::size_t position = 0;
-  friend bool operator==(const NestingTooDeep&, const NestingTooDeep&) = default;
+  friend bool operator==(const NestingTooDeep&,
+                         const NestingTooDeep&) = default;
 };
 
 using GrammarFailure = std::variant<SyntaxError, NestingTooDeep>;
 
 // Runs `file` over the whole input (which must be shorter than 4 GiB). On
-// success the tree's first node is the `file` node.
-std::expected<ParseTree, GrammarFailure> run_grammar(std::string_view input);
+// success the tree's first node is the `file` node. With a sink, each
+// `special_statement` goes to it as soon as it and its ";" have matched and
+// is then dropped, so the tree holds one statement at a time; the tree
+// returned then holds the `file` node and EOI alone.
+std::expected<ParseTree, GrammarFailure> run_grammar(std::string_view input,
+                                                     NodeSink* sink = nullptr);
 
 }  // namespace jrl

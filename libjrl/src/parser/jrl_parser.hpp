@@ -6,6 +6,7 @@
 
 #include <expected>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "jrl/error.hpp"
@@ -17,16 +18,25 @@ namespace jrl {
 struct JRLParser {
   // node: `file`.
   static std::expected<JRLQueryFile, Error> parse_file(NodeRef node);
+  // node: `special_statement`: one requirement.
+  static std::expected<JRLRequirement, Error> parse_requirement(NodeRef node);
   // node: `statement`. Nested queries pass top_level = false.
   static std::expected<JRLQuery, Error> parse_query(NodeRef node,
                                                     bool top_level);
   // node: `string`. Strips the quotes and undoes doubled quotes.
   static std::expected<std::string, Error> parse_string(NodeRef node);
+  // node: `string`. The text between its quotes, doubled quotes kept.
+  static std::expected<std::string_view, Error> string_content(NodeRef node);
+  // The text between a string's quotes with doubled quotes undone.
+  static std::string unquote(std::string_view content);
   // node: `selector_list`.
   static std::expected<std::vector<Selector>, Error> parse_selector_list(
       NodeRef node);
   // node: `selector_single`.
   static std::expected<Selector, Error> parse_selector_single(NodeRef node);
+  // node: `selector_single`; appends its selector to `out`.
+  static std::expected<void, Error> parse_selector_into(
+      NodeRef node, std::vector<Selector>& out);
 };
 
 }  // namespace jrl

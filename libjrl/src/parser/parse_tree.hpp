@@ -104,6 +104,19 @@ class NodeRef {
   std::uint32_t index_;
 };
 
+// Receives finished subtrees while a run goes on (see peg::Drain); a node
+// and its descendants stay readable only during the call.
+class NodeSink {
+ public:
+  virtual void take(NodeRef node) = 0;
+  // The run failed: nothing taken will be used. Called before the tracking
+  // run, so that what was built from the nodes is freed first.
+  virtual void discard() = 0;
+
+ protected:
+  ~NodeSink() = default;
+};
+
 inline std::optional<NodeRef> ParseTree::root() const {
   if (nodes.empty()) return std::nullopt;
   return NodeRef(*this, 0);

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <expected>
 #include <initializer_list>
 #include <optional>
@@ -34,12 +35,26 @@ constexpr std::array<std::string_view, 9> FUNCTION_NAMES = {
     "CLASS", "RANGE",     "TAG_DEPT",   "TAG",      "PLACEMENT",
     "DIST",  "DIST_DEPT", "RANGE_DIST", "RANGE_TAG"};
 
-// One argument of a function call, alive only while the call is built.
+enum class Kind { Class, String };
+
+// One argument of a function call, read and checked, as views into the
+// input: the model's texts are made once, when the selector is built.
 struct Argument {
-  std::variant<Class, std::string> value;
+  Kind kind = Kind::Class;
+  std::string_view department;  // Class
+  std::uint16_t number = 0;     // Class
+  bool lab = false;             // Class
+  std::string_view text;        // String: between the quotes, still doubled
 };
 
-enum class Kind { Class, String };
+// The arguments of one call. No function takes more than three, so only
+// three are kept: a call with more is a mismatch whatever they hold. The rest
+// are still read, so that their errors come first.
+struct Arguments {
+  static constexpr std::size_t KEPT = 3;
+  std::array<Argument, KEPT> kept;
+  std::size_t count = 0;
+};
 
 // Error paths are out-of-line calls, so that the frames on the recursion path
 // of nested queries stay small.
@@ -47,7 +62,17 @@ enum class Kind { Class, String };
   return Error::wrap("could not parse nested query", std::move(cause));
 }
 
-std::expected<Class, Error> read_class(NodeRef node) {
+// A department code as an owned text; registered codes have four bytes,
+// which a fixed-size copy writes without a call.
+std::string copy_code(std::string_view code) {
+  if (code.size() != 4) return std::string(code);
+  std::string text(4, '\0');
+  std::memcpy(text.data(), code.data(), 4);
+  return text;
+}
+
+// Reads a course argument into `out`.
+std::expected<void, Error> read_class(NodeRef node, Argument& out) {
   std::optional<NodeRef> department = node.child(0);
   if (!department) {
     return std::unexpected(Error::message("expected department_id"));
@@ -79,7 +104,10 @@ std::expected<Class, Error> read_class(NodeRef node) {
   }
 
   std::string_view code = department->text();
-  if (is_department(code)) return Class{std::string(code), *number, lab};
+  if (is_department(code)) {
+    out = Argument{Kind::Class, code, *number, lab, {}};
+    return {};
+  }
   std::optional<std::string_view> suggestion =
       closest_string(code, WEXMOOR_DEPARTMENTS_LIST.get());
   if (!suggestion) {
@@ -93,7 +121,8 @@ std::expected<Class, Error> read_class(NodeRef node) {
           std::string(*suggestion) + ")"));
 }
 
-std::expected<Argument, Error> read_argument(NodeRef node) {
+// Reads one argument into `out`.
+std::expected<void, Error> read_argument(NodeRef node, Argument& out) {
   if (node.rule() != Rule::query_argument) {
     return std::unexpected(
         internal_fault("should have query_argument", node.rule()));
@@ -105,44 +134,41 @@ std::expected<Argument, Error> read_argument(NodeRef node) {
   }
   switch (child->rule()) {
     case Rule::string: {
-      auto text = JRLParser::parse_string(*child);
+      auto text = JRLParser::string_content(*child);
       if (!text) return std::unexpected(std::move(text.error()));
-      return Argument{std::move(*text)};
+      out = Argument{Kind::String, {}, 0, false, *text};
+      return {};
     }
-    case Rule::class_argument: {
-      auto course = read_class(*child);
-      if (!course) return std::unexpected(std::move(course.error()));
-      return Argument{std::move(*course)};
-    }
+    case Rule::class_argument:
+      return read_class(*child, out);
     default:
       return std::unexpected(internal_fault(
           "should have { string | class_argument }", child->rule()));
   }
 }
 
-bool matches(const std::vector<Argument>& args,
-             std::initializer_list<Kind> pattern) {
-  if (args.size() != pattern.size()) return false;
+bool matches(const Arguments& args, std::initializer_list<Kind> pattern) {
+  if (args.count != pattern.size()) return false;
   std::size_t i = 0;
   for (Kind kind : pattern) {
-    const bool is_class = std::holds_alternative<Class>(args[i++].value);
-    if (is_class != (kind == Kind::Class)) return false;
+    if (args.kept[i++].kind != kind) return false;
   }
   return true;
 }
 
-// Moves argument `i` out as a class or a text; the pattern was checked.
-Class take_class(std::vector<Argument>& args, std::size_t i) {
-  return std::move(std::get<Class>(args[i].value));
+// Argument `i` as a class or a text; the pattern was checked.
+Class make_class(const Arguments& args, std::size_t i) {
+  const Argument& arg = args.kept[i];
+  return Class{copy_code(arg.department), arg.number, arg.lab};
 }
-std::string take_string(std::vector<Argument>& args, std::size_t i) {
-  return std::move(std::get<std::string>(args[i].value));
+std::string make_string(const Arguments& args, std::size_t i) {
+  return JRLParser::unquote(args.kept[i].text);
 }
 
-// Builds the selector of a known function, or fails with its message over
-// the whole call.
-std::expected<Selector, Error> build_call(NodeRef call, Rule name,
-                                          std::vector<Argument>& args) {
+// Builds the selector of a known function into `out`, or fails with its
+// message over the whole call.
+std::expected<void, Error> build_call(NodeRef call, Rule name,
+                                      const Arguments& args, Selector& out) {
   using K = Kind;
   auto mismatch = [&](const char* message) {
     return std::unexpected(report_over(call, message));
@@ -154,77 +180,87 @@ std::expected<Selector, Error> build_call(NodeRef call, Rule name,
             "CLASS function must take one <CLASS> argument of the form "
             "`DEPARTMENT_ID CLASS_ID`");
       }
-      return Selector{selector::Class{take_class(args, 0)}};
+      out.value.emplace<selector::Class>(make_class(args, 0));
+      return {};
     case Rule::placement:
       if (!matches(args, {K::String})) {
         return mismatch(
             "PLACEMENT function must take one <STRING> argument of the form "
             "`\"abcXYZ123\"`");
       }
-      return Selector{selector::Placement{take_string(args, 0)}};
+      out.value.emplace<selector::Placement>(make_string(args, 0));
+      return {};
     case Rule::tag:
       if (!matches(args, {K::String})) {
         return mismatch(
             "TAG function must take one <STRING> argument of the form "
             "`\"abcXYZ123\"`");
       }
-      return Selector{selector::Tag{take_string(args, 0)}};
+      out.value.emplace<selector::Tag>(make_string(args, 0));
+      return {};
     case Rule::tag_dept:
       if (!matches(args, {K::String, K::String})) {
         return mismatch(
             "TAG_DEPT function must take two <STRING>, <STRING> arguments of "
             "the form `\"WX TAG\"`, `\"Wexmoor Major Code\"`");
       }
-      return Selector{
-          selector::TagCode{take_string(args, 0), take_string(args, 1)}};
+      out.value.emplace<selector::TagCode>(make_string(args, 0),
+                                           make_string(args, 1));
+      return {};
     case Rule::dist:
       if (!matches(args, {K::String})) {
         return mismatch(
             "DIST function must take one <STRING> argument of the form "
             "`\"WX dist\"`");
       }
-      return Selector{selector::Dist{take_string(args, 0)}};
+      out.value.emplace<selector::Dist>(make_string(args, 0));
+      return {};
     case Rule::dist_dept:
       if (!matches(args, {K::String, K::String})) {
         return mismatch(
             "DIST_DEPT function must take two <STRING>, <STRING> arguments of "
             "the form `\"WX dist\"`, `\"Wexmoor Major Code\"`");
       }
-      return Selector{
-          selector::DistCode{take_string(args, 0), take_string(args, 1)}};
+      out.value.emplace<selector::DistCode>(make_string(args, 0),
+                                            make_string(args, 1));
+      return {};
     case Rule::range:
       if (!matches(args, {K::Class, K::Class})) {
         return mismatch(
             "RANGE function must take two <CLASS>, <CLASS> arguments of the "
             "form `DEPARTMENT_ID CLASS_ID`");
       }
-      return Selector{
-          selector::Range{take_class(args, 0), take_class(args, 1)}};
+      out.value.emplace<selector::Range>(make_class(args, 0),
+                                         make_class(args, 1));
+      return {};
     case Rule::range_dist:
       if (!matches(args, {K::Class, K::Class, K::String})) {
         return mismatch(
             "RANGE_DIST function must take three <CLASS>, <CLASS>, <STRING> "
             "arguments");
       }
-      return Selector{selector::RangeDist{
-          take_class(args, 0), take_class(args, 1), take_string(args, 2)}};
+      out.value.emplace<selector::RangeDist>(
+          make_class(args, 0), make_class(args, 1), make_string(args, 2));
+      return {};
     case Rule::range_tag:
       if (!matches(args, {K::Class, K::Class, K::String})) {
         return mismatch(
             "RANGE_TAG function must take three <CLASS>, <CLASS>, <STRING> "
             "arguments");
       }
-      return Selector{selector::RangeTag{
-          take_class(args, 0), take_class(args, 1), take_string(args, 2)}};
+      out.value.emplace<selector::RangeTag>(
+          make_class(args, 0), make_class(args, 1), make_string(args, 2));
+      return {};
     default:
       return std::unexpected(
           internal_fault("should have a function name", name));
   }
 }
 
-// A function call. Kept out of line: nested queries recurse through
-// parse_selector_single, and this frame need not be on that path.
-[[gnu::noinline]] std::expected<Selector, Error> parse_call(NodeRef call) {
+// A function call, built into `out`. Kept out of line: nested queries
+// recurse through read_single, and this frame need not be on that path.
+[[gnu::noinline]] std::expected<void, Error> read_call(NodeRef call,
+                                                       Selector& out) {
   if (call.rule() != Rule::XYZ) {
     return std::unexpected(
         internal_fault("should have { statement | XYZ }", call.rule()));
@@ -243,12 +279,15 @@ std::expected<Selector, Error> build_call(NodeRef call, Rule name,
   }
 
   // Arguments first: their errors win over a wrong count or an unknown name.
-  std::vector<Argument> args;
+  Arguments args;
+  Argument beyond;  // an argument past the kept ones, read and dropped
   auto children = call.children();
   for (auto it = ++children.begin(); it != children.end(); ++it) {
-    auto arg = read_argument(*it);
-    if (!arg) return std::unexpected(std::move(arg.error()));
-    args.push_back(std::move(*arg));
+    Argument& slot =
+        args.count < Arguments::KEPT ? args.kept[args.count] : beyond;
+    auto read = read_argument(*it, slot);
+    if (!read) return std::unexpected(std::move(read.error()));
+    ++args.count;
   }
 
   if (name->rule() == Rule::bad_query) {
@@ -262,7 +301,22 @@ std::expected<Selector, Error> build_call(NodeRef call, Rule name,
         *query_name,
         "not a valid query (Did you mean: " + std::string(*suggestion) + ")"));
   }
-  return build_call(call, name->rule(), args);
+  return build_call(call, name->rule(), args, out);
+}
+
+// A selector_single, built into `out`.
+std::expected<void, Error> read_single(NodeRef node, Selector& out) {
+  std::optional<NodeRef> child = node.child(0);
+  if (!child) return std::unexpected(plain_message("should have { XYZ }"));
+  if (child->rule() == Rule::statement) {
+    auto nested = JRLParser::parse_query(*child, false);
+    if (!nested) {
+      return std::unexpected(nested_failure(std::move(nested.error())));
+    }
+    out.value.emplace<selector::Query>(std::move(*nested));
+    return {};
+  }
+  return read_call(*child, out);
 }
 
 }  // namespace
@@ -270,29 +324,32 @@ std::expected<Selector, Error> build_call(NodeRef call, Rule name,
 std::expected<std::vector<Selector>, Error> JRLParser::parse_selector_list(
     NodeRef node) {
   std::vector<Selector> selectors;
+  // Children are one hop apart in the flat tree: counting them is cheap and
+  // spares the moves of a growing vector.
+  std::size_t count = 0;
+  for ([[maybe_unused]] NodeRef child : node.children()) ++count;
+  selectors.reserve(count);
   for (NodeRef child : node.children()) {
     if (child.rule() != Rule::selector_single) {
       return std::unexpected(
           internal_fault("should have selector_single", child.rule()));
     }
-    auto single = parse_selector_single(child);
+    auto single = read_single(child, selectors.emplace_back());
     if (!single) return std::unexpected(std::move(single.error()));
-    selectors.push_back(std::move(*single));
   }
   return selectors;
 }
 
+std::expected<void, Error> JRLParser::parse_selector_into(
+    NodeRef node, std::vector<Selector>& out) {
+  return read_single(node, out.emplace_back());
+}
+
 std::expected<Selector, Error> JRLParser::parse_selector_single(NodeRef node) {
-  std::optional<NodeRef> child = node.child(0);
-  if (!child) return std::unexpected(plain_message("should have { XYZ }"));
-  if (child->rule() == Rule::statement) {
-    auto nested = parse_query(*child, false);
-    if (!nested) {
-      return std::unexpected(nested_failure(std::move(nested.error())));
-    }
-    return Selector{selector::Query{std::move(*nested)}};
-  }
-  return parse_call(*child);
+  Selector selector;
+  auto single = read_single(node, selector);
+  if (!single) return std::unexpected(std::move(single.error()));
+  return selector;
 }
 
 }  // namespace jrl

@@ -32,9 +32,12 @@ constexpr std::string_view STATEMENT_SHAPE =
   return Error::wrap(context, std::move(cause));
 }
 
-[[gnu::noinline]] std::vector<Selector> one_selector(Selector&& selector) {
+[[gnu::noinline]] std::expected<std::vector<Selector>, Error> one_selector(
+    NodeRef node) {
   std::vector<Selector> selectors;
-  selectors.push_back(std::move(selector));
+  selectors.reserve(1);
+  auto single = JRLParser::parse_selector_into(node, selectors);
+  if (!single) return std::unexpected(std::move(single.error()));
   return selectors;
 }
 
@@ -114,11 +117,8 @@ std::expected<std::vector<Selector>, Error> read_selector(NodeRef node) {
   switch (child->rule()) {
     case Rule::selector_list:
       return JRLParser::parse_selector_list(*child);
-    case Rule::selector_single: {
-      auto single = JRLParser::parse_selector_single(*child);
-      if (!single) return std::unexpected(std::move(single.error()));
-      return one_selector(std::move(*single));
-    }
+    case Rule::selector_single:
+      return one_selector(*child);
     default:
       return std::unexpected(internal_fault(
           "should have { selector_list | selector_single }", child->rule()));
@@ -200,40 +200,46 @@ std::expected<JRLQueryFile, Error> JRLParser::parse_file(NodeRef node) {
   JRLQueryFile file;
   for (NodeRef child : node.children()) {
     if (child.rule() == Rule::EOI) continue;
-    if (child.rule() != Rule::special_statement) {
-      return std::unexpected(internal_fault(
-          "should have { SOI ~ statement* ~ EOI  }", child.rule()));
-    }
-    std::optional<NodeRef> statement = child.child(0);
-    std::optional<NodeRef> description = child.child(1);
-    std::optional<NodeRef> priority_node = child.child(2);
-    if (!statement || statement->rule() != Rule::statement) {
-      return std::unexpected(
-          Error::internal("special_statement should have a statement"));
-    }
-    if (!description || description->rule() != Rule::string) {
-      return std::unexpected(
-          Error::internal("special_statement should have a description"));
-    }
-    // The priority is read first, so its error wins over the query's.
-    std::uint16_t priority = 1;
-    if (priority_node) {
-      if (priority_node->rule() != Rule::quantity_single) {
-        return std::unexpected(internal_fault("should have quantity_single",
-                                              priority_node->rule()));
-      }
-      auto value = read_u16(*priority_node);
-      if (!value) return std::unexpected(std::move(value.error()));
-      priority = *value;
-    }
-    auto query = parse_query(*statement, true);
-    if (!query) return std::unexpected(std::move(query.error()));
-    auto text = parse_string(*description);
-    if (!text) return std::unexpected(std::move(text.error()));
-    file.requirements.push_back(
-        JRLRequirement{std::move(*query), std::move(*text), priority});
+    auto requirement = parse_requirement(child);
+    if (!requirement) return std::unexpected(std::move(requirement.error()));
+    file.requirements.push_back(std::move(*requirement));
   }
   return file;
+}
+
+std::expected<JRLRequirement, Error> JRLParser::parse_requirement(
+    NodeRef child) {
+  if (child.rule() != Rule::special_statement) {
+    return std::unexpected(internal_fault(
+        "should have { SOI ~ statement* ~ EOI  }", child.rule()));
+  }
+  std::optional<NodeRef> statement = child.child(0);
+  std::optional<NodeRef> description = child.child(1);
+  std::optional<NodeRef> priority_node = child.child(2);
+  if (!statement || statement->rule() != Rule::statement) {
+    return std::unexpected(
+        Error::internal("special_statement should have a statement"));
+  }
+  if (!description || description->rule() != Rule::string) {
+    return std::unexpected(
+        Error::internal("special_statement should have a description"));
+  }
+  // The priority is read first, so its error wins over the query's.
+  std::uint16_t priority = 1;
+  if (priority_node) {
+    if (priority_node->rule() != Rule::quantity_single) {
+      return std::unexpected(
+          internal_fault("should have quantity_single", priority_node->rule()));
+    }
+    auto value = read_u16(*priority_node);
+    if (!value) return std::unexpected(std::move(value.error()));
+    priority = *value;
+  }
+  auto query = parse_query(*statement, true);
+  if (!query) return std::unexpected(std::move(query.error()));
+  auto text = parse_string(*description);
+  if (!text) return std::unexpected(std::move(text.error()));
+  return JRLRequirement{std::move(*query), std::move(*text), priority};
 }
 
 std::expected<JRLQuery, Error> JRLParser::parse_query(NodeRef node,
@@ -249,7 +255,7 @@ std::expected<JRLQuery, Error> JRLParser::parse_query(NodeRef node,
   return JRLQuery{head->quantity, head->type, std::move(*selectors)};
 }
 
-std::expected<std::string, Error> JRLParser::parse_string(NodeRef node) {
+std::expected<std::string_view, Error> JRLParser::string_content(NodeRef node) {
   if (node.rule() != Rule::string) {
     return std::unexpected(internal_fault("should have string", node.rule()));
   }
@@ -258,15 +264,30 @@ std::expected<std::string, Error> JRLParser::parse_string(NodeRef node) {
     return std::unexpected(
         Error::internal("string should be enclosed in double quotes"));
   }
-  text = text.substr(1, text.size() - 2);
+  return text.substr(1, text.size() - 2);
+}
+
+std::string JRLParser::unquote(std::string_view content) {
+  // Most strings hold no quote at all: one copy.
+  if (content.find('"') == std::string_view::npos) {
+    return std::string(content);
+  }
   std::string result;
-  result.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    result.push_back(text[i]);
+  result.reserve(content.size());
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    result.push_back(content[i]);
     // A doubled quote stands for one; skip its second half.
-    if (text[i] == '"' && i + 1 < text.size() && text[i + 1] == '"') ++i;
+    if (content[i] == '"' && i + 1 < content.size() && content[i + 1] == '"') {
+      ++i;
+    }
   }
   return result;
+}
+
+std::expected<std::string, Error> JRLParser::parse_string(NodeRef node) {
+  auto content = string_content(node);
+  if (!content) return std::unexpected(std::move(content.error()));
+  return unquote(*content);
 }
 
 }  // namespace jrl
