@@ -1,0 +1,274 @@
+"""Differential check of two jrl command-line builds.
+
+Runs `jrl json`, `jrl json --pretty`, `jrl debug`, `jrl check` and
+`jrl check --format=json` of a reference binary and a candidate binary over
+the same inputs and reports every difference in standard output, standard
+error or exit status. A change meant to make parsing faster must report none.
+
+    python bench/differential.py REFERENCE CANDIDATE
+    python bench/differential.py REF CAND --mutations 5000 --seed 7
+
+Inputs: corpus files at small sizes (realistic and pathological), the
+examples and error examples, the fuzzing seed corpus, tests/data, the JRL
+blocks of docs/language.md,
+deep nesting around the depth limit, and seeded random mutations of all of
+these (byte deletions, insertions and swaps, and splices of statements).
+"""
+
+from __future__ import annotations
+
+import argparse
+import random
+import re
+import subprocess
+import sys
+import tempfile
+from concurrent.futures import ThreadPoolExecutor
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import corpus  # noqa: E402
+
+ROOT = corpus.ROOT
+COMMANDS = (
+    ("json",),
+    ("json", "--pretty"),
+    ("debug",),
+    ("check",),
+    ("check", "--format=json"),
+)
+
+# Bytes worth inserting: the language's punctuation and keywords' letters,
+# digits, whitespace, comment starts, non-ASCII and invalid UTF-8.
+INSERTIONS = [
+    b";", b":", b",", b"(", b")", b"[", b"]", b'"', b'""', b"-", b"&", b"_",
+    b" ", b"\t", b"\n", b"\r\n", b"//", b"/", b"0", b"9", b"L", b"A", b"a",
+    b"Z", b"SELECT ", b"LIMIT ", b" FROM ", b"CLASS", b"TAG_DEPT", b"RANGE",
+    "é".encode(), "数".encode(), "😀".encode(), b"\xff", b"\xc3", b"\x00",
+    b"65536", b"99999",
+]
+
+
+def read_sources() -> list[tuple[str, bytes]]:
+    """The fixed inputs, each with a short name."""
+    out: list[tuple[str, bytes]] = []
+
+    def add(name: str, text: str | bytes) -> None:
+        out.append((name, text.encode("utf-8") if isinstance(text, str) else text))
+
+    for seed in (1200, 1, 2, 3):
+        add(f"realistic_2K_s{seed}", corpus.realistic(2 * corpus.KB, seed))
+    add("realistic_64K", corpus.realistic(64 * corpus.KB))
+    add("realistic_1M", corpus.realistic(corpus.MB))
+    add("list_2000", corpus.long_list(2000))
+    add("string_20K", corpus.long_string(20_000))
+    add("comment_20K", corpus.long_comment(20_000))
+    add("nesting_40K", corpus.deep_nesting(40_000))
+    add("single_line_20K", corpus.single_line(20_000))
+    add("fail_last_byte_20K", corpus.fail_at_last_byte(20_000))
+    add("fail_first_statement_20K", corpus.fail_at_first_statement(20_000))
+    add("empty", b"")
+    # Strings and comments at their edges: line breaks, quotes, non-ASCII.
+    one = 'SELECT 1 FROM CLASS(MATH 1200) : {};\n'
+    for i, text in enumerate(['"a\rb"', '"a\nb"', '""""', '"""', '"x""', '"é""ü"',
+                              '"\t数"', '"a" : 3', '"', '"ab']):
+        add(f"string_edge_{i}", one.format(text))
+    for i, text in enumerate(["// c\r\n", "//\n", "// é\n// ü\n", "/ x\n",
+                              "//// //\n\n", "\t\r\n  // x"]):
+        add(f"comment_edge_{i}", text + one.format('"x"') + text)
+        add(f"comment_end_{i}", one.format('"x"') + "// no line break" + text)
+    for path in sorted((ROOT / "examples").rglob("*.jrl")):
+        add(str(path.relative_to(ROOT)), path.read_bytes())
+    for path in sorted((ROOT / "tests" / "data").rglob("*")):
+        if path.is_file():
+            add(str(path.relative_to(ROOT)), path.read_bytes())
+    doc = (ROOT / "docs" / "language.md").read_text(encoding="utf-8")
+    for i, block in enumerate(re.findall(r"```jrl\n(.*?)```", doc, re.S)):
+        add(f"docs/language.md#{i}", block)
+    for depth in range(254, 259):
+        add(f"deep_{depth}", corpus.deep_statement(depth))
+        add(f"deep_limit_{depth}",
+            "LIMIT 1 FROM " + "SELECT 1 FROM " * (depth - 1)
+            + 'CLASS(MATH 1200) : "x";\n')
+        add(f"deep_list_{depth}",
+            "SELECT 1 FROM [" * depth + "CLASS(MATH 1200)" + "]" * depth
+            + ' : "x";\n')
+        add(f"deep_list_mixed_{depth}",
+            "SELECT 1 FROM [TAG(\"a\"), " * depth + "CLASS(MATH 1200)"
+            + "]" * depth + ' : "x";\n')
+        add(f"deep_bad_{depth}",
+            "SELECT 1 FROM " * depth + 'CLASS(MAHT 1200) : "x";\n')
+        add(f"deep_then_error_{depth}",
+            corpus.deep_statement(depth) + 'SELECT 0 FROM CLASS(MATH 1200) : "x";\n'
+            + "SELECT 1 FROM CLASS(MATH 1200) : \"x\"\n")
+        add(f"error_then_deep_{depth}",
+            'SELECT 0 FROM CLASS(MATH 1200) : "x";\n' + corpus.deep_statement(depth))
+    return out
+
+
+def fuzz_seeds() -> list[tuple[str, bytes]]:
+    """The fuzzing seed corpus: compared as they are, not mutated again."""
+    return [(str(p.relative_to(ROOT)), p.read_bytes())
+            for p in sorted((ROOT / "fuzz" / "corpus").rglob("*")) if p.is_file()]
+
+
+def calls() -> list[tuple[str, bytes]]:
+    """Every function name over argument lists of zero to two arguments of
+    every kind, and a seeded sample of three to five: the argument errors,
+    count mismatches and unknown names, in all orders."""
+    names = ["CLASS", "RANGE", "TAG_DEPT", "TAG", "PLACEMENT", "DIST",
+             "DIST_DEPT", "RANGE_DIST", "RANGE_TAG", "class", "CLAS", "FOO_1"]
+    kinds = ["MATH 1200", "CSCI  2100L", "MAHT 1200", "ma 1200", "MATHS 1200",
+             '"WX a"', '"a""b"', '""']
+    lists: list[list[str]] = [[]]
+    lists += [[a] for a in kinds]
+    lists += [[a, b] for a in kinds for b in kinds]
+    rng = random.Random(11)
+    lists += [[rng.choice(kinds) for _ in range(rng.randint(3, 5))]
+              for _ in range(200)]
+    out = []
+    for i, args in enumerate(lists):
+        for name in names if len(args) < 2 else rng.sample(names, 3):
+            call = f"{name}({', '.join(args)})"
+            text = f'SELECT 1 FROM {call} : "x";\n'
+            if i % 3 == 1:
+                text = f'SELECT 1 FROM [CLASS(MATH 1200), {call}] : "x";\n'
+            elif i % 3 == 2:
+                text = f'SELECT 1 FROM SELECT 1-2 FROM [{call}, {call}] : "x";\n'
+            out.append((f"call_{i}_{name}", text.encode()))
+    return out
+
+
+def statements(data: bytes) -> list[bytes]:
+    """Rough statement pieces of a file: split after each ';'."""
+    return [p + b";" for p in data.split(b";") if p.strip()]
+
+
+def mutate(rng: random.Random, data: bytes, pool: list[bytes]) -> bytes:
+    kind = rng.randrange(6)
+    n = len(data)
+    if kind == 0 and n:  # delete one byte or a short run
+        i = rng.randrange(n)
+        return data[:i] + data[i + rng.choice((1, 1, 1, 2, 5)):]
+    if kind == 1:  # insert
+        i = rng.randrange(n + 1)
+        return data[:i] + rng.choice(INSERTIONS) + data[i:]
+    if kind == 2 and n > 1:  # swap two bytes, mostly neighbours
+        i = rng.randrange(n - 1)
+        j = i + 1 if rng.random() < 0.7 else rng.randrange(n)
+        b = bytearray(data)
+        b[i], b[j] = b[j], b[i]
+        return bytes(b)
+    if kind == 3 and pool:  # splice statements of different inputs
+        k = rng.randint(1, 4)
+        return b"".join(rng.choice(pool) for _ in range(k))
+    if kind == 4 and n:  # replace one byte
+        i = rng.randrange(n)
+        return data[:i] + rng.choice(INSERTIONS) + data[i + 1:]
+    if kind == 5 and n:  # cut the file short
+        return data[: rng.randrange(n)]
+    return data + rng.choice(INSERTIONS)
+
+
+def mutations(sources: list[tuple[str, bytes]], count: int,
+              seed: int) -> list[tuple[str, bytes]]:
+    rng = random.Random(seed)
+    # Mutate the small inputs; the big ones only multiply the run time.
+    small = [(name, data) for name, data in sources if len(data) <= 64 * 1024]
+    pool = [s for _, data in small for s in statements(data) if len(s) < 4000]
+    out = []
+    for i in range(count):
+        name, data = rng.choice(small)
+        for _ in range(rng.choice((1, 1, 1, 2, 3))):
+            data = mutate(rng, data, pool)
+        out.append((f"mutation_{i}_of_{name}", data))
+    return out
+
+
+def run(binary: str, command: tuple[str, ...], path: Path):
+    p = subprocess.run([binary, *command, "--color=never", str(path)],
+                       capture_output=True, timeout=120)
+    return p.returncode, p.stdout, p.stderr
+
+
+def compare(ref: str, cand: str, name: str,
+            path: Path) -> tuple[list[str], bytes]:
+    """The differences, and the reference's `check` report (to tally)."""
+    problems = []
+    report = b""
+    for command in COMMANDS:
+        a = run(ref, command, path)
+        b = run(cand, command, path)
+        if command == ("check",):
+            report = a[2]
+        if a != b:
+            what = [w for w, x, y in zip(("exit status", "stdout", "stderr"), a, b)
+                    if x != y]
+            problems.append(f"{name}: jrl {' '.join(command)}: {', '.join(what)} differ"
+                            f" (reference exit {a[0]}, candidate exit {b[0]})")
+    return problems, report
+
+
+def outcome(report: bytes) -> str:
+    """good, or the kind of failure a check report names."""
+    if not report:
+        return "good"
+    text = report.decode("utf-8", "replace")
+    if "= expected" in text and "Caused by" not in text:
+        return "syntax error"
+    if "nested deeper" in text:
+        return "nesting too deep"
+    if "UTF-8" in text:
+        return "invalid UTF-8"
+    return "builder error"
+
+
+def main() -> int:
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("reference")
+    ap.add_argument("candidate")
+    ap.add_argument("--mutations", type=int, default=3000)
+    ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--jobs", type=int, default=2)
+    ap.add_argument("--keep", type=Path,
+                    help="write each differing input into this directory")
+    args = ap.parse_args()
+
+    sources = read_sources()
+    mutated = mutations(sources, args.mutations, args.seed)
+    sources += calls() + fuzz_seeds()
+    inputs = sources + mutated
+    problems: list[str] = []
+    tally: dict[str, int] = {}
+    with tempfile.TemporaryDirectory(prefix="jrl-diff-") as tmp:
+        paths = []
+        for i, (name, data) in enumerate(inputs):
+            path = Path(tmp) / f"{i}.jrl"
+            path.write_bytes(data)
+            paths.append(path)
+        with ThreadPoolExecutor(args.jobs) as pool:
+            results = pool.map(
+                lambda item: compare(args.reference, args.candidate, *item),
+                ((name, path) for (name, _), path in zip(inputs, paths)))
+            for (name, data), (found, report) in zip(inputs, results):
+                kind = outcome(report)
+                tally[kind] = tally.get(kind, 0) + 1
+                if found and args.keep:
+                    args.keep.mkdir(parents=True, exist_ok=True)
+                    (args.keep / (re.sub(r"[^\w.-]", "_", name) + ".jrl")).write_bytes(data)
+                problems.extend(found)
+    failing = sum(1 for (name, _) in inputs
+                  if any(p.startswith(name + ":") for p in problems))
+    for p in problems[:50]:
+        print(p)
+    if len(problems) > 50:
+        print(f"... and {len(problems) - 50} more")
+    print(f"{len(inputs)} inputs ({len(sources)} fixed, {args.mutations} mutations), "
+          f"{len(COMMANDS)} commands each: {len(problems)} differences "
+          f"in {failing} inputs")
+    print("reference outcomes: " + ", ".join(f"{k} {v}" for k, v in sorted(tally.items())))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
