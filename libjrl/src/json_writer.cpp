@@ -10,6 +10,7 @@
 #include <variant>
 
 #include "jrl/parse.hpp"
+#include "output_estimate.hpp"
 
 namespace jrl {
 namespace json {
@@ -51,6 +52,14 @@ class Buffer {
     return cursor_;
   }
   void advance(char* to) { cursor_ = to; }
+
+  std::size_t used() const {
+    return static_cast<std::size_t>(cursor_ - text_.data());
+  }
+  // Grows the buffer at once to at least `capacity` bytes.
+  void expect(std::size_t capacity) {
+    if (capacity > text_.size()) grow(capacity - used());
+  }
 
   void append(const char* data, std::size_t n) {
     std::memcpy(reserve(n), data, n);
@@ -99,8 +108,13 @@ class Writer {
     key<true>("version");
     string(value.version);
     key<false>("requirements");
-    array(value.requirements,
-          [this](const JRLRequirement& r) { requirement(r); });
+    const std::size_t total = value.requirements.size();
+    std::size_t written = 0;
+    array(value.requirements, [&](const JRLRequirement& r) {
+      requirement(r);
+      if (estimate_due(++written) && written < total)
+        out_.expect(estimated_capacity(out_.used(), written, total));
+    });
     close('}');
   }
 
