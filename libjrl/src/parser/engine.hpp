@@ -584,14 +584,20 @@ bool invoke_in_mode(S& s) {
   return ok;
 }
 
-// No node, no tracking.
+// What every rule kind tells about itself: its rule and how its body can
+// begin.
 template <Rule R, class Body>
-struct Silent {
+struct RuleBase {
   static constexpr Rule rule = R;
   static constexpr bool can_start(unsigned char c) {
     return peg::can_start<Body>(c);
   }
   static constexpr bool can_be_empty() { return peg::can_be_empty<Body>(); }
+};
+
+// No node, no tracking.
+template <Rule R, class Body>
+struct Silent : RuleBase<R, Body> {
   template <class S>
   static bool match(S& s) {
     return Body::match(s);
@@ -603,12 +609,7 @@ struct Silent {
 
 // A node and tracking, in the caller's mode.
 template <Rule R, class Body>
-struct Normal {
-  static constexpr Rule rule = R;
-  static constexpr bool can_start(unsigned char c) {
-    return peg::can_start<Body>(c);
-  }
-  static constexpr bool can_be_empty() { return peg::can_be_empty<Body>(); }
+struct Normal : RuleBase<R, Body> {
   template <class S>
   static bool match(S& s) {
     return invoke_tracked<R, false, Body>(s);
@@ -618,12 +619,7 @@ struct Normal {
 // A node and tracking in the caller's mode; nothing inside is skipped,
 // yields nodes or is tracked.
 template <Rule R, class Body>
-struct Atomic {
-  static constexpr Rule rule = R;
-  static constexpr bool can_start(unsigned char c) {
-    return peg::can_start<Body>(c);
-  }
-  static constexpr bool can_be_empty() { return peg::can_be_empty<Body>(); }
+struct Atomic : RuleBase<R, Body> {
   template <class S>
   static bool match(S& s) {
     return invoke_tracked<R, true, Body>(s);
@@ -632,12 +628,7 @@ struct Atomic {
 
 // Nothing inside is skipped; rules inside still yield nodes and are tracked.
 template <Rule R, class Body>
-struct CompoundAtomic {
-  static constexpr Rule rule = R;
-  static constexpr bool can_start(unsigned char c) {
-    return peg::can_start<Body>(c);
-  }
-  static constexpr bool can_be_empty() { return peg::can_be_empty<Body>(); }
+struct CompoundAtomic : RuleBase<R, Body> {
   template <class S>
   static bool match(S& s) {
     return invoke_in_mode<R, Atomicity::compound_atomic, Body>(s);
@@ -646,12 +637,7 @@ struct CompoundAtomic {
 
 // Skipping is switched back on inside, whatever the caller's mode.
 template <Rule R, class Body>
-struct NonAtomic {
-  static constexpr Rule rule = R;
-  static constexpr bool can_start(unsigned char c) {
-    return peg::can_start<Body>(c);
-  }
-  static constexpr bool can_be_empty() { return peg::can_be_empty<Body>(); }
+struct NonAtomic : RuleBase<R, Body> {
   template <class S>
   static bool match(S& s) {
     return invoke_in_mode<R, Atomicity::non_atomic, Body>(s);
