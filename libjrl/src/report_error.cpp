@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "jrl/error.hpp"
+#include "utf8.hpp"
 
 namespace jrl {
 namespace {
@@ -20,19 +21,26 @@ struct Cursor {
 
   // Counts the characters in [pos, target): a line feed, or a carriage return
   // directly followed by one (inside the range), starts a new line; any other
-  // character is one column. Continuation bytes of UTF-8 count nothing.
+  // character is one column, and so is each maximal subpart of an ill-formed
+  // UTF-8 sequence (shown as one U+FFFD).
   void advance_to(std::string_view input, std::size_t target) {
-    for (std::size_t i = pos; i < target; ++i) {
+    for (std::size_t i = pos; i < target;) {
       const unsigned char c = static_cast<unsigned char>(input[i]);
+      if (c >= 0x80) {
+        ++line_col.column;
+        i += utf8::decode(input, i).length;
+        continue;
+      }
       if (c == '\n') {
         ++line_col.line;
         line_col.column = 1;
         line_start = i + 1;
       } else if (c == '\r' && i + 1 < target && input[i + 1] == '\n') {
         // The line feed that follows ends the line; the pair counts once.
-      } else if ((c & 0xC0) != 0x80) {
+      } else {
         ++line_col.column;
       }
+      ++i;
     }
     pos = target;
   }
@@ -57,7 +65,10 @@ std::string_view line_at(std::string_view input, std::size_t line_start,
 }
 
 // Line breaks made visible, so a report about one can point at it.
-std::string visualize_breaks(std::string_view line) {
+// Both shapers below also show each ill-formed UTF-8 sequence as U+FFFD, so
+// a report's text is always well-formed.
+std::string visualize_breaks(std::string_view raw) {
+  const std::string line = utf8::replace_invalid(raw);
   std::string out;
   out.reserve(line.size() + 6);
   for (char c : line) {
@@ -72,7 +83,8 @@ std::string visualize_breaks(std::string_view line) {
   return out;
 }
 
-std::string remove_breaks(std::string_view line) {
+std::string remove_breaks(std::string_view raw) {
+  const std::string line = utf8::replace_invalid(raw);
   std::string out;
   out.reserve(line.size());
   for (char c : line) {
@@ -94,10 +106,6 @@ std::string padded_number(std::size_t n, std::size_t width) {
   return std::string(width - digits.size(), ' ') + digits;
 }
 
-bool is_lead_byte(char c) {
-  return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-}
-
 // The marks under `line` from column `start`: blanks (tabs where the line has
 // tabs) up to the column, then "^---" for a position or "^", "^^", "^-^", ...
 // for a span whose end column is `end`.
@@ -111,8 +119,8 @@ std::string underline(std::string_view line, std::size_t start,
   }
   std::string out;
   std::size_t chars_left = start - 1;
-  for (std::size_t i = 0; i < line.size() && chars_left > 0; ++i) {
-    if (!is_lead_byte(line[i])) continue;
+  for (std::size_t i = 0; i < line.size() && chars_left > 0;
+       i += utf8::decode(line, i).length) {
     out += line[i] == '\t' ? '\t' : ' ';
     --chars_left;
   }
@@ -192,7 +200,7 @@ std::expected<ReportError, Error> ReportError::over_span(std::string_view input,
   if (cursor.line_col.line > at_start.line_col.line) {
     const std::string_view last = line_at(input, cursor.line_start, cursor.pos);
     report.continued_line =
-        breaks_at_edge ? std::string(last) : visualize_breaks(last);
+        breaks_at_edge ? utf8::replace_invalid(last) : visualize_breaks(last);
   }
   return report;
 }
