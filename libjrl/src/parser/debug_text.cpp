@@ -13,54 +13,10 @@
 #include "jrl/parse.hpp"
 #include "parser/debug_text_writer.hpp"
 #include "parser/unicode_properties.hpp"
+#include "utf8.hpp"
 
 namespace jrl {
 namespace {
-
-// One decoded code point and its length in bytes; `length` is 0 when the
-// bytes at the position are not valid UTF-8.
-struct Decoded {
-  char32_t code_point = 0;
-  std::size_t length = 0;
-};
-
-bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-// Decodes the non-ASCII sequence starting at `text[pos]`, rejecting
-// overlong forms, surrogates, values past U+10FFFF and truncation.
-Decoded decode_multibyte(std::string_view text, std::size_t pos) {
-  const auto byte = [&](std::size_t i) {
-    return static_cast<unsigned char>(text[pos + i]);
-  };
-  const unsigned char lead = byte(0);
-  std::size_t length = 0;
-  char32_t code_point = 0;
-  unsigned char second_min = 0x80;
-  unsigned char second_max = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code_point = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code_point = lead & 0x0F;
-    if (lead == 0xE0) second_min = 0xA0;  // overlong
-    if (lead == 0xED) second_max = 0x9F;  // surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code_point = lead & 0x07;
-    if (lead == 0xF0) second_min = 0x90;  // overlong
-    if (lead == 0xF4) second_max = 0x8F;  // past U+10FFFF
-  } else {
-    return {};
-  }
-  if (text.size() - pos < length) return {};
-  if (byte(1) < second_min || byte(1) > second_max) return {};
-  for (std::size_t i = 1; i < length; ++i) {
-    if (!is_continuation(byte(i))) return {};
-    code_point = (code_point << 6) | (byte(i) & 0x3F);
-  }
-  return {code_point, length};
-}
 
 void append_unicode_escape(std::string& out, char32_t code_point) {
   char digits[8];
@@ -163,10 +119,10 @@ void append_escaped_text(std::string& out, std::string_view text) {
       run = ++pos;
       continue;
     }
-    const Decoded decoded = decode_multibyte(text, pos);
-    if (decoded.length == 0) {
+    const utf8::Decoded decoded = utf8::decode(text, pos);
+    if (!decoded.valid) {
       flush();
-      out += "\xEF\xBF\xBD";  // U+FFFD for a stray byte
+      out += utf8::REPLACEMENT_TEXT;  // one U+FFFD for each stray byte
       run = ++pos;
       continue;
     }
