@@ -1,11 +1,11 @@
 // Error values and the rendering of an error chain.
-#include <charconv>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "jrl/error.hpp"
+#include "number_text.hpp"
 
 namespace jrl {
 
@@ -83,11 +83,9 @@ namespace {
 
 // `    0: ` for the first of numbered causes.
 std::string cause_number(std::size_t index) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, index);
-  const std::size_t length = static_cast<std::size_t>(result.ptr - digits);
-  std::string out(length < 5 ? 5 - length : 0, ' ');
-  out.append(digits, length);
+  const std::string digits = number_text::decimal(index);
+  std::string out(digits.size() < 5 ? 5 - digits.size() : 0, ' ');
+  out += digits;
   out += ": ";
   return out;
 }

@@ -1,7 +1,6 @@
 // The entry point: checks the input, runs the grammar and hands the tree to
 // the builders.
 
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -10,6 +9,7 @@
 #include <variant>
 
 #include "jrl/parse.hpp"
+#include "number_text.hpp"
 #include "parser/grammar.hpp"
 #include "parser/grammar_message.hpp"
 #include "parser/jrl_parser.hpp"
@@ -20,12 +20,6 @@ namespace {
 
 // Node offsets are 32-bit, so every offset, the end included, must fit.
 constexpr std::uint64_t MAX_INPUT_SIZE = std::uint64_t{1} << 32;
-
-std::string decimal(std::size_t value) {
-  char buffer[24];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, end);
-}
 
 Error report_at(std::string_view input, std::size_t position,
                 std::string message) {
@@ -88,7 +82,7 @@ std::expected<ParseResult, Error> parse(std::string_view input) {
     const auto& deep = std::get<NestingTooDeep>(failure);
     return std::unexpected(report_at(input, deep.position,
                                      "queries nested deeper than " +
-                                         decimal(MAX_NESTING_DEPTH) +
+                                         number_text::decimal(MAX_NESTING_DEPTH) +
                                          " levels are not supported"));
   }
 

@@ -1,12 +1,12 @@
 // Report errors: where in the input a fault lies, and its report text.
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "jrl/error.hpp"
+#include "number_text.hpp"
 #include "utf8.hpp"
 
 namespace jrl {
@@ -93,15 +93,9 @@ std::string remove_breaks(std::string_view raw) {
   return out;
 }
 
-std::string number_text(std::size_t n) {
-  char buffer[24];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, n);
-  return std::string(buffer, result.ptr);
-}
-
 // `n` right-aligned in `width` columns.
 std::string padded_number(std::size_t n, std::size_t width) {
-  std::string digits = number_text(n);
+  std::string digits = number_text::decimal(n);
   if (digits.size() >= width) return digits;
   return std::string(width - digits.size(), ' ') + digits;
 }
@@ -209,7 +203,7 @@ std::string ReportError::render(std::string_view path) const {
   const std::size_t first_line = start_line_col.line;
   const std::size_t last_line =
       end_line_col ? std::max(first_line, end_line_col->line) : first_line;
-  const std::size_t width = number_text(last_line).size();
+  const std::size_t width = number_text::decimal(last_line).size();
   const std::string gutter(width, ' ');
 
   std::string out = gutter;
@@ -218,9 +212,9 @@ std::string ReportError::render(std::string_view path) const {
     out += path;
     out += ':';
   }
-  out += number_text(first_line);
+  out += number_text::decimal(first_line);
   out += ':';
-  out += number_text(start_line_col.column);
+  out += number_text::decimal(start_line_col.column);
   out += '\n' + gutter + " |";
   out += '\n' + padded_number(first_line, width) + " | " + line;
   if (continued_line) {

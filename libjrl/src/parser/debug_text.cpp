@@ -1,6 +1,5 @@
 // The single-line debug text of the query model.
 
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,6 +10,7 @@
 
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
+#include "number_text.hpp"
 #include "parser/debug_text_writer.hpp"
 #include "parser/unicode_properties.hpp"
 #include "utf8.hpp"
@@ -19,12 +19,8 @@ namespace jrl {
 namespace {
 
 void append_unicode_escape(std::string& out, char32_t code_point) {
-  char digits[8];
-  const auto end = std::to_chars(digits, digits + sizeof digits,
-                                 static_cast<std::uint32_t>(code_point), 16)
-                       .ptr;
   out += "\\u{";
-  out.append(digits, end);
+  number_text::append(out, static_cast<std::uint32_t>(code_point), 16);
   out += '}';
 }
 
@@ -46,12 +42,6 @@ std::string_view ascii_escape(unsigned char byte) {
     default:
       return {};
   }
-}
-
-void append_number(std::string& out, std::uint16_t value) {
-  char digits[5];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  out.append(digits, end);
 }
 
 void append_bool(std::string& out, bool value) {
@@ -144,7 +134,7 @@ void append_debug_text(std::string& out, const Class& value) {
   out += "Class { department_id: ";
   append_escaped_text(out, value.department_id);
   out += ", course_number: ";
-  append_number(out, value.course_number);
+  number_text::append(out, value.course_number);
   out += ", lab: ";
   append_bool(out, value.lab);
   out += " }";
@@ -157,15 +147,15 @@ void append_debug_text(std::string& out, JRLQueryType value) {
 void append_debug_text(std::string& out, const Quantity& value) {
   if (const auto* single = std::get_if<quantity::Single>(&value)) {
     out += "Single(";
-    append_number(out, single->count);
+    number_text::append(out, single->count);
     out += ')';
     return;
   }
   const auto& many = std::get<quantity::Many>(value);
   out += "Many { from: ";
-  append_number(out, many.from);
+  number_text::append(out, many.from);
   out += ", to: ";
-  append_number(out, many.to);
+  number_text::append(out, many.to);
   out += " }";
 }
 
@@ -237,7 +227,7 @@ void append_debug_text(std::string& out, const JRLRequirement& value) {
   out += ", description: ";
   append_escaped_text(out, value.description);
   out += ", priority: ";
-  append_number(out, value.priority);
+  number_text::append(out, value.priority);
   out += " }";
 }
 
