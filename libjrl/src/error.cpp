@@ -9,10 +9,29 @@
 
 namespace jrl {
 
-Error Error::report(ReportError report) {
-  Error error(ErrorKind::report, report.message);
-  error.report_ = std::make_unique<ReportError>(std::move(report));
+Error Error::from_report(std::expected<ReportError, Error> report) {
+  if (!report) return Error::internal(report.error().text());
+  Error error(ErrorKind::report, report->message);
+  error.report_ = std::make_unique<ReportError>(std::move(*report));
   return error;
+}
+
+Error Error::at_position(std::string_view input, std::size_t position,
+                         std::string message) {
+  return from_report(
+      ReportError::at_position(input, position, std::move(message)));
+}
+
+Error Error::over_span(std::string_view input, std::size_t start,
+                       std::size_t end, std::string message) {
+  return from_report(
+      ReportError::over_span(input, start, end, std::move(message)));
+}
+
+const Error& Error::innermost() const noexcept {
+  const Error* last = this;
+  while (last->cause_) last = last->cause_.get();
+  return *last;
 }
 
 Error Error::message(std::string text) {

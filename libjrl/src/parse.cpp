@@ -21,15 +21,6 @@ namespace {
 // Node offsets are 32-bit, so every offset, the end included, must fit.
 constexpr std::uint64_t MAX_INPUT_SIZE = std::uint64_t{1} << 32;
 
-Error report_at(std::string_view input, std::size_t position,
-                std::string message) {
-  auto report = ReportError::at_position(input, position, std::move(message));
-  // Spans and positions come from the grammar; one past the input is our
-  // fault, not the input's.
-  if (!report) return Error::internal(report.error().text());
-  return Error::report(std::move(*report));
-}
-
 // Builds each requirement as soon as the grammar has matched it, while its
 // nodes are hot. After the first failure nothing more is built, but the run
 // goes on: a syntax error anywhere wins over it.
@@ -68,7 +59,7 @@ std::expected<ParseResult, Error> parse(std::string_view input) {
         Error::message("input larger than 4 GiB is not supported"));
   }
   if (std::optional<std::size_t> bad = utf8::first_invalid(input)) {
-    return std::unexpected(report_at(input, *bad, "input is not valid UTF-8"));
+    return std::unexpected(Error::at_position(input, *bad, "input is not valid UTF-8"));
   }
 
   RequirementSink sink;
@@ -77,10 +68,10 @@ std::expected<ParseResult, Error> parse(std::string_view input) {
     const GrammarFailure& failure = tree.error();
     if (const auto* syntax = std::get_if<SyntaxError>(&failure)) {
       return std::unexpected(
-          report_at(input, syntax->position, grammar_message(*syntax)));
+          Error::at_position(input, syntax->position, grammar_message(*syntax)));
     }
     const auto& deep = std::get<NestingTooDeep>(failure);
-    return std::unexpected(report_at(input, deep.position,
+    return std::unexpected(Error::at_position(input, deep.position,
                                      "queries nested deeper than " +
                                          number_text::decimal(MAX_NESTING_DEPTH) +
                                          " levels are not supported"));

@@ -1,7 +1,5 @@
 #include "diagnostics_json.hpp"
 
-#include <vector>
-
 #include "utf8.hpp"
 
 namespace jrl::cli {
@@ -72,11 +70,7 @@ std::string json_string(std::string_view text) {
 }
 
 std::string diagnostic_json(std::string_view file, const Error& error) {
-  std::vector<const Error*> chain;
-  for (const Error* e = &error; e != nullptr; e = e->cause()) {
-    chain.push_back(e);
-  }
-  const Error& innermost = *chain.back();
+  const Error& innermost = error.innermost();
 
   std::string out = "{";
   append_member(out, "file", json_string(file));
@@ -90,9 +84,9 @@ std::string diagnostic_json(std::string_view file, const Error& error) {
   }
   append_member(out, "message", json_string(innermost.text()));
   std::string context = "[";
-  for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
-    if (i > 0) context.push_back(',');
-    context.append(json_string(chain[i]->text()));
+  for (const Error* e = &error; e != &innermost; e = e->cause()) {
+    if (e != &error) context.push_back(',');
+    context.append(json_string(e->text()));
   }
   context.push_back(']');
   append_member(out, "context", context);
