@@ -27,7 +27,8 @@ class Error;
 
 // A message bound to a position or a span of the input, with the source
 // lines its report shows. Built only through the factories below, which
-// compute the line and column data from the input.
+// compute the line and column data from the input; an `Error` carries one
+// only when `Error::at_position` or `Error::over_span` made it.
 struct ReportError {
   std::string message;
   // Byte offset of the position or of the span start.
