@@ -1,18 +1,37 @@
 // Error values and the rendering of an error chain.
-#include <charconv>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "jrl/error.hpp"
+#include "number_text.hpp"
 
 namespace jrl {
 
-Error Error::report(ReportError report) {
-  Error error(ErrorKind::report, report.message);
-  error.report_ = std::make_unique<ReportError>(std::move(report));
+Error Error::from_report(std::expected<ReportError, Error> report) {
+  if (!report) return Error::internal(report.error().text());
+  Error error(ErrorKind::report, report->message);
+  error.report_ = std::make_unique<ReportError>(std::move(*report));
   return error;
+}
+
+Error Error::at_position(std::string_view input, std::size_t position,
+                         std::string message) {
+  return from_report(
+      ReportError::at_position(input, position, std::move(message)));
+}
+
+Error Error::over_span(std::string_view input, std::size_t start,
+                       std::size_t end, std::string message) {
+  return from_report(
+      ReportError::over_span(input, start, end, std::move(message)));
+}
+
+const Error& Error::innermost() const noexcept {
+  const Error* last = this;
+  while (last->cause_) last = last->cause_.get();
+  return *last;
 }
 
 Error Error::message(std::string text) {
@@ -83,11 +102,9 @@ namespace {
 
 // `    0: ` for the first of numbered causes.
 std::string cause_number(std::size_t index) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, index);
-  const std::size_t length = static_cast<std::size_t>(result.ptr - digits);
-  std::string out(length < 5 ? 5 - length : 0, ' ');
-  out.append(digits, length);
+  const std::string digits = number_text::decimal(index);
+  std::string out(digits.size() < 5 ? 5 - digits.size() : 0, ' ');
+  out += digits;
   out += ": ";
   return out;
 }

@@ -1,7 +1,6 @@
 #include "json_writer.hpp"
 
 #include <array>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include <variant>
 
 #include "jrl/parse.hpp"
+#include "number_text.hpp"
 #include "output_estimate.hpp"
 
 namespace jrl {
@@ -154,8 +154,8 @@ class Writer {
   }
 
   void number(std::uint16_t value) {
-    char* w = out_.reserve(5);  // 65535
-    out_.advance(std::to_chars(w, w + 5, value).ptr);
+    char* w = out_.reserve(number_text::MAX_DIGITS<std::uint16_t>);
+    out_.advance(number_text::write(w, value));
   }
 
   template <std::size_t N>

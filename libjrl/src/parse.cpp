@@ -1,89 +1,25 @@
 // The entry point: checks the input, runs the grammar and hands the tree to
 // the builders.
 
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 
 #include "jrl/parse.hpp"
+#include "number_text.hpp"
 #include "parser/grammar.hpp"
 #include "parser/grammar_message.hpp"
 #include "parser/jrl_parser.hpp"
+#include "utf8.hpp"
 
 namespace jrl {
 namespace {
 
 // Node offsets are 32-bit, so every offset, the end included, must fit.
 constexpr std::uint64_t MAX_INPUT_SIZE = std::uint64_t{1} << 32;
-
-std::string decimal(std::size_t value) {
-  char buffer[24];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, end);
-}
-
-bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-// The offset of the first byte that does not begin a well-formed UTF-8
-// sequence (overlong forms, surrogates, code points past U+10FFFF and cut-off
-// sequences included), or none when the whole input is valid.
-std::optional<std::size_t> first_invalid_utf8(std::string_view input) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(input.data());
-  const std::size_t size = input.size();
-  std::size_t i = 0;
-  while (i < size) {
-    // ASCII runs, eight bytes at a time.
-    while (i + 8 <= size) {
-      std::uint64_t chunk;
-      std::memcpy(&chunk, bytes + i, 8);
-      if (chunk & 0x8080808080808080ULL) break;
-      i += 8;
-    }
-    if (i >= size) break;
-    const unsigned char lead = bytes[i];
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80;  // allowed range of the second byte
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;   // no overlong forms
-      if (lead == 0xED) high = 0x9F;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;   // no overlong forms
-      if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
-    } else {
-      return i;
-    }
-    if (size - i < length) return i;
-    if (bytes[i + 1] < low || bytes[i + 1] > high) return i;
-    for (std::size_t k = 2; k < length; ++k) {
-      if (!is_continuation(bytes[i + k])) return i;
-    }
-    i += length;
-  }
-  return std::nullopt;
-}
-
-Error report_at(std::string_view input, std::size_t position,
-                std::string message) {
-  auto report = ReportError::at_position(input, position, std::move(message));
-  // Spans and positions come from the grammar; one past the input is our
-  // fault, not the input's.
-  if (!report) return Error::internal(report.error().text());
-  return Error::report(std::move(*report));
-}
 
 // Builds each requirement as soon as the grammar has matched it, while its
 // nodes are hot. After the first failure nothing more is built, but the run
@@ -122,9 +58,8 @@ std::expected<ParseResult, Error> parse(std::string_view input) {
     return std::unexpected(
         Error::message("input larger than 4 GiB is not supported"));
   }
-  if (std::optional<std::size_t> bad = first_invalid_utf8(input)) {
-    return std::unexpected(Error::message(
-        "input is not valid UTF-8: invalid byte at offset " + decimal(*bad)));
+  if (std::optional<std::size_t> bad = utf8::first_invalid(input)) {
+    return std::unexpected(Error::at_position(input, *bad, "input is not valid UTF-8"));
   }
 
   RequirementSink sink;
@@ -133,12 +68,12 @@ std::expected<ParseResult, Error> parse(std::string_view input) {
     const GrammarFailure& failure = tree.error();
     if (const auto* syntax = std::get_if<SyntaxError>(&failure)) {
       return std::unexpected(
-          report_at(input, syntax->position, grammar_message(*syntax)));
+          Error::at_position(input, syntax->position, grammar_message(*syntax)));
     }
     const auto& deep = std::get<NestingTooDeep>(failure);
-    return std::unexpected(report_at(input, deep.position,
+    return std::unexpected(Error::at_position(input, deep.position,
                                      "queries nested deeper than " +
-                                         decimal(MAX_NESTING_DEPTH) +
+                                         number_text::decimal(MAX_NESTING_DEPTH) +
                                          " levels are not supported"));
   }
 

@@ -1,12 +1,13 @@
 // Report errors: where in the input a fault lies, and its report text.
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "jrl/error.hpp"
+#include "number_text.hpp"
+#include "utf8.hpp"
 
 namespace jrl {
 namespace {
@@ -20,19 +21,26 @@ struct Cursor {
 
   // Counts the characters in [pos, target): a line feed, or a carriage return
   // directly followed by one (inside the range), starts a new line; any other
-  // character is one column. Continuation bytes of UTF-8 count nothing.
+  // character is one column, and so is each maximal subpart of an ill-formed
+  // UTF-8 sequence (shown as one U+FFFD).
   void advance_to(std::string_view input, std::size_t target) {
-    for (std::size_t i = pos; i < target; ++i) {
+    for (std::size_t i = pos; i < target;) {
       const unsigned char c = static_cast<unsigned char>(input[i]);
+      if (c >= 0x80) {
+        ++line_col.column;
+        i += utf8::decode(input, i).length;
+        continue;
+      }
       if (c == '\n') {
         ++line_col.line;
         line_col.column = 1;
         line_start = i + 1;
       } else if (c == '\r' && i + 1 < target && input[i + 1] == '\n') {
         // The line feed that follows ends the line; the pair counts once.
-      } else if ((c & 0xC0) != 0x80) {
+      } else {
         ++line_col.column;
       }
+      ++i;
     }
     pos = target;
   }
@@ -57,7 +65,10 @@ std::string_view line_at(std::string_view input, std::size_t line_start,
 }
 
 // Line breaks made visible, so a report about one can point at it.
-std::string visualize_breaks(std::string_view line) {
+// Both shapers below also show each ill-formed UTF-8 sequence as U+FFFD, so
+// a report's text is always well-formed.
+std::string visualize_breaks(std::string_view raw) {
+  const std::string line = utf8::replace_invalid(raw);
   std::string out;
   out.reserve(line.size() + 6);
   for (char c : line) {
@@ -72,7 +83,8 @@ std::string visualize_breaks(std::string_view line) {
   return out;
 }
 
-std::string remove_breaks(std::string_view line) {
+std::string remove_breaks(std::string_view raw) {
+  const std::string line = utf8::replace_invalid(raw);
   std::string out;
   out.reserve(line.size());
   for (char c : line) {
@@ -81,21 +93,11 @@ std::string remove_breaks(std::string_view line) {
   return out;
 }
 
-std::string number_text(std::size_t n) {
-  char buffer[24];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, n);
-  return std::string(buffer, result.ptr);
-}
-
 // `n` right-aligned in `width` columns.
 std::string padded_number(std::size_t n, std::size_t width) {
-  std::string digits = number_text(n);
+  std::string digits = number_text::decimal(n);
   if (digits.size() >= width) return digits;
   return std::string(width - digits.size(), ' ') + digits;
-}
-
-bool is_lead_byte(char c) {
-  return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
 }
 
 // The marks under `line` from column `start`: blanks (tabs where the line has
@@ -111,8 +113,8 @@ std::string underline(std::string_view line, std::size_t start,
   }
   std::string out;
   std::size_t chars_left = start - 1;
-  for (std::size_t i = 0; i < line.size() && chars_left > 0; ++i) {
-    if (!is_lead_byte(line[i])) continue;
+  for (std::size_t i = 0; i < line.size() && chars_left > 0;
+       i += utf8::decode(line, i).length) {
     out += line[i] == '\t' ? '\t' : ' ';
     --chars_left;
   }
@@ -192,7 +194,7 @@ std::expected<ReportError, Error> ReportError::over_span(std::string_view input,
   if (cursor.line_col.line > at_start.line_col.line) {
     const std::string_view last = line_at(input, cursor.line_start, cursor.pos);
     report.continued_line =
-        breaks_at_edge ? std::string(last) : visualize_breaks(last);
+        breaks_at_edge ? utf8::replace_invalid(last) : visualize_breaks(last);
   }
   return report;
 }
@@ -201,7 +203,7 @@ std::string ReportError::render(std::string_view path) const {
   const std::size_t first_line = start_line_col.line;
   const std::size_t last_line =
       end_line_col ? std::max(first_line, end_line_col->line) : first_line;
-  const std::size_t width = number_text(last_line).size();
+  const std::size_t width = number_text::decimal(last_line).size();
   const std::string gutter(width, ' ');
 
   std::string out = gutter;
@@ -210,9 +212,9 @@ std::string ReportError::render(std::string_view path) const {
     out += path;
     out += ':';
   }
-  out += number_text(first_line);
+  out += number_text::decimal(first_line);
   out += ':';
-  out += number_text(start_line_col.column);
+  out += number_text::decimal(start_line_col.column);
   out += '\n' + gutter + " |";
   out += '\n' + padded_number(first_line, width) + " | " + line;
   if (continued_line) {

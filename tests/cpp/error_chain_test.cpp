@@ -2,19 +2,23 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <optional>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "jrl/error.hpp"
+#include "jrl/parse.hpp"
 
 namespace jrl {
 namespace {
 
 Error zero_quantity_report() {
-  auto report =
-      ReportError::over_span(R"(SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)",
-                             7, 8, "cannot select zero");
-  EXPECT_TRUE(report.has_value());
-  return Error::report(std::move(*report));
+  Error error =
+      Error::over_span(R"(SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)", 7, 8,
+                       "cannot select zero");
+  EXPECT_EQ(error.kind(), ErrorKind::report);
+  return error;
 }
 
 Error too_large() {
@@ -178,6 +182,59 @@ TEST(ErrorTest, VeryLongChainIsCopiedComparedAndFreed) {
     ++depth;
   }
   EXPECT_EQ(depth, 300'001u);
+}
+
+}  // namespace
+}  // namespace jrl
+
+namespace jrl {
+namespace {
+
+// Failures of parse read through the accessors: the context messages
+// outermost first, then the innermost error with its place.
+TEST(ErrorTest, ParseFailuresThroughAccessors) {
+  struct Case {
+    std::string_view input;
+    std::vector<std::string> context;
+    std::string message;
+    std::size_t start;
+    std::optional<std::size_t> end;
+    LineCol place;
+  };
+  const Case cases[] = {
+      {R"(SELECT 0 FROM CLASS(MATH 1200) : "x";)",
+       {"failed parsing quantity"}, "cannot select zero", 7, 8, {1, 8}},
+      {"SELECT 1 FROM\n  SELECT 1 FROM\n    CLASS(MATX 1200) : \"x\";",
+       {"failed parsing selector", "could not parse nested query",
+        "failed parsing selector"},
+       "this department does not exist in Wexmoor's course catalog (Did you "
+       "mean: MATH)",
+       40, 44, {3, 11}},
+      {"SELECT 1 FROM CLASS(MATH 1200) : \"x\"", {},
+       "expected class id (4-digit int)", 23, std::nullopt, {1, 24}},
+      {"// caf\xc3\xa9\n\xe2\x82", {}, "input is not valid UTF-8", 9,
+       std::nullopt, {2, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    auto result = parse(c.input);
+    ASSERT_FALSE(result);
+    const Error& error = result.error();
+    std::vector<std::string> context;
+    for (const Error* e = &error; e != &error.innermost(); e = e->cause()) {
+      EXPECT_EQ(e->kind(), ErrorKind::context);
+      context.push_back(e->text());
+    }
+    EXPECT_EQ(context, c.context);
+    const Error& innermost = error.innermost();
+    EXPECT_EQ(innermost.cause(), nullptr);
+    EXPECT_EQ(innermost.text(), c.message);
+    const ReportError* report = innermost.report();
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(report->start, c.start);
+    EXPECT_EQ(report->end, c.end);
+    EXPECT_EQ(report->start_line_col, c.place);
+  }
 }
 
 }  // namespace

@@ -548,30 +548,54 @@ TEST(ParseLimits, NestingDepth) {
     = queries nested deeper than 256 levels are not supported)");
 }
 
+// The first ill-formed byte is a report: its offset, its line and column
+// (characters; an ill-formed sequence shows as one U+FFFD per maximal
+// subpart) and the line it is on.
 TEST(ParseLimits, InvalidUtf8) {
-  const Case cases[] = {
-      {"SELECT 1 FROM TAG(\"\xff\") : \"x\";",
-       "input is not valid UTF-8: invalid byte at offset 19"},
-      // past the eight-byte ASCII steps, and inside a multi-byte run
-      {"// comment text \xc3\xa9\x80",
-       "input is not valid UTF-8: invalid byte at offset 18"},
-      {"// abcdefghijklmno\x80",
-       "input is not valid UTF-8: invalid byte at offset 18"},
-      {"// \xc3(", "input is not valid UTF-8: invalid byte at offset 3"},
-      {"// \xc0\x80", "input is not valid UTF-8: invalid byte at offset 3"},
-      {"// \xe0\x9f\xbf", "input is not valid UTF-8: invalid byte at offset 3"},
-      {"// \xed\xa0\x80", "input is not valid UTF-8: invalid byte at offset 3"},
-      {"// \xf4\x90\x80\x80",
-       "input is not valid UTF-8: invalid byte at offset 3"},
-      {"// \xf5\x80\x80\x80",
-       "input is not valid UTF-8: invalid byte at offset 3"},
-      {"// \xf0\x9f\x98", "input is not valid UTF-8: invalid byte at offset 3"},
-      {std::string_view("// \0\xe2\x82", 6),
-       "input is not valid UTF-8: invalid byte at offset 4"},
+  struct Utf8Case {
+    std::string_view input;
+    std::size_t offset;
+    jrl::LineCol place;
+    std::string_view rendered;
   };
-  for (const Case& c : cases) {
+  const Utf8Case cases[] = {
+      {"SELECT 1 FROM TAG(\"\xff\") : \"x\";", 19, {1, 20},
+       " --> 1:20\n  |\n1 | SELECT 1 FROM TAG(\"\xEF\xBF\xBD\") : \"x\";\n"
+       "  |                    ^---\n  |\n  = input is not valid UTF-8"},
+      // past the eight-byte ASCII steps, and inside a multi-byte run
+      {"// comment text \xc3\xa9\x80", 18, {1, 18},
+       " --> 1:18\n  |\n1 | // comment text \xc3\xa9\xEF\xBF\xBD\n"
+       "  |                  ^---\n  |\n  = input is not valid UTF-8"},
+      // a line break before: the line and column of the second line
+      {"SELECT\r\n  \xc3(", 10, {2, 3},
+       " --> 2:3\n  |\n2 |   \xEF\xBF\xBD(\n  |   ^---\n  |\n"
+       "  = input is not valid UTF-8"},
+      // an overlong form: the lead and the continuation each show as U+FFFD
+      {"// \xc0\x80", 3, {1, 4},
+       " --> 1:4\n  |\n1 | // \xEF\xBF\xBD\xEF\xBF\xBD\n  |    ^---\n  |\n"
+       "  = input is not valid UTF-8"},
+      {"// \xe0\x9f\xbf", 3, {1, 4}, {}},
+      {"// \xed\xa0\x80", 3, {1, 4}, {}},      // a surrogate
+      {"// \xf4\x90\x80\x80", 3, {1, 4}, {}},  // past U+10FFFF
+      {"// \xf5\x80\x80\x80", 3, {1, 4}, {}},
+      // cut short by the end: one character
+      {"// \xf0\x9f\x98", 3, {1, 4},
+       " --> 1:4\n  |\n1 | // \xEF\xBF\xBD\n  |    ^---\n  |\n"
+       "  = input is not valid UTF-8"},
+      {std::string_view("// \0\xe2\x82", 6), 4, {1, 5}, {}},
+  };
+  for (const Utf8Case& c : cases) {
     SCOPED_TRACE(c.input);
-    EXPECT_EQ(rendered_error(c.input), c.expected);
+    auto result = jrl::parse(c.input);
+    ASSERT_FALSE(result);
+    const jrl::ReportError* report = result.error().report();
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(report->message, "input is not valid UTF-8");
+    EXPECT_EQ(report->start, c.offset);
+    EXPECT_EQ(report->start_line_col, c.place);
+    if (!c.rendered.empty()) {
+      EXPECT_EQ(result.error().render(), c.rendered);
+    }
   }
   // The boundaries of each sequence length are accepted.
   const std::string valid =

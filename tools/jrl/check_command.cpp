@@ -9,7 +9,6 @@
 #include "input_file.hpp"
 #include "jrl/jrl.hpp"
 #include "output.hpp"
-#include "utf8_check.hpp"
 
 namespace jrl::cli {
 namespace {
@@ -32,11 +31,6 @@ class Checker {
     if (!content) {
       write_out(stderr, error_label(colour_) + ": " + content.error() + "\n");
       return kExitUsage;
-    }
-    if (auto fault = find_invalid_utf8(*content)) {
-      report(json_ ? diagnostic_json(name, *fault)
-                   : utf8_failure_report(name, *fault, colour_));
-      return kExitFailed;
     }
     auto parsed = parse(*content);
     if (!parsed) {

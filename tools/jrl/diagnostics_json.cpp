@@ -1,8 +1,6 @@
 #include "diagnostics_json.hpp"
 
-#include <vector>
-
-#include "utf8_check.hpp"
+#include "utf8.hpp"
 
 namespace jrl::cli {
 namespace {
@@ -28,14 +26,10 @@ std::string json_string(std::string_view text) {
   while (i < text.size()) {
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte >= 0x80) {
-      const std::size_t length = utf8_sequence_length(text, i);
-      if (length == 0) {
-        out.append("\xEF\xBF\xBD");
-        ++i;
-      } else {
-        out.append(text.substr(i, length));
-        i += length;
-      }
+      const utf8::Decoded decoded = utf8::decode(text, i);
+      out.append(decoded.valid ? text.substr(i, decoded.length)
+                               : utf8::REPLACEMENT_TEXT);
+      i += decoded.length;
       continue;
     }
     switch (byte) {
@@ -76,11 +70,7 @@ std::string json_string(std::string_view text) {
 }
 
 std::string diagnostic_json(std::string_view file, const Error& error) {
-  std::vector<const Error*> chain;
-  for (const Error* e = &error; e != nullptr; e = e->cause()) {
-    chain.push_back(e);
-  }
-  const Error& innermost = *chain.back();
+  const Error& innermost = error.innermost();
 
   std::string out = "{";
   append_member(out, "file", json_string(file));
@@ -94,25 +84,12 @@ std::string diagnostic_json(std::string_view file, const Error& error) {
   }
   append_member(out, "message", json_string(innermost.text()));
   std::string context = "[";
-  for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
-    if (i > 0) context.push_back(',');
-    context.append(json_string(chain[i]->text()));
+  for (const Error* e = &error; e != &innermost; e = e->cause()) {
+    if (e != &error) context.push_back(',');
+    context.append(json_string(e->text()));
   }
   context.push_back(']');
   append_member(out, "context", context);
-  out.push_back('}');
-  return out;
-}
-
-std::string diagnostic_json(std::string_view file, const Utf8Fault& fault) {
-  std::string out = "{";
-  append_member(out, "file", json_string(file));
-  append_number(out, "line", fault.line);
-  append_number(out, "column", fault.column);
-  append_member(out, "message",
-                json_string("not valid UTF-8: invalid byte at byte offset " +
-                            std::to_string(fault.offset)));
-  append_member(out, "context", "[]");
   out.push_back('}');
   return out;
 }

@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "jrl/error.hpp"
-#include "utf8_check.hpp"
 
 namespace jrl::cli {
 
@@ -19,8 +18,5 @@ std::string json_string(std::string_view text);
 // the chain carries none; the end only for a span (its column is one past
 // the span's last character).
 std::string diagnostic_json(std::string_view file, const Error& error);
-
-// The same object for a file that is not valid UTF-8.
-std::string diagnostic_json(std::string_view file, const Utf8Fault& fault);
 
 }  // namespace jrl::cli

@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "jrl/error.hpp"
-#include "utf8_check.hpp"
 
 namespace jrl::cli {
 
@@ -13,9 +12,5 @@ namespace jrl::cli {
 // report header. Ends with a line feed.
 std::string failure_report(std::string_view file, const Error& error,
                            bool colour);
-
-// One line naming the file and the place of its first invalid byte.
-std::string utf8_failure_report(std::string_view file, const Utf8Fault& fault,
-                                bool colour);
 
 }  // namespace jrl::cli

@@ -6,7 +6,6 @@
 #include "input_file.hpp"
 #include "jrl/jrl.hpp"
 #include "output.hpp"
-#include "utf8_check.hpp"
 
 namespace jrl::cli {
 
@@ -19,10 +18,6 @@ int run_print(const Options& options) {
   if (!content) {
     write_out(stderr, error_label(colour) + ": " + content.error() + "\n");
     return kExitUsage;
-  }
-  if (auto fault = find_invalid_utf8(*content)) {
-    write_out(stderr, utf8_failure_report(name, *fault, colour));
-    return kExitFailed;
   }
   auto parsed = parse(*content);
   if (!parsed) {

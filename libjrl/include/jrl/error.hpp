@@ -27,7 +27,8 @@ class Error;
 
 // A message bound to a position or a span of the input, with the source
 // lines its report shows. Built only through the factories below, which
-// compute the line and column data from the input.
+// compute the line and column data from the input; an `Error` carries one
+// only when `Error::at_position` or `Error::over_span` made it.
 struct ReportError {
   std::string message;
   // Byte offset of the position or of the span start.
@@ -74,7 +75,13 @@ enum class ErrorKind : std::uint8_t {
 
 class Error {
  public:
-  static Error report(ReportError report);
+  // A report error at one byte offset of `input`, or over the bytes
+  // [start, end). Offsets come from the library, never from the user: one
+  // out of range gives the internal fault instead.
+  static Error at_position(std::string_view input, std::size_t position,
+                           std::string message);
+  static Error over_span(std::string_view input, std::size_t start,
+                         std::size_t end, std::string message);
   static Error message(std::string text);
   static Error conversion(std::string text);
   // Wraps `cause` in a context message. Internal faults pass through
@@ -97,6 +104,9 @@ class Error {
   const ReportError* report() const noexcept { return report_.get(); }
   // The wrapped error, when kind() is context; null otherwise.
   const Error* cause() const noexcept { return cause_.get(); }
+  // The last error of the chain: the one no other error wraps, where the
+  // fault itself is told.
+  const Error& innermost() const noexcept;
 
   // This error alone as it appears in a chain: a report error's whole
   // report text, any other error's message.
@@ -109,6 +119,7 @@ class Error {
  private:
   Error(ErrorKind kind, std::string text)
       : kind_(kind), text_(std::move(text)) {}
+  static Error from_report(std::expected<ReportError, Error> report);
 
   ErrorKind kind_;
   std::string text_;

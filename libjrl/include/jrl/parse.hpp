@@ -25,8 +25,8 @@ struct ParseResult {
 };
 
 // Parses one requirements file. The input must be valid UTF-8 (it is
-// checked: invalid bytes give an error naming their offset) and shorter than
-// 4 GiB. The first fault ends the parse; nothing partial comes back.
+// checked: the first ill-formed byte gives the report "input is not valid
+// UTF-8" at its place) and shorter than 4 GiB. The first fault ends the parse; nothing partial comes back.
 std::expected<ParseResult, Error> parse(std::string_view input);
 
 }  // namespace jrl

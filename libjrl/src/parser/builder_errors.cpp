@@ -13,12 +13,8 @@ namespace jrl::builder {
 }
 
 [[gnu::noinline]] Error report_over(NodeRef node, std::string message) {
-  auto report = ReportError::over_span(node.input(), node.start(), node.end(),
-                                       std::move(message));
-  // Spans come from the grammar; one past the input is the library's fault,
-  // not the input's.
-  if (!report) return Error::internal(report.error().text());
-  return Error::report(std::move(*report));
+  return Error::over_span(node.input(), node.start(), node.end(),
+                          std::move(message));
 }
 
 [[gnu::noinline]] Error plain_message(const char* text) {

@@ -1,6 +1,5 @@
 // The single-line debug text of the query model.
 
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,64 +10,17 @@
 
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
+#include "number_text.hpp"
 #include "parser/debug_text_writer.hpp"
 #include "parser/unicode_properties.hpp"
+#include "utf8.hpp"
 
 namespace jrl {
 namespace {
 
-// One decoded code point and its length in bytes; `length` is 0 when the
-// bytes at the position are not valid UTF-8.
-struct Decoded {
-  char32_t code_point = 0;
-  std::size_t length = 0;
-};
-
-bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-// Decodes the non-ASCII sequence starting at `text[pos]`, rejecting
-// overlong forms, surrogates, values past U+10FFFF and truncation.
-Decoded decode_multibyte(std::string_view text, std::size_t pos) {
-  const auto byte = [&](std::size_t i) {
-    return static_cast<unsigned char>(text[pos + i]);
-  };
-  const unsigned char lead = byte(0);
-  std::size_t length = 0;
-  char32_t code_point = 0;
-  unsigned char second_min = 0x80;
-  unsigned char second_max = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code_point = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code_point = lead & 0x0F;
-    if (lead == 0xE0) second_min = 0xA0;  // overlong
-    if (lead == 0xED) second_max = 0x9F;  // surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code_point = lead & 0x07;
-    if (lead == 0xF0) second_min = 0x90;  // overlong
-    if (lead == 0xF4) second_max = 0x8F;  // past U+10FFFF
-  } else {
-    return {};
-  }
-  if (text.size() - pos < length) return {};
-  if (byte(1) < second_min || byte(1) > second_max) return {};
-  for (std::size_t i = 1; i < length; ++i) {
-    if (!is_continuation(byte(i))) return {};
-    code_point = (code_point << 6) | (byte(i) & 0x3F);
-  }
-  return {code_point, length};
-}
-
 void append_unicode_escape(std::string& out, char32_t code_point) {
-  char digits[8];
-  const auto end = std::to_chars(digits, digits + sizeof digits,
-                                 static_cast<std::uint32_t>(code_point), 16)
-                       .ptr;
   out += "\\u{";
-  out.append(digits, end);
+  number_text::append(out, static_cast<std::uint32_t>(code_point), 16);
   out += '}';
 }
 
@@ -90,12 +42,6 @@ std::string_view ascii_escape(unsigned char byte) {
     default:
       return {};
   }
-}
-
-void append_number(std::string& out, std::uint16_t value) {
-  char digits[5];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  out.append(digits, end);
 }
 
 void append_bool(std::string& out, bool value) {
@@ -163,10 +109,10 @@ void append_escaped_text(std::string& out, std::string_view text) {
       run = ++pos;
       continue;
     }
-    const Decoded decoded = decode_multibyte(text, pos);
-    if (decoded.length == 0) {
+    const utf8::Decoded decoded = utf8::decode(text, pos);
+    if (!decoded.valid) {
       flush();
-      out += "\xEF\xBF\xBD";  // U+FFFD for a stray byte
+      out += utf8::REPLACEMENT_TEXT;  // one U+FFFD for each stray byte
       run = ++pos;
       continue;
     }
@@ -188,7 +134,7 @@ void append_debug_text(std::string& out, const Class& value) {
   out += "Class { department_id: ";
   append_escaped_text(out, value.department_id);
   out += ", course_number: ";
-  append_number(out, value.course_number);
+  number_text::append(out, value.course_number);
   out += ", lab: ";
   append_bool(out, value.lab);
   out += " }";
@@ -201,15 +147,15 @@ void append_debug_text(std::string& out, JRLQueryType value) {
 void append_debug_text(std::string& out, const Quantity& value) {
   if (const auto* single = std::get_if<quantity::Single>(&value)) {
     out += "Single(";
-    append_number(out, single->count);
+    number_text::append(out, single->count);
     out += ')';
     return;
   }
   const auto& many = std::get<quantity::Many>(value);
   out += "Many { from: ";
-  append_number(out, many.from);
+  number_text::append(out, many.from);
   out += ", to: ";
-  append_number(out, many.to);
+  number_text::append(out, many.to);
   out += " }";
 }
 
@@ -281,7 +227,7 @@ void append_debug_text(std::string& out, const JRLRequirement& value) {
   out += ", description: ";
   append_escaped_text(out, value.description);
   out += ", priority: ";
-  append_number(out, value.priority);
+  number_text::append(out, value.priority);
   out += " }";
 }
 

@@ -1,7 +1,6 @@
 // The walk over a file, its requirement statements and their queries:
 // keyword, quantity with its checks, then the hand-over of the selector.
 
-#include <charconv>
 #include <cstdint>
 #include <expected>
 #include <optional>
@@ -13,6 +12,7 @@
 
 #include "parser/builder_errors.hpp"
 #include "parser/jrl_parser.hpp"
+#include "number_text.hpp"
 #include "parser/number.hpp"
 
 namespace jrl {
@@ -39,12 +39,6 @@ constexpr std::string_view STATEMENT_SHAPE =
   auto single = JRLParser::parse_selector_into(node, selectors);
   if (!single) return std::unexpected(std::move(single.error()));
   return selectors;
-}
-
-std::string decimal(std::uint16_t value) {
-  char buffer[8];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, end);
 }
 
 // A quantity, priority or bound read as a u16.
@@ -96,7 +90,8 @@ std::expected<Quantity, Error> read_quantity(NodeRef node, bool top_level) {
       if (*upper < *lower) {
         return std::unexpected(report_over(
             *upper_node, "for any SELECT n-k statements, k>=n must be true. " +
-                             decimal(*upper) + "<" + decimal(*lower)));
+                             number_text::decimal(*upper) + "<" +
+                             number_text::decimal(*lower)));
       }
       return quantity::Many{*lower, *upper};
     }

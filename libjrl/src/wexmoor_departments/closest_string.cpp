@@ -7,6 +7,8 @@
 #include <limits>
 #include <vector>
 
+#include "utf8.hpp"
+
 namespace jrl::closest_string {
 namespace {
 
@@ -62,27 +64,10 @@ void decode(std::string_view text, bool lower, CodePoints& out) {
       ++pos;
       continue;
     }
-    std::size_t length = 0;
-    char32_t c = 0;
-    char32_t min = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2, c = lead & 0x1F, min = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3, c = lead & 0x0F, min = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4, c = lead & 0x07, min = 0x10000;
-    }
-    bool valid = length != 0 && pos + length <= text.size();
-    for (std::size_t i = 1; valid && i < length; ++i) {
-      const auto next = static_cast<unsigned char>(text[pos + i]);
-      valid = (next & 0xC0) == 0x80;
-      c = (c << 6) | (next & 0x3F);
-    }
-    // Reject overlong forms, surrogates and values past U+10FFFF.
-    valid = valid && c >= min && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-    if (valid) {
-      out.push_back(c);
-      pos += length;
+    const utf8::Decoded decoded = utf8::decode(text, pos);
+    if (decoded.valid) {
+      out.push_back(decoded.code_point);
+      pos += decoded.length;
     } else {
       out.push_back(kStrayByteBase + lead);
       ++pos;

@@ -1,0 +1,39 @@
+// Numbers as text: the one place the library turns an unsigned integer into
+// its digits.
+#pragma once
+
+#include <charconv>
+#include <concepts>
+#include <cstddef>
+#include <limits>
+#include <string>
+
+namespace jrl::number_text {
+
+// The most digits `T` needs in base 10 (or any larger base).
+template <std::unsigned_integral T>
+inline constexpr std::size_t MAX_DIGITS = std::numeric_limits<T>::digits10 + 1;
+
+// Writes the digits of `value` at `out`, which has room for MAX_DIGITS<T>
+// characters; returns the end of what was written.
+template <std::unsigned_integral T>
+char* write(char* out, T value, int base = 10) {
+  return std::to_chars(out, out + MAX_DIGITS<T>, value, base).ptr;
+}
+
+// Appends the digits of `value` to `out`.
+template <std::unsigned_integral T>
+void append(std::string& out, T value, int base = 10) {
+  char digits[MAX_DIGITS<T>];
+  out.append(digits, write(digits, value, base));
+}
+
+// The decimal digits of `value`.
+template <std::unsigned_integral T>
+std::string decimal(T value) {
+  std::string out;
+  append(out, value);
+  return out;
+}
+
+}  // namespace jrl::number_text
