@@ -1,5 +1,6 @@
 #include "json_writer.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -56,9 +57,13 @@ class Buffer {
   std::size_t used() const {
     return static_cast<std::size_t>(cursor_ - text_.data());
   }
-  // Grows the buffer at once to at least `capacity` bytes.
+  // Grows the buffer at once to exactly `capacity` bytes, the projected size
+  // of the whole text. A projection below the room already there, or above
+  // it by less than 1/32, is left to the margin the estimate carries: that
+  // saves copying a large buffer for a late estimate that moved a little.
   void expect(std::size_t capacity) {
-    if (capacity > text_.size()) grow(capacity - used());
+    estimated_ = true;
+    if (capacity > text_.size() + text_.size() / 32) resize_to(capacity);
   }
 
   void append(const char* data, std::size_t n) {
@@ -70,25 +75,49 @@ class Buffer {
     ++cursor_;
   }
 
+  // The written bytes. A buffer left with more spare room than
+  // `spare_allowed` (an estimate that came out high, or a doubling near the
+  // end) is copied into one of the exact size, so callers that keep the text
+  // do not keep the slack with it.
   std::string take() && {
-    text_.resize(static_cast<std::size_t>(cursor_ - text_.data()));
+    const std::size_t size = used();
+    if (text_.capacity() - size > spare_allowed(size)) resize_to(size);
+    text_.resize(size);
     return std::move(text_);
   }
 
  private:
+  // Spare capacity a finished text may keep: the margin the estimate adds
+  // (see estimated_capacity) and a little more.
+  static constexpr std::size_t spare_allowed(std::size_t size) {
+    return size / 8 + 256;
+  }
+
+  // Without an estimate the buffer doubles; past one, that fell a little
+  // short, it grows by an eighth. Both keep the cost per byte amortised
+  // constant.
   [[gnu::noinline]] void grow(std::size_t n) {
-    const std::size_t used = static_cast<std::size_t>(cursor_ - text_.data());
-    std::size_t capacity = text_.size() * 2;
-    if (capacity < used + n) capacity = used + n;
-    // Shrink first so the reallocation copies only the written bytes.
-    text_.resize(used);
-    text_.resize_and_overwrite(capacity,
-                               [](char*, std::size_t m) { return m; });
-    cursor_ = text_.data() + used;
+    const std::size_t step = estimated_ ? text_.size() / 8 : text_.size();
+    resize_to(std::max(text_.size() + step, used() + n));
+  }
+
+  // Reallocates to exactly `capacity` bytes, keeping the written ones. A
+  // fresh string is needed for that: growing one in place may round the
+  // capacity up to double the old one.
+  void resize_to(std::size_t capacity) {
+    const std::size_t size = used();
+    std::string fresh;
+    fresh.resize_and_overwrite(capacity, [&](char* p, std::size_t m) {
+      std::memcpy(p, text_.data(), size);
+      return m;
+    });
+    text_ = std::move(fresh);
+    cursor_ = text_.data() + size;
     end_ = text_.data() + text_.size();
   }
 
   std::string text_;
+  bool estimated_ = false;
   char* cursor_ = nullptr;
   char* end_ = nullptr;
 };

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "tree_text.hpp"
+
 namespace jrl::peg {
 namespace {
 
@@ -38,14 +40,7 @@ struct bs_then_end : Normal<T, Seq<bs, Lit<";">>> {};
 // Parentheses nested at most two deep.
 struct parens : Normal<A, Nest<2, Lit<"(">, Seq<Opt<parens>, Lit<")">>>> {};
 
-std::string names(const std::vector<Rule>& rules) {
-  std::string out;
-  for (Rule rule : rules) {
-    if (!out.empty()) out += ' ';
-    out += rule_name(rule);
-  }
-  return out;
-}
+using test::names;
 
 template <class Start>
 SyntaxError failure(std::string_view input) {
@@ -59,15 +54,7 @@ SyntaxError failure(std::string_view input) {
 template <class Start>
 std::string tree(std::string_view input) {
   auto result = run<Start, Skip>(input);
-  if (!result.has_value()) return "no match";
-  std::string out;
-  for (const Node& node : result->nodes) {
-    if (!out.empty()) out += ' ';
-    out += std::string(rule_name(node.rule)) + '@' +
-           std::to_string(node.start) + '-' + std::to_string(node.end) + '/' +
-           std::to_string(node.subtree_end);
-  }
-  return out;
+  return result.has_value() ? test::node_list(*result) : "no match";
 }
 
 TEST(EngineTest, TrackingKeepsTheMostSpecificAttempt) {

@@ -6,44 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "tree_text.hpp"
+
 namespace jrl {
 namespace {
 
-// `rule"text"` for a leaf, `rule(child child ...)` otherwise.
-std::string shape(NodeRef node) {
-  std::string out(rule_name(node.rule()));
-  if (node.children().empty()) {
-    out += '"';
-    out += node.text();
-    out += '"';
-    return out;
-  }
-  out += '(';
-  bool first = true;
-  for (NodeRef child : node.children()) {
-    if (!first) out += ' ';
-    first = false;
-    out += shape(child);
-  }
-  out += ')';
-  return out;
-}
-
-// Like shape, with spans: `rule@start-end(...)`.
-std::string spans(NodeRef node) {
-  std::string out(rule_name(node.rule()));
-  out += '@' + std::to_string(node.start()) + '-' + std::to_string(node.end());
-  if (node.children().empty()) return out;
-  out += '(';
-  bool first = true;
-  for (NodeRef child : node.children()) {
-    if (!first) out += ' ';
-    first = false;
-    out += spans(child);
-  }
-  out += ')';
-  return out;
-}
+using test::names;
+using test::shape;
+using test::spans;
 
 // The first node of `rule` in pre-order.
 std::optional<NodeRef> find(const ParseTree& tree, Rule rule) {
@@ -51,15 +21,6 @@ std::optional<NodeRef> find(const ParseTree& tree, Rule rule) {
     if (tree.nodes[i].rule == rule) return NodeRef(tree, i);
   }
   return std::nullopt;
-}
-
-std::string names(const std::vector<Rule>& rules) {
-  std::string out;
-  for (Rule rule : rules) {
-    if (!out.empty()) out += ' ';
-    out += rule_name(rule);
-  }
-  return out;
 }
 
 struct FailureCase {

@@ -268,5 +268,46 @@ TEST(JsonWriter, LongOutput) {
                 expected + R"(]},"description":"d","priority":1}]})");
 }
 
+// The returned text keeps little spare capacity, whatever the file's size and
+// however its requirements vary in size (uniform ones that the estimate
+// predicts, ones that grow so that it falls short, ones that shrink so that
+// it overshoots). Only the bound is pinned, not the growth steps.
+TEST(JsonWriter, ReturnedTextKeepsLittleSpareCapacity) {
+  enum class Shape { Uniform, Growing, Shrinking };
+  struct Case {
+    std::size_t requirements;
+    Shape shape;
+  };
+  const Case cases[] = {
+      {1, Shape::Uniform},     {3, Shape::Uniform},
+      {100, Shape::Uniform},   {5000, Shape::Uniform},
+      {100, Shape::Growing},   {5000, Shape::Growing},
+      {100, Shape::Shrinking}, {5000, Shape::Shrinking},
+  };
+  for (const Case& c : cases) {
+    std::vector<JRLRequirement> requirements;
+    for (std::size_t i = 0; i < c.requirements; ++i) {
+      const std::size_t length = c.shape == Shape::Uniform   ? 40
+                                 : c.shape == Shape::Growing ? 1 + i / 4
+                                                             : 1 + (c.requirements - i) / 4;
+      requirements.push_back(JRLRequirement{
+          query(quantity::Single{1}, JRLQueryType::Select,
+                {sel(selector::Tag{"WX"})}),
+          std::string(length, 'd'), 1});
+    }
+    const ParseResult result = file(std::move(requirements));
+    for (const bool is_pretty : {false, true}) {
+      // Moved out, not copied: a copy would hide the writer's capacity.
+      auto written = is_pretty ? result.to_string_pretty() : result.to_string();
+      ASSERT_TRUE(written.has_value());
+      const std::string text = std::move(*written);
+      EXPECT_LE(text.capacity() - text.size(), text.size() / 8 + 256)
+          << c.requirements << " requirements, shape "
+          << static_cast<int>(c.shape) << (is_pretty ? ", pretty" : ", compact")
+          << ": size " << text.size() << ", capacity " << text.capacity();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace jrl

@@ -4,6 +4,7 @@ The binary is taken from $JRL_CLI, else from the running interpreter's
 scripts directory or PATH (the wheel installs it there).
 """
 
+import importlib.metadata
 import json
 import os
 import pathlib
@@ -13,6 +14,8 @@ import subprocess
 import sysconfig
 
 import pytest
+
+import pylibjrl
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 EXAMPLES = ROOT / "examples"
@@ -160,6 +163,18 @@ def test_unreadable_file_does_not_stop_the_others(tmp_path):
     assert r.returncode == 2
     assert "cannot read missing.jrl" in r.stderr.decode()
     assert "could not parse bad.jrl" in r.stderr.decode()
+
+
+def test_versions_agree():
+    # One release number everywhere: the project's declared version, the
+    # package metadata, the tool and the version stored in a parsed file.
+    declared = re.search(
+        r"^project\(libjrl VERSION ([0-9.]+)", (ROOT / "CMakeLists.txt").read_text(), re.M
+    ).group(1)
+    assert importlib.metadata.version("pylibjrl") == declared
+    assert run("--version").stdout == f"jrl {declared}\n".encode()
+    assert pylibjrl.parse("").version() == declared
+    assert json.loads(pylibjrl.parse("").json())["version"] == declared
 
 
 def test_version_and_help():

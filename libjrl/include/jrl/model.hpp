@@ -12,10 +12,9 @@
 #include <variant>
 #include <vector>
 
-namespace jrl {
+#include "jrl/version.hpp"
 
-// The format version stored in every parsed file.
-inline constexpr std::string_view VERSION = "0.1.6";
+namespace jrl {
 
 // One course of the catalogue.
 struct Class {

@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "parser/grammar.hpp"
+#include "parser/engine_failure.hpp"
 #include "parser/parse_tree.hpp"
 #include "parser/rule.hpp"
 
@@ -133,16 +133,27 @@ struct State {
     halt_pos = at;
   }
 
-  // Records the attempt of rule `r` started at `p`; `pi`, `ni` and `before`
-  // are the list lengths and their sum taken when `r` started (0 if `p` was
-  // not the attempt position then).
-  void track_attempt(Rule r, std::size_t p, std::size_t pi, std::size_t ni,
-                     std::size_t before) {
+  // Records the attempt of rule `r` started at `p`, which decides what an
+  // error report names. `pi` and `ni` are the lengths of the positive and
+  // negative lists when `r` started, or 0 if `p` was not the attempt
+  // position then. The rules, in order:
+  //  1. In atomic mode nothing is recorded.
+  //  2. If exactly one attempt was recorded at `p` by r's insides, that more
+  //     specific attempt stands instead of `r`: nothing changes.
+  //  3. Otherwise, at the attempt position, what r's insides recorded there
+  //     is dropped (the lists go back to `pi` and `ni`).
+  //  4. Past the attempt position, both lists are emptied and `p` becomes
+  //     the attempt position.
+  //  5. At the attempt position `r` is appended, to the negatives under
+  //     negative lookahead, else to the positives. An attempt before the
+  //     attempt position is dropped.
+  // The callers track a failed rule, or one that matched under negative
+  // lookahead.
+  void track_attempt(Rule r, std::size_t p, std::size_t pi, std::size_t ni) {
     if (atomicity == Atomicity::atomic) return;
+    const std::size_t before = pi + ni;
     const std::size_t now =
         p == attempt_pos ? positives.size() + negatives.size() : 0;
-    // Exactly one attempt recorded here by r's insides: it names the fault
-    // more precisely than r would.
     if (now > before && now - before == 1) return;
     if (p == attempt_pos) {
       positives.resize(pi);
@@ -553,7 +564,7 @@ bool invoke_tracked(S& s) {
   if (ok) {
     if constexpr (S::track) {
       if (s.lookahead == Lookahead::negative) {
-        s.track_attempt(R, p, pi, ni, pi + ni);
+        s.track_attempt(R, p, pi, ni);
       }
     }
     if (record) {
@@ -566,15 +577,15 @@ bool invoke_tracked(S& s) {
   if (s.halted) return false;
   if constexpr (S::track) {
     if (s.lookahead != Lookahead::negative) {
-      s.track_attempt(R, p, pi, ni, pi + ni);
+      s.track_attempt(R, p, pi, ni);
     }
   }
   if (record) s.queue.truncate(q);
   return false;
 }
 
-// Runs the body in `mode` for the whole invocation, then restores the
-// caller's mode.
+// Runs the whole invocation, R's own node and tracking included, in `mode`,
+// then restores the caller's mode.
 template <Rule R, Atomicity kMode, class Body, class S>
 bool invoke_in_mode(S& s) {
   const Atomicity saved = s.atomicity;
@@ -618,6 +629,15 @@ struct Normal : RuleBase<R, Body> {
 
 // A node and tracking in the caller's mode; nothing inside is skipped,
 // yields nodes or is tracked.
+//
+// Where the mode switches is what tells the three kinds apart. Atomic
+// switches inside the tracked call (invoke_tracked with kAtomicBody), so R
+// itself is still recorded as the caller's mode says: it yields a node and
+// is tracked unless the caller is atomic, and a failed atomic rule is
+// reported as itself. CompoundAtomic and NonAtomic switch outside it
+// (invoke_in_mode), so R's own node and tracking already happen in the new
+// mode: neither of those modes is atomic, so such a rule yields a node and
+// is tracked even when invoked from atomic text.
 template <Rule R, class Body>
 struct Atomic : RuleBase<R, Body> {
   template <class S>
@@ -680,3 +700,5 @@ std::expected<ParseTree, GrammarFailure> run(std::string_view input,
 }
 
 }  // namespace jrl::peg
+
+#undef JRL_PEG_INLINE

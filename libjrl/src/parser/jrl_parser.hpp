@@ -16,9 +16,8 @@
 namespace jrl {
 
 struct JRLParser {
-  // node: `file`.
-  static std::expected<JRLQueryFile, Error> parse_file(NodeRef node);
-  // node: `special_statement`: one requirement.
+  // node: `special_statement`: one requirement. jrl::parse hands each
+  // statement here as soon as the grammar has matched it.
   static std::expected<JRLRequirement, Error> parse_requirement(NodeRef node);
   // node: `statement`. Nested queries pass top_level = false.
   static std::expected<JRLQuery, Error> parse_query(NodeRef node,
@@ -37,6 +36,11 @@ struct JRLParser {
   // node: `selector_single`; appends its selector to `out`.
   static std::expected<void, Error> parse_selector_into(
       NodeRef node, std::vector<Selector>& out);
+
+  // Test and benchmark path, not taken by jrl::parse: builds a whole file
+  // from a tree that holds every statement (node: `file`), so the builders
+  // can be run on a hand-made tree or timed apart from the grammar.
+  static std::expected<JRLQueryFile, Error> parse_file(NodeRef node);
 };
 
 }  // namespace jrl

@@ -51,9 +51,8 @@ enum class Rule : std::uint8_t {
   file,
 };
 
-inline constexpr std::size_t RULE_COUNT = 40;
-
-inline constexpr std::array<std::string_view, RULE_COUNT> RULE_NAMES = {
+// One name per rule, in enumeration order; `file` is the last rule.
+inline constexpr auto RULE_NAMES = std::to_array<std::string_view>({
     "EOI",          "WHITESPACE",      "COMMENT",
     "select",       "limit",           "from",
     "quantity_single", "quantity_many", "quantity",
@@ -68,7 +67,14 @@ inline constexpr std::array<std::string_view, RULE_COUNT> RULE_NAMES = {
     "semicolon",    "statement",       "sep",
     "description",  "priority",        "special_statement",
     "file",
-};
+});
+
+inline constexpr std::size_t RULE_COUNT =
+    static_cast<std::size_t>(Rule::file) + 1;
+static_assert(RULE_NAMES.size() == RULE_COUNT,
+              "RULE_NAMES needs exactly one name per Rule");
+static_assert(RULE_NAMES.front() == "EOI" && RULE_NAMES.back() == "file",
+              "RULE_NAMES must follow the order of Rule");
 
 // The rule's name as the grammar spells it (`class`, not `class_`).
 constexpr std::string_view rule_name(Rule rule) {

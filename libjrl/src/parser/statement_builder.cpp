@@ -188,6 +188,7 @@ struct QueryHead {
 
 }  // namespace
 
+// The whole-tree path for tests and the benchmark; see jrl_parser.hpp.
 std::expected<JRLQueryFile, Error> JRLParser::parse_file(NodeRef node) {
   if (node.rule() != Rule::file) {
     return std::unexpected(internal_fault("should have file", node.rule()));
