@@ -34,7 +34,7 @@ TEST_P(ReportRenderTest, RendersExactText) {
   EXPECT_EQ(error.render(c.path), c.expected);
 }
 
-const ReportCase kReportCases[] = {
+const ReportCase REPORT_CASES[] = {
     {"ZeroQuantitySpan", R"(SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)", 7,
      8, "cannot select zero", "",
      " --> 1:8\n"
@@ -206,7 +206,7 @@ const ReportCase kReportCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Reports, ReportRenderTest,
-                         testing::ValuesIn(kReportCases),
+                         testing::ValuesIn(REPORT_CASES),
                          [](const auto& info) { return info.param.name; });
 
 // The report of a report error, none for any other error.
@@ -282,7 +282,7 @@ TEST_P(GrammarMessageTest, ListsDisplayNames) {
   EXPECT_EQ(grammar_message(GetParam().error), GetParam().expected);
 }
 
-const MessageCase kMessageCases[] = {
+const MessageCase MESSAGE_CASES[] = {
     {"OneExpected",
      {23, {Rule::class_id}, {}},
      "expected class id (4-digit int)"},
@@ -314,7 +314,7 @@ const MessageCase kMessageCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Messages, GrammarMessageTest,
-                         testing::ValuesIn(kMessageCases),
+                         testing::ValuesIn(MESSAGE_CASES),
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace
