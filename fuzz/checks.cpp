@@ -46,23 +46,23 @@ std::size_t line_count(std::string_view input) {
 }
 
 void check_report(std::string_view input, const ReportError& report) {
-  require(report.start <= input.size(), "report start inside the input");
-  if (report.end) {
-    require(*report.end <= input.size(), "report end inside the input");
-    require(*report.end >= report.start, "report span not reversed");
+  require(report.start() <= input.size(), "report start inside the input");
+  if (report.end()) {
+    require(*report.end() <= input.size(), "report end inside the input");
+    require(*report.end() >= report.start(), "report span not reversed");
   }
-  const LineCol expected = line_col_of(input, report.start);
-  require(report.start_line_col == expected,
+  const LineCol expected = line_col_of(input, report.start());
+  require(report.start_line_col() == expected,
           "report line and column are those of its offset");
-  require(report.start_line_col.line <= line_count(input),
+  require(report.start_line_col().line <= line_count(input),
           "report line inside the input");
-  if (report.end_line_col) {
-    require(report.end_line_col->line >= report.start_line_col.line &&
-                report.end_line_col->line <= line_count(input),
+  if (report.end_line_col()) {
+    require(report.end_line_col()->line >= report.start_line_col().line &&
+                report.end_line_col()->line <= line_count(input),
             "report end line inside the input");
   }
-  require(!report.message.empty(), "report message non-empty");
-  require(is_valid_utf8(report.line), "report line is UTF-8");
+  require(!report.message().empty(), "report message non-empty");
+  require(is_valid_utf8(report.line()), "report line is UTF-8");
 }
 
 void check_success(const ParseResult& result) {
@@ -102,12 +102,12 @@ void check_failure(std::string_view input, const Error& error) {
   const std::string text = error.render();
   require(!text.empty(), "error text non-empty");
   require(is_valid_utf8(text), "error text is UTF-8");
-  for (const Error* e = &error; e != nullptr; e = e->cause()) {
-    require(!e->is_internal(), "no internal fault inside a chain");
-    if (e->kind() == ErrorKind::report) {
-      require(e->report() != nullptr, "report error carries its report");
-      check_report(input, *e->report());
-    }
+  for (const ErrorFrame& frame : error.frames()) {
+    require(frame.kind() != ErrorKind::internal,
+            "no internal fault inside a chain");
+    require((frame.kind() == ErrorKind::report) == (frame.report() != nullptr),
+            "a frame carries a report exactly when it is a report frame");
+    if (frame.report() != nullptr) check_report(input, *frame.report());
   }
 }
 

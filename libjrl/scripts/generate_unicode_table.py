@@ -149,7 +149,7 @@ struct Range {{
 {latin1_printable}
 
 // No code point below this one is grapheme-extending.
-constexpr char32_t kFirstGraphemeExtend = 0x{first_extend:X};
+constexpr char32_t FIRST_GRAPHEME_EXTEND = 0x{first_extend:X};
 
 // Grapheme_Extend, {extend_count} ranges.
 {extend_ranges}
@@ -172,14 +172,14 @@ bool in_ranges(const Range (&ranges)[N], char32_t c) {{
 }}  // namespace
 
 bool is_grapheme_extend(char32_t c) {{
-  if (c < kFirstGraphemeExtend) return false;
-  return in_ranges(kGraphemeExtend, c);
+  if (c < FIRST_GRAPHEME_EXTEND) return false;
+  return in_ranges(GRAPHEME_EXTEND, c);
 }}
 
 bool is_printable(char32_t c) {{
   if (c > 0x{max_code_point:X}) return false;  // not a code point
-  if (c < 0x{latin1_end:X}) return (kLatin1Printable[c / 64] >> (c % 64)) & 1u;
-  return !in_ranges(kNonPrintable, c);
+  if (c < 0x{latin1_end:X}) return (LATIN1_PRINTABLE[c / 64] >> (c % 64)) & 1u;
+  return !in_ranges(NON_PRINTABLE, c);
 }}
 
 }}  // namespace jrl::unicode
@@ -208,15 +208,15 @@ def main():
     non_printable_ranges = to_ranges(non_printable)
     text = TEMPLATE.format(
         version=read_version(derived),
-        latin1_printable=format_bitmap("kLatin1Printable",
+        latin1_printable=format_bitmap("LATIN1_PRINTABLE",
                                        lambda c: not non_printable(c)),
         latin1_end=LATIN1_END,
         max_code_point=MAX_CODE_POINT,
         first_extend=min(extend),
         extend_count=len(extend_ranges),
-        extend_ranges=format_ranges("kGraphemeExtend", extend_ranges),
+        extend_ranges=format_ranges("GRAPHEME_EXTEND", extend_ranges),
         non_printable_count=len(non_printable_ranges),
-        non_printable_ranges=format_ranges("kNonPrintable",
+        non_printable_ranges=format_ranges("NON_PRINTABLE",
                                            non_printable_ranges),
     )
     pathlib.Path(args.output).write_text(text, encoding="utf-8")

@@ -1,5 +1,4 @@
 // Error values and the rendering of an error chain.
-#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -11,9 +10,9 @@ namespace jrl {
 
 Error Error::from_report(std::expected<ReportError, Error> report) {
   if (!report) return Error::internal(report.error().text());
-  Error error(ErrorKind::report, report->message);
-  error.report_ = std::make_unique<ReportError>(std::move(*report));
-  return error;
+  std::string text = report->message_;
+  return Error(
+      ErrorFrame(ErrorKind::report, std::move(text), std::move(*report)));
 }
 
 Error Error::at_position(std::string_view input, std::size_t position,
@@ -28,72 +27,25 @@ Error Error::over_span(std::string_view input, std::size_t start,
       ReportError::over_span(input, start, end, std::move(message)));
 }
 
-const Error& Error::innermost() const noexcept {
-  const Error* last = this;
-  while (last->cause_) last = last->cause_.get();
-  return *last;
-}
-
 Error Error::message(std::string text) {
-  return Error(ErrorKind::message, std::move(text));
+  return Error(ErrorFrame(ErrorKind::message, std::move(text)));
 }
 
 Error Error::conversion(std::string text) {
-  return Error(ErrorKind::conversion, std::move(text));
+  return Error(ErrorFrame(ErrorKind::conversion, std::move(text)));
 }
 
 Error Error::wrap(std::string context, Error cause) {
   if (cause.is_internal()) return cause;
-  Error error(ErrorKind::context, std::move(context));
-  error.cause_ = std::make_unique<Error>(std::move(cause));
-  return error;
+  cause.frames_.push_back(ErrorFrame(ErrorKind::context, std::move(context)));
+  return cause;
 }
 
 Error Error::internal(std::string text) {
-  return Error(ErrorKind::internal, std::move(text));
+  return Error(ErrorFrame(ErrorKind::internal, std::move(text)));
 }
 
-// Chains are as deep as the input nests, so copying, comparing and freeing
-// walk them in a loop instead of recursing.
-Error::Error(const Error& other) : kind_(other.kind_), text_(other.text_) {
-  if (other.report_) report_ = std::make_unique<ReportError>(*other.report_);
-  Error* into = this;
-  for (const Error* from = other.cause_.get(); from != nullptr;
-       from = from->cause_.get()) {
-    into->cause_.reset(new Error(from->kind_, from->text_));
-    into = into->cause_.get();
-    if (from->report_) {
-      into->report_ = std::make_unique<ReportError>(*from->report_);
-    }
-  }
-}
-
-Error& Error::operator=(const Error& other) {
-  if (this != &other) {
-    Error copy(other);
-    *this = std::move(copy);
-  }
-  return *this;
-}
-
-Error::~Error() {
-  std::unique_ptr<Error> next = std::move(cause_);
-  while (next) next = std::move(next->cause_);
-}
-
-bool operator==(const Error& a, const Error& b) {
-  const Error* x = &a;
-  const Error* y = &b;
-  for (; x != nullptr && y != nullptr;
-       x = x->cause_.get(), y = y->cause_.get()) {
-    if (x->kind_ != y->kind_ || x->text_ != y->text_) return false;
-    if ((x->report_ == nullptr) != (y->report_ == nullptr)) return false;
-    if (x->report_ && !(*x->report_ == *y->report_)) return false;
-  }
-  return x == y;
-}
-
-std::string Error::own_text(std::string_view path) const {
+std::string ErrorFrame::own_text(std::string_view path) const {
   if (report_) return report_->render(path);
   return text_;
 }
@@ -112,17 +64,15 @@ std::string cause_number(std::size_t index) {
 }  // namespace
 
 std::string Error::render(std::string_view path) const {
-  std::string out = own_text(path);
-  const Error* first = cause();
-  if (first == nullptr) return out;
+  const Frames chain = frames();
+  std::string out = chain.front().own_text(path);
+  if (chain.size() == 1) return out;
 
   out += "\n\nCaused by:";
   // Numbers only help once there is more than one cause to tell apart.
-  const bool numbered = first->cause() != nullptr;
+  const bool numbered = chain.size() > 2;
   const std::string_view indent = numbered ? "       " : "    ";
-  std::size_t index = 0;
-  for (const Error* link = first; link != nullptr;
-       link = link->cause(), ++index) {
+  for (std::size_t index = 0; index + 1 < chain.size(); ++index) {
     out += '\n';
     if (numbered) {
       out += cause_number(index);
@@ -130,7 +80,7 @@ std::string Error::render(std::string_view path) const {
       out += indent;
     }
     // Every line of a multi-line cause stays under its first line.
-    for (char c : link->own_text(path)) {
+    for (char c : chain[index + 1].own_text(path)) {
       out += c;
       if (c == '\n') out += indent;
     }

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
 #include "jrl/parse.hpp"
 #include "number_text.hpp"
-#include "output_estimate.hpp"
 
 namespace jrl {
 namespace json {
@@ -19,7 +19,7 @@ namespace {
 
 // For each byte: 0 when it is copied as is, else the letter that follows the
 // backslash in its escape ('u' for the `\u00XX` form).
-constexpr std::array<char, 256> kEscape = [] {
+constexpr std::array<char, 256> ESCAPE = [] {
   std::array<char, 256> table{};
   for (int c = 0; c < 0x20; ++c) table[c] = 'u';
   table['\b'] = 'b';
@@ -32,11 +32,22 @@ constexpr std::array<char, 256> kEscape = [] {
   return table;
 }();
 
-constexpr char kHexDigits[] = "0123456789abcdef";
+// For each byte: how many bytes its escape adds to the byte itself.
+constexpr std::array<std::uint8_t, 256> ESCAPE_EXTRA = [] {
+  std::array<std::uint8_t, 256> extra{};
+  for (std::size_t c = 0; c < extra.size(); ++c) {
+    if (ESCAPE[c] != 0) extra[c] = ESCAPE[c] == 'u' ? 5 : 1;
+  }
+  return extra;
+}();
+
+constexpr char HEX_DIGITS[] = "0123456789abcdef";
 
 // Output buffer with a raw cursor. The string's size is kept at its
 // capacity so that appends are a bounds check and a copy; `take` trims it to
-// the bytes written.
+// the bytes written. It is made with the exact size of the text (counted by a
+// `Tally` walk first), so it never grows in practice: growth by doubling only
+// keeps a miscount safe.
 class Buffer {
  public:
   explicit Buffer(std::size_t capacity) {
@@ -54,18 +65,6 @@ class Buffer {
   }
   void advance(char* to) { cursor_ = to; }
 
-  std::size_t used() const {
-    return static_cast<std::size_t>(cursor_ - text_.data());
-  }
-  // Grows the buffer at once to exactly `capacity` bytes, the projected size
-  // of the whole text. A projection below the room already there, or above
-  // it by less than 1/32, is left to the margin the estimate carries: that
-  // saves copying a large buffer for a late estimate that moved a little.
-  void expect(std::size_t capacity) {
-    estimated_ = true;
-    if (capacity > text_.size() + text_.size() / 32) resize_to(capacity);
-  }
-
   void append(const char* data, std::size_t n) {
     std::memcpy(reserve(n), data, n);
     cursor_ += n;
@@ -75,75 +74,73 @@ class Buffer {
     ++cursor_;
   }
 
-  // The written bytes. A buffer left with more spare room than
-  // `spare_allowed` (an estimate that came out high, or a doubling near the
-  // end) is copied into one of the exact size, so callers that keep the text
-  // do not keep the slack with it.
   std::string take() && {
-    const std::size_t size = used();
-    if (text_.capacity() - size > spare_allowed(size)) resize_to(size);
-    text_.resize(size);
+    text_.resize(used());
     return std::move(text_);
   }
 
  private:
-  // Spare capacity a finished text may keep: the margin the estimate adds
-  // (see estimated_capacity) and a little more.
-  static constexpr std::size_t spare_allowed(std::size_t size) {
-    return size / 8 + 256;
+  std::size_t used() const {
+    return static_cast<std::size_t>(cursor_ - text_.data());
   }
 
-  // Without an estimate the buffer doubles; past one, that fell a little
-  // short, it grows by an eighth. Both keep the cost per byte amortised
-  // constant.
   [[gnu::noinline]] void grow(std::size_t n) {
-    const std::size_t step = estimated_ ? text_.size() / 8 : text_.size();
-    resize_to(std::max(text_.size() + step, used() + n));
-  }
-
-  // Reallocates to exactly `capacity` bytes, keeping the written ones. A
-  // fresh string is needed for that: growing one in place may round the
-  // capacity up to double the old one.
-  void resize_to(std::size_t capacity) {
     const std::size_t size = used();
-    std::string fresh;
-    fresh.resize_and_overwrite(capacity, [&](char* p, std::size_t m) {
-      std::memcpy(p, text_.data(), size);
-      return m;
-    });
-    text_ = std::move(fresh);
+    std::string larger;
+    larger.resize_and_overwrite(
+        std::max(2 * text_.size(), size + n), [&](char* p, std::size_t m) {
+          std::memcpy(p, text_.data(), size);
+          return m;
+        });
+    text_ = std::move(larger);
     cursor_ = text_.data() + size;
     end_ = text_.data() + text_.size();
   }
 
   std::string text_;
-  bool estimated_ = false;
   char* cursor_ = nullptr;
   char* end_ = nullptr;
 };
 
-// Walks the model once and writes its tokens. Compact and pretty share the
-// walk; whitespace exists only in the `kPretty` instantiation, so the compact
-// one carries no layout branches.
-template <bool kPretty>
-class Writer {
+// Counts the bytes a walk would write. Reading the model once to count them
+// costs less than growing a buffer, and lets the text be allocated once, at
+// exactly its size.
+class Tally {
  public:
-  Writer() : out_(128) {}
+  void add(std::size_t n) { size_ += n; }
+  std::size_t size() const { return size_; }
 
-  std::string take() && { return std::move(out_).take(); }
+ private:
+  std::size_t size_ = 0;
+};
+
+// The bytes `text` takes as a JSON string, quotes included.
+std::size_t escaped_size(std::string_view text) {
+  std::size_t size = text.size() + 2;
+  for (const char c : text) size += ESCAPE_EXTRA[static_cast<unsigned char>(c)];
+  return size;
+}
+
+// Walks the model once and writes its tokens into `Out`, a `Buffer`, or
+// counts them into a `Tally`. Compact and pretty share the walk; whitespace
+// exists only in the `Pretty` instantiation, so the compact one carries no
+// layout branches. Each token below writes exactly the bytes it tallies.
+template <bool Pretty, typename Out>
+class Writer {
+  static constexpr bool COUNTING = std::is_same_v<Out, Tally>;
+
+ public:
+  explicit Writer(Out out) : out_(std::move(out)) {}
+
+  Out take() && { return std::move(out_); }
 
   void file(const JRLQueryFile& value) {
     open('{');
     key<true>("version");
     string(value.version);
     key<false>("requirements");
-    const std::size_t total = value.requirements.size();
-    std::size_t written = 0;
-    array(value.requirements, [&](const JRLRequirement& r) {
-      requirement(r);
-      if (estimate_due(++written) && written < total)
-        out_.expect(estimated_capacity(out_.used(), written, total));
-    });
+    array(value.requirements,
+          [&](const JRLRequirement& r) { requirement(r); });
     close('}');
   }
 
@@ -151,45 +148,57 @@ class Writer {
   // Writes the string as a JSON string, copying runs of bytes that need no
   // escape in one piece.
   void string(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* const end = p + text.size();
-    // Room for the common case: no escapes, two quotes.
-    char* w = out_.reserve(text.size() + 2);
-    *w++ = '"';
-    for (;;) {
-      const auto* run = p;
-      while (p != end && kEscape[*p] == 0) ++p;
-      const auto length = static_cast<std::size_t>(p - run);
-      std::memcpy(w, run, length);
-      w += length;
-      if (p == end) break;
-      // The escape takes at most six bytes in place of one; keep room for
-      // the rest of the text and the closing quote.
-      out_.advance(w);
-      w = out_.reserve(6 + static_cast<std::size_t>(end - p));
-      const char letter = kEscape[*p];
-      *w++ = '\\';
-      *w++ = letter;
-      if (letter == 'u') {
-        *w++ = '0';
-        *w++ = '0';
-        *w++ = kHexDigits[*p >> 4];
-        *w++ = kHexDigits[*p & 0xf];
+    if constexpr (COUNTING) {
+      out_.add(escaped_size(text));
+    } else {
+      const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+      const auto* const end = p + text.size();
+      // Room for the common case: no escapes, two quotes.
+      char* w = out_.reserve(text.size() + 2);
+      *w++ = '"';
+      for (;;) {
+        const auto* run = p;
+        while (p != end && ESCAPE[*p] == 0) ++p;
+        const auto length = static_cast<std::size_t>(p - run);
+        std::memcpy(w, run, length);
+        w += length;
+        if (p == end) break;
+        // The escape takes at most six bytes in place of one; keep room for
+        // the rest of the text and the closing quote.
+        out_.advance(w);
+        w = out_.reserve(6 + static_cast<std::size_t>(end - p));
+        const char letter = ESCAPE[*p];
+        *w++ = '\\';
+        *w++ = letter;
+        if (letter == 'u') {
+          *w++ = '0';
+          *w++ = '0';
+          *w++ = HEX_DIGITS[*p >> 4];
+          *w++ = HEX_DIGITS[*p & 0xf];
+        }
+        ++p;
       }
-      ++p;
+      *w++ = '"';
+      out_.advance(w);
     }
-    *w++ = '"';
-    out_.advance(w);
   }
 
   void number(std::uint16_t value) {
-    char* w = out_.reserve(number_text::MAX_DIGITS<std::uint16_t>);
-    out_.advance(number_text::write(w, value));
+    if constexpr (COUNTING) {
+      out_.add(number_text::decimal_size(value));
+    } else {
+      char* w = out_.reserve(number_text::MAX_DIGITS<std::uint16_t>);
+      out_.advance(number_text::write(w, value));
+    }
   }
 
   template <std::size_t N>
   void literal(const char (&text)[N]) {
-    out_.append(text, N - 1);
+    if constexpr (COUNTING) {
+      out_.add(N - 1);
+    } else {
+      out_.append(text, N - 1);
+    }
   }
 
   void boolean(bool value) {
@@ -201,14 +210,21 @@ class Writer {
   }
 
   void open(char bracket) {
-    out_.append(bracket);
-    if constexpr (kPretty) ++depth_;
+    if constexpr (COUNTING) {
+      out_.add(1);
+    } else {
+      out_.append(bracket);
+    }
+    if constexpr (Pretty) ++depth_;
   }
 
-  // Closes a container that holds at least one member or element.
+  // Closes a container that holds at least one member or element: a line
+  // break and indentation before the bracket in the pretty form.
   void close(char bracket) {
-    if constexpr (kPretty) {
-      --depth_;
+    if constexpr (Pretty) --depth_;
+    if constexpr (COUNTING) {
+      out_.add(Pretty ? 2 + 2 * depth_ : 1);
+    } else if constexpr (Pretty) {
       char* w = out_.reserve(2 + 2 * depth_);
       *w++ = '\n';
       w = indent(w);
@@ -221,10 +237,14 @@ class Writer {
 
   // Line break and indentation before a member or element; the first in its
   // container takes no comma.
-  template <bool kFirst>
+  template <bool First>
+  std::size_t separator_size() const {
+    return (First ? 0 : 1) + (Pretty ? 1 + 2 * depth_ : 0);
+  }
+  template <bool First>
   char* separate(char* w) {
-    if constexpr (!kFirst) *w++ = ',';
-    if constexpr (kPretty) {
+    if constexpr (!First) *w++ = ',';
+    if constexpr (Pretty) {
       *w++ = '\n';
       w = indent(w);
     }
@@ -236,28 +256,33 @@ class Writer {
     return w + 2 * depth_;
   }
 
-  std::size_t layout_size() const {
-    if constexpr (kPretty) return 2 + 2 * depth_;
-    return 1;
-  }
-
   // Separator, indentation and the quoted key with its colon.
-  template <bool kFirst>
+  template <bool First>
   void key(std::string_view name) {
-    char* w = out_.reserve(layout_size() + name.size() + 4);
-    w = separate<kFirst>(w);
-    *w++ = '"';
-    std::memcpy(w, name.data(), name.size());
-    w += name.size();
-    *w++ = '"';
-    *w++ = ':';
-    if constexpr (kPretty) *w++ = ' ';
-    out_.advance(w);
+    const std::size_t size =
+        separator_size<First>() + name.size() + (Pretty ? 4 : 3);
+    if constexpr (COUNTING) {
+      out_.add(size);
+    } else {
+      char* w = out_.reserve(size);
+      w = separate<First>(w);
+      *w++ = '"';
+      std::memcpy(w, name.data(), name.size());
+      w += name.size();
+      *w++ = '"';
+      *w++ = ':';
+      if constexpr (Pretty) *w++ = ' ';
+      out_.advance(w);
+    }
   }
 
-  template <bool kFirst>
+  template <bool First>
   void element() {
-    out_.advance(separate<kFirst>(out_.reserve(layout_size())));
+    if constexpr (COUNTING) {
+      out_.add(separator_size<First>());
+    } else {
+      out_.advance(separate<First>(out_.reserve(separator_size<First>())));
+    }
   }
 
   template <typename T, typename F>
@@ -413,15 +438,24 @@ class Writer {
     tagged("Query", [&] { query(v.value); });
   }
 
-  Buffer out_;
+  Out out_;
   std::size_t depth_ = 0;  // nesting depth; used by the pretty form only
 };
 
-template <bool kPretty>
+// A token may ask for a few bytes more room than it fills: a number for its
+// widest form, an escape for six bytes. This slack beyond the counted size
+// covers the last token of the text.
+constexpr std::size_t RESERVE_SLACK = 8;
+
+// Counts the text's bytes, then writes it into a buffer of that size.
+template <bool Pretty>
 std::string write(const JRLQueryFile& file) {
-  Writer<kPretty> writer;
+  Writer<Pretty, Tally> tally{Tally()};
+  tally.file(file);
+  Writer<Pretty, Buffer> writer{
+      Buffer(std::move(tally).take().size() + RESERVE_SLACK)};
   writer.file(file);
-  return std::move(writer).take();
+  return std::move(writer).take().take();
 }
 
 }  // namespace

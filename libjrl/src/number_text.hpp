@@ -14,6 +14,14 @@ namespace jrl::number_text {
 template <std::unsigned_integral T>
 inline constexpr std::size_t MAX_DIGITS = std::numeric_limits<T>::digits10 + 1;
 
+// How many decimal digits `value` has.
+template <std::unsigned_integral T>
+constexpr std::size_t decimal_size(T value) {
+  std::size_t size = 1;
+  for (; value >= 10; value /= 10) ++size;
+  return size;
+}
+
 // Writes the digits of `value` at `out`, which has room for MAX_DIGITS<T>
 // characters; returns the end of what was written.
 template <std::unsigned_integral T>

@@ -142,10 +142,10 @@ std::expected<ReportError, Error> ReportError::at_position(
   const std::string_view raw = line_at(input, cursor.line_start, position);
 
   ReportError report;
-  report.message = std::move(message);
-  report.start = position;
-  report.start_line_col = cursor.line_col;
-  report.line = position < input.size() && is_line_break(input[position])
+  report.message_ = std::move(message);
+  report.start_ = position;
+  report.start_line_col_ = cursor.line_col;
+  report.line_ = position < input.size() && is_line_break(input[position])
                     ? visualize_breaks(raw)
                     : remove_breaks(raw);
   return report;
@@ -185,24 +185,25 @@ std::expected<ReportError, Error> ReportError::over_span(std::string_view input,
       line_at(input, at_start.line_start, at_start.pos);
 
   ReportError report;
-  report.message = std::move(message);
-  report.start = start;
-  report.end = end;
-  report.start_line_col = at_start.line_col;
-  report.end_line_col = cursor.line_col;
-  report.line = breaks_at_edge ? visualize_breaks(first) : remove_breaks(first);
+  report.message_ = std::move(message);
+  report.start_ = start;
+  report.end_ = end;
+  report.start_line_col_ = at_start.line_col;
+  report.end_line_col_ = cursor.line_col;
+  report.line_ =
+      breaks_at_edge ? visualize_breaks(first) : remove_breaks(first);
   if (cursor.line_col.line > at_start.line_col.line) {
     const std::string_view last = line_at(input, cursor.line_start, cursor.pos);
-    report.continued_line =
+    report.continued_line_ =
         breaks_at_edge ? utf8::replace_invalid(last) : visualize_breaks(last);
   }
   return report;
 }
 
 std::string ReportError::render(std::string_view path) const {
-  const std::size_t first_line = start_line_col.line;
+  const std::size_t first_line = start_line_col_.line;
   const std::size_t last_line =
-      end_line_col ? std::max(first_line, end_line_col->line) : first_line;
+      end_line_col_ ? std::max(first_line, end_line_col_->line) : first_line;
   const std::size_t width = number_text::decimal(last_line).size();
   const std::string gutter(width, ' ');
 
@@ -214,19 +215,19 @@ std::string ReportError::render(std::string_view path) const {
   }
   out += number_text::decimal(first_line);
   out += ':';
-  out += number_text::decimal(start_line_col.column);
+  out += number_text::decimal(start_line_col_.column);
   out += '\n' + gutter + " |";
-  out += '\n' + padded_number(first_line, width) + " | " + line;
-  if (continued_line) {
+  out += '\n' + padded_number(first_line, width) + " | " + line_;
+  if (continued_line_) {
     if (last_line - first_line > 1) out += '\n' + gutter + " | ...";
-    out += '\n' + padded_number(last_line, width) + " | " + *continued_line;
+    out += '\n' + padded_number(last_line, width) + " | " + *continued_line_;
   }
   std::optional<std::size_t> end_column;
-  if (end_line_col) end_column = end_line_col->column;
+  if (end_line_col_) end_column = end_line_col_->column;
   out += '\n' + gutter + " | " +
-         underline(line, start_line_col.column, end_column);
+         underline(line_, start_line_col_.column, end_column);
   out += '\n' + gutter + " |";
-  out += '\n' + gutter + " = " + message;
+  out += '\n' + gutter + " = " + message_;
   return out;
 }
 

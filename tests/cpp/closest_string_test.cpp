@@ -14,7 +14,7 @@ namespace {
 using jrl::closest_string::closest_string;
 using jrl::closest_string::jaro_winkler;
 
-constexpr std::array<std::string_view, 9> kFunctionNames = {
+constexpr std::array<std::string_view, 9> FUNCTION_NAMES = {
     "CLASS", "RANGE",     "TAG_DEPT",   "TAG",      "PLACEMENT",
     "DIST",  "DIST_DEPT", "RANGE_DIST", "RANGE_TAG"};
 
@@ -23,8 +23,8 @@ std::int32_t score(std::string_view a, std::string_view b) {
 }
 
 TEST(ClosestString, SuggestsFunctionNames) {
-  const std::vector<std::string_view> as_vector(kFunctionNames.begin(),
-                                                kFunctionNames.end());
+  const std::vector<std::string_view> as_vector(FUNCTION_NAMES.begin(),
+                                                FUNCTION_NAMES.end());
   const struct {
     std::string_view target, expected;
   } cases[] = {
@@ -34,7 +34,7 @@ TEST(ClosestString, SuggestsFunctionNames) {
       {"CLAS", "CLASS"},           {"Class", "CLASS"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(closest_string(c.target, kFunctionNames), c.expected) << c.target;
+    EXPECT_EQ(closest_string(c.target, FUNCTION_NAMES), c.expected) << c.target;
     EXPECT_EQ(closest_string(c.target, as_vector), c.expected) << c.target;
   }
 }

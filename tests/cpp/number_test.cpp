@@ -30,25 +30,25 @@ TEST_P(NumberTest, ParsesOrNamesFault) {
   }
 }
 
-const std::string kEmpty = "cannot parse integer from empty string";
-const std::string kDigit = "invalid digit found in string";
-const std::string kLarge = "number too large to fit in target type";
+const std::string EMPTY = "cannot parse integer from empty string";
+const std::string DIGIT = "invalid digit found in string";
+const std::string LARGE = "number too large to fit in target type";
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, NumberTest,
-    testing::Values(NumberCase{"", kEmpty}, NumberCase{"+", kDigit},
-                    NumberCase{"-", kDigit}, NumberCase{"+5", std::uint16_t{5}},
-                    NumberCase{"++5", kDigit}, NumberCase{"-5", kDigit},
+    testing::Values(NumberCase{"", EMPTY}, NumberCase{"+", DIGIT},
+                    NumberCase{"-", DIGIT}, NumberCase{"+5", std::uint16_t{5}},
+                    NumberCase{"++5", DIGIT}, NumberCase{"-5", DIGIT},
                     NumberCase{"0042", std::uint16_t{42}},
                     NumberCase{"0000", std::uint16_t{0}},
                     NumberCase{"65535", std::uint16_t{65535}},
                     NumberCase{"065535", std::uint16_t{65535}},
-                    NumberCase{"65536", kLarge},
-                    NumberCase{"99999999999999999999", kLarge},
-                    NumberCase{"12a", kDigit}, NumberCase{" 1", kDigit},
-                    NumberCase{"1200L", kDigit},
+                    NumberCase{"65536", LARGE},
+                    NumberCase{"99999999999999999999", LARGE},
+                    NumberCase{"12a", DIGIT}, NumberCase{" 1", DIGIT},
+                    NumberCase{"1200L", DIGIT},
                     // Digits are read left to right: the overflow comes first.
-                    NumberCase{"99999a", kLarge}));
+                    NumberCase{"99999a", LARGE}));
 
 }  // namespace
 }  // namespace jrl

@@ -590,9 +590,9 @@ TEST(ParseLimits, InvalidUtf8) {
     ASSERT_FALSE(result);
     const jrl::ReportError* report = result.error().report();
     ASSERT_NE(report, nullptr);
-    EXPECT_EQ(report->message, "input is not valid UTF-8");
-    EXPECT_EQ(report->start, c.offset);
-    EXPECT_EQ(report->start_line_col, c.place);
+    EXPECT_EQ(report->message(), "input is not valid UTF-8");
+    EXPECT_EQ(report->start(), c.offset);
+    EXPECT_EQ(report->start_line_col(), c.place);
     if (!c.rendered.empty()) {
       EXPECT_EQ(result.error().render(), c.rendered);
     }

@@ -26,14 +26,15 @@ class ReportRenderTest : public testing::TestWithParam<ReportCase> {};
 
 TEST_P(ReportRenderTest, RendersExactText) {
   const ReportCase& c = GetParam();
-  auto report =
-      c.end ? ReportError::over_span(c.input, c.start, *c.end, c.message)
-            : ReportError::at_position(c.input, c.start, c.message);
-  ASSERT_TRUE(report.has_value()) << report.error().render();
-  EXPECT_EQ(report->render(c.path), c.expected);
+  const Error error =
+      c.end ? Error::over_span(c.input, c.start, *c.end, c.message)
+            : Error::at_position(c.input, c.start, c.message);
+  ASSERT_NE(error.report(), nullptr) << error.render();
+  EXPECT_EQ(error.report()->render(c.path), c.expected);
+  EXPECT_EQ(error.render(c.path), c.expected);
 }
 
-const ReportCase kReportCases[] = {
+const ReportCase REPORT_CASES[] = {
     {"ZeroQuantitySpan", R"(SELECT 0 FROM CLASS(MATH 1200) : "Calculus";)", 7,
      8, "cannot select zero", "",
      " --> 1:8\n"
@@ -205,55 +206,68 @@ const ReportCase kReportCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Reports, ReportRenderTest,
-                         testing::ValuesIn(kReportCases),
+                         testing::ValuesIn(REPORT_CASES),
                          [](const auto& info) { return info.param.name; });
+
+// The report of a report error, none for any other error.
+std::optional<ReportError> report_of(const Error& error) {
+  if (error.report() == nullptr) return std::nullopt;
+  return *error.report();
+}
 
 TEST(ReportErrorTest, LineAndColumnData) {
   // A lone carriage return is a column; CRLF ends a line once.
-  auto lone_cr = ReportError::at_position("a\rb\r\nc", 2, "m");
+  const auto lone_cr = report_of(Error::at_position("a\rb\r\nc", 2, "m"));
   ASSERT_TRUE(lone_cr.has_value());
-  EXPECT_EQ(lone_cr->start_line_col, (LineCol{1, 3}));
-  EXPECT_EQ(lone_cr->line, "ab");
+  EXPECT_EQ(lone_cr->start_line_col(), (LineCol{1, 3}));
+  EXPECT_EQ(lone_cr->line(), "ab");
+  EXPECT_EQ(lone_cr->message(), "m");
+  EXPECT_EQ(lone_cr->start(), 2u);
+  EXPECT_FALSE(lone_cr->end().has_value());
+  EXPECT_FALSE(lone_cr->end_line_col().has_value());
 
-  auto after_crlf = ReportError::at_position("a\rb\r\nc", 5, "m");
+  const auto after_crlf = report_of(Error::at_position("a\rb\r\nc", 5, "m"));
   ASSERT_TRUE(after_crlf.has_value());
-  EXPECT_EQ(after_crlf->start_line_col, (LineCol{2, 1}));
+  EXPECT_EQ(after_crlf->start_line_col(), (LineCol{2, 1}));
 
   // The end of a span just past a line break moves back onto its line.
-  auto span = ReportError::over_span("ab\ncd", 0, 3, "m");
+  const auto span = report_of(Error::over_span("ab\ncd", 0, 3, "m"));
   ASSERT_TRUE(span.has_value());
-  EXPECT_EQ(span->end_line_col, (LineCol{1, 4}));
-  EXPECT_FALSE(span->continued_line.has_value());
-  EXPECT_EQ(span->end, 3u);
+  EXPECT_EQ(span->end_line_col(), (LineCol{1, 4}));
+  EXPECT_FALSE(span->continued_line().has_value());
+  EXPECT_EQ(span->end(), 3u);
 }
 
 TEST(ReportErrorTest, ContinuedLineKeptWhenSpanEdgeIsLineBreak) {
-  auto span = ReportError::over_span("ab\ncd\nef", 1, 6, "m");
+  const auto span = report_of(Error::over_span("ab\ncd\nef", 1, 6, "m"));
   ASSERT_TRUE(span.has_value());
-  EXPECT_EQ(span->start_line_col, (LineCol{1, 2}));
-  EXPECT_EQ(span->end_line_col, (LineCol{2, 4}));
-  EXPECT_EQ(span->line, "ab\u240A");
-  EXPECT_EQ(span->continued_line, std::optional<std::string>("cd\n"));
+  EXPECT_EQ(span->start_line_col(), (LineCol{1, 2}));
+  EXPECT_EQ(span->end_line_col(), (LineCol{2, 4}));
+  EXPECT_EQ(span->line(), "ab\u240A");
+  EXPECT_EQ(span->continued_line(), std::optional<std::string>("cd\n"));
 }
 
 TEST(ReportErrorTest, PositionOutOfBounds) {
-  for (auto result : {ReportError::at_position("abc", 4, "m"),
-                      ReportError::over_span("abc", 4, 4, "m"),
-                      ReportError::over_span("abc", 1, 5, "m")}) {
-    ASSERT_FALSE(result.has_value());
-    EXPECT_EQ(result.error().render(), "position out of bounds");
-    EXPECT_TRUE(result.error().is_internal());
+  for (const Error& error : {Error::at_position("abc", 4, "m"),
+                             Error::over_span("abc", 4, 4, "m"),
+                             Error::over_span("abc", 1, 5, "m")}) {
+    EXPECT_EQ(error.render(), "position out of bounds");
+    EXPECT_TRUE(error.is_internal());
+    EXPECT_EQ(error.report(), nullptr);
   }
-  EXPECT_TRUE(ReportError::at_position("abc", 3, "m").has_value());
-  EXPECT_TRUE(ReportError::over_span("abc", 3, 3, "m").has_value());
+  const Error reversed = Error::over_span("abc", 2, 1, "m");
+  EXPECT_TRUE(reversed.is_internal());
+  EXPECT_EQ(reversed.render(), "span ends before its start");
+  EXPECT_NE(Error::at_position("abc", 3, "m").report(), nullptr);
+  EXPECT_NE(Error::over_span("abc", 3, 3, "m").report(), nullptr);
 }
 
 TEST(ReportErrorTest, LongSingleLine) {
   const std::string input(10'000'000, 'x');
-  auto report = ReportError::at_position(input, input.size(), "m");
-  ASSERT_TRUE(report.has_value());
-  EXPECT_EQ(report->start_line_col, (LineCol{1, 10'000'001}));
-  EXPECT_EQ(report->line.size(), input.size());
+  const Error error = Error::at_position(input, input.size(), "m");
+  ASSERT_NE(error.report(), nullptr);
+  EXPECT_EQ(error.report()->start_line_col(), (LineCol{1, 10'000'001}));
+  EXPECT_EQ(error.report()->line().size(), input.size());
 }
 
 struct MessageCase {
@@ -268,7 +282,7 @@ TEST_P(GrammarMessageTest, ListsDisplayNames) {
   EXPECT_EQ(grammar_message(GetParam().error), GetParam().expected);
 }
 
-const MessageCase kMessageCases[] = {
+const MessageCase MESSAGE_CASES[] = {
     {"OneExpected",
      {23, {Rule::class_id}, {}},
      "expected class id (4-digit int)"},
@@ -300,7 +314,7 @@ const MessageCase kMessageCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Messages, GrammarMessageTest,
-                         testing::ValuesIn(kMessageCases),
+                         testing::ValuesIn(MESSAGE_CASES),
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -15,8 +15,8 @@
 
 namespace {
 
-constexpr int kThreads = 8;
-constexpr int kRounds = 12;
+constexpr int THREADS = 8;
+constexpr int ROUNDS = 12;
 
 // Successes and failures of every builder; most reach the registry, either
 // through a known department or through the closest-match suggestion.
@@ -55,16 +55,16 @@ std::string outcome(const std::string& input) {
 // Runs in a fresh process; exits 0 when every thread saw the reference.
 [[noreturn]] void parse_concurrently_then_compare() {
   const std::vector<std::string> inputs = stress_inputs();
-  std::vector<std::vector<std::string>> seen(kThreads);
-  std::latch start(kThreads);
+  std::vector<std::vector<std::string>> seen(THREADS);
+  std::latch start(THREADS);
   std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
+  for (int t = 0; t < THREADS; ++t) {
     threads.emplace_back([&, t] {
       std::vector<std::string>& mine = seen[t];
       mine.resize(inputs.size());
       start.arrive_and_wait();
       // Each thread starts at another input, so the first uses differ.
-      for (int round = 0; round < kRounds; ++round) {
+      for (int round = 0; round < ROUNDS; ++round) {
         for (std::size_t k = 0; k < inputs.size(); ++k) {
           const std::size_t i =
               (k + static_cast<std::size_t>(t)) % inputs.size();
@@ -80,7 +80,7 @@ std::string outcome(const std::string& input) {
   int mismatches = 0;
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     const std::string reference = outcome(inputs[i]);
-    for (int t = 0; t < kThreads; ++t) {
+    for (int t = 0; t < THREADS; ++t) {
       if (seen[t][i] != reference) {
         std::fprintf(stderr, "thread %d, input %zu:\n%s\n-- reference:\n%s\n",
                      t, i, seen[t][i].c_str(), reference.c_str());

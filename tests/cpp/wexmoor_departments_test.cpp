@@ -99,11 +99,11 @@ TEST(WexmoorDepartmentsDeathTest, ConcurrentFirstUseBuildsOnce) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        constexpr int kThreads = 8;
-        std::latch start(kThreads);
-        std::vector<const std::string_view*> seen(kThreads);
+        constexpr int THREADS = 8;
+        std::latch start(THREADS);
+        std::vector<const std::string_view*> seen(THREADS);
         std::vector<std::thread> threads;
-        for (int i = 0; i < kThreads; ++i) {
+        for (int i = 0; i < THREADS; ++i) {
           threads.emplace_back([&, i] {
             start.arrive_and_wait();
             const bool known = wd::is_department("MATH");

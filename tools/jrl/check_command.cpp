@@ -30,19 +30,19 @@ class Checker {
     auto content = read_input(path);
     if (!content) {
       write_out(stderr, error_label(colour_) + ": " + content.error() + "\n");
-      return kExitUsage;
+      return EXIT_USAGE;
     }
     auto parsed = parse(*content);
     if (!parsed) {
       report(json_ ? diagnostic_json(name, parsed.error())
                    : failure_report(name, parsed.error(), colour_));
-      return kExitFailed;
+      return EXIT_FAILED;
     }
     if (options_.verbose) {
       const auto count = parsed->parsed_jrl_file.requirements.size();
       write_out(stdout, name + ": ok (" + requirement_count(count) + ")\n");
     }
-    return kExitOk;
+    return EXIT_OK;
   }
 
  private:
@@ -68,7 +68,7 @@ class Checker {
 
 int run_check(const Options& options) {
   Checker checker(options);
-  int status = kExitOk;
+  int status = EXIT_OK;
   for (const std::string& path : options.files) {
     status = std::max(status, checker.check(path));
   }

@@ -7,9 +7,9 @@
 namespace jrl::cli {
 namespace {
 
-constexpr std::string_view kBoldRed = "\x1b[1;31m";
-constexpr std::string_view kBold = "\x1b[1m";
-constexpr std::string_view kReset = "\x1b[0m";
+constexpr std::string_view BOLD_RED = "\x1b[1;31m";
+constexpr std::string_view BOLD = "\x1b[1m";
+constexpr std::string_view RESET = "\x1b[0m";
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -42,7 +42,7 @@ void append_painted(std::string& out, std::string_view line, std::size_t from,
   out.append(line.substr(0, from));
   out.append(style);
   out.append(line.substr(from));
-  out.append(kReset);
+  out.append(RESET);
 }
 
 }  // namespace
@@ -59,7 +59,7 @@ bool colour_enabled(ColourMode mode, int fd) {
 
 std::string error_label(bool colour) {
   if (!colour) return "error";
-  return std::string(kBoldRed) + "error" + std::string(kReset);
+  return std::string(BOLD_RED) + "error" + std::string(RESET);
 }
 
 std::string highlight_report(std::string_view text) {
@@ -73,10 +73,10 @@ std::string highlight_report(std::string_view text) {
         end == std::string_view::npos ? std::string_view::npos : end - begin);
     if (const auto marks = underline_marks_start(line);
         marks != std::string_view::npos) {
-      append_painted(out, line, marks, kBoldRed);
+      append_painted(out, line, marks, BOLD_RED);
     } else if (const auto message = message_start(line);
                message != std::string_view::npos) {
-      append_painted(out, line, message, kBold);
+      append_painted(out, line, message, BOLD);
     } else {
       out.append(line);
     }

@@ -6,9 +6,9 @@
 
 namespace jrl::cli {
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
+inline constexpr int EXIT_OK = 0;
+inline constexpr int EXIT_FAILED = 1;
+inline constexpr int EXIT_USAGE = 2;
 
 int run_check(const Options& options);
 // `json` and `debug`: the parsed file on standard output.

@@ -70,23 +70,24 @@ std::string json_string(std::string_view text) {
 }
 
 std::string diagnostic_json(std::string_view file, const Error& error) {
-  const Error& innermost = error.innermost();
+  const ErrorFrame& innermost = error.innermost();
 
   std::string out = "{";
   append_member(out, "file", json_string(file));
   if (const ReportError* report = innermost.report()) {
-    append_number(out, "line", report->start_line_col.line);
-    append_number(out, "column", report->start_line_col.column);
-    if (report->end_line_col) {
-      append_number(out, "end_line", report->end_line_col->line);
-      append_number(out, "end_column", report->end_line_col->column);
+    append_number(out, "line", report->start_line_col().line);
+    append_number(out, "column", report->start_line_col().column);
+    if (report->end_line_col()) {
+      append_number(out, "end_line", report->end_line_col()->line);
+      append_number(out, "end_column", report->end_line_col()->column);
     }
   }
   append_member(out, "message", json_string(innermost.text()));
   std::string context = "[";
-  for (const Error* e = &error; e != &innermost; e = e->cause()) {
-    if (e != &error) context.push_back(',');
-    context.append(json_string(e->text()));
+  const Error::Frames frames = error.frames();
+  for (std::size_t i = 0; i + 1 < frames.size(); ++i) {
+    if (i > 0) context.push_back(',');
+    context.append(json_string(frames[i].text()));
   }
   context.push_back(']');
   append_member(out, "context", context);

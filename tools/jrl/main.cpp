@@ -21,17 +21,17 @@ int run(const Options& options) {
   switch (options.command) {
     case Command::help:
       write_out(stdout, usage_text());
-      return kExitOk;
+      return EXIT_OK;
     case Command::version:
       write_out(stdout, "jrl " + std::string(jrl::VERSION) + "\n");
-      return kExitOk;
+      return EXIT_OK;
     case Command::check:
       return run_check(options);
     case Command::json:
     case Command::debug:
       return run_print(options);
   }
-  return kExitUsage;
+  return EXIT_USAGE;
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   if (!options) {
     write_out(stderr, "jrl: " + options.error() +
                           "\nTry 'jrl --help' for more information.\n");
-    return kExitUsage;
+    return EXIT_USAGE;
   }
   int status = run(*options);
   // Output that could not be written (a full disk, a closed pipe) must not
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     const int error_number = errno;
     write_out(stderr, std::string("jrl: cannot write standard output: ") +
                           std::strerror(error_number) + "\n");
-    status = kExitUsage;
+    status = EXIT_USAGE;
   }
   return status;
 }

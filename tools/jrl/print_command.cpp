@@ -17,25 +17,25 @@ int run_print(const Options& options) {
   auto content = read_input(path);
   if (!content) {
     write_out(stderr, error_label(colour) + ": " + content.error() + "\n");
-    return kExitUsage;
+    return EXIT_USAGE;
   }
   auto parsed = parse(*content);
   if (!parsed) {
     write_out(stderr, failure_report(name, parsed.error(), colour));
-    return kExitFailed;
+    return EXIT_FAILED;
   }
 
   if (options.command == Command::debug) {
     write_out(stdout, parsed->to_debug_string() + "\n");
-    return kExitOk;
+    return EXIT_OK;
   }
   auto json = options.pretty ? parsed->to_string_pretty() : parsed->to_string();
   if (!json) {
     write_out(stderr, failure_report(name, json.error(), colour));
-    return kExitFailed;
+    return EXIT_FAILED;
   }
   write_out(stdout, *json + "\n");
-  return kExitOk;
+  return EXIT_OK;
 }
 
 }  // namespace jrl::cli

@@ -1,17 +1,19 @@
 // Error values of the library. Failures are values: every operation returns
 // its result or an `Error`, and nothing is thrown across the API.
 //
-// An error is one link of a chain: a context message owns the error it wraps
-// (its cause), outermost first. `render()` gives the text a user reads.
+// An error is a chain of frames, outermost first: context messages, then the
+// frame that tells the fault. `render()` gives the text a user reads.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <expected>
-#include <memory>
 #include <optional>
+#include <ranges>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace jrl {
 
@@ -26,22 +28,39 @@ struct LineCol {
 class Error;
 
 // A message bound to a position or a span of the input, with the source
-// lines its report shows. Built only through the factories below, which
-// compute the line and column data from the input; an `Error` carries one
-// only when `Error::at_position` or `Error::over_span` made it.
-struct ReportError {
-  std::string message;
+// lines its report shows. Only the library builds one (through
+// `Error::at_position` and `Error::over_span`, which compute the line and
+// column data from the input); everyone else reads it through an `Error`.
+class ReportError {
+ public:
+  const std::string& message() const noexcept { return message_; }
   // Byte offset of the position or of the span start.
-  std::size_t start = 0;
+  std::size_t start() const noexcept { return start_; }
   // Byte offset one past the span end; none for a position.
-  std::optional<std::size_t> end;
-  LineCol start_line_col;
-  // For a span: where its mark ends, one column past its last character.
-  std::optional<LineCol> end_line_col;
+  const std::optional<std::size_t>& end() const noexcept { return end_; }
+  const LineCol& start_line_col() const noexcept { return start_line_col_; }
+  // For a span: where its mark ends, one column past its last character. A
+  // span that ends just after a line break ends one column past the last
+  // character of the line before.
+  const std::optional<LineCol>& end_line_col() const noexcept {
+    return end_line_col_;
+  }
   // The line of the start, prepared for display.
-  std::string line;
+  const std::string& line() const noexcept { return line_; }
   // For a span ending on a later line: that last line.
-  std::optional<std::string> continued_line;
+  const std::optional<std::string>& continued_line() const noexcept {
+    return continued_line_;
+  }
+
+  // The report text: header, gutter, source line, underline, message. With a
+  // non-empty `path` the header reads ` --> PATH:LINE:COL`.
+  std::string render(std::string_view path = {}) const;
+
+  friend bool operator==(const ReportError&, const ReportError&) = default;
+
+ private:
+  friend class Error;
+  ReportError() = default;
 
   // A report at one byte offset. Fails with the internal fault "position out
   // of bounds" when `position` lies past the end of `input`: offsets come
@@ -51,18 +70,18 @@ struct ReportError {
                                                        std::string message);
   // A report over the bytes [start, end) of `input`; fails like
   // `at_position` for an offset past the end, and for `end` < `start`.
-  // `end_line_col` of a span that ends just after a line break is one column
-  // past the last character of the line before.
   static std::expected<ReportError, Error> over_span(std::string_view input,
                                                      std::size_t start,
                                                      std::size_t end,
                                                      std::string message);
 
-  // The report text: header, gutter, source line, underline, message. With a
-  // non-empty `path` the header reads ` --> PATH:LINE:COL`.
-  std::string render(std::string_view path = {}) const;
-
-  friend bool operator==(const ReportError&, const ReportError&) = default;
+  std::string message_;
+  std::size_t start_ = 0;
+  std::optional<std::size_t> end_;
+  LineCol start_line_col_;
+  std::optional<LineCol> end_line_col_;
+  std::string line_;
+  std::optional<std::string> continued_line_;
 };
 
 enum class ErrorKind : std::uint8_t {
@@ -73,8 +92,42 @@ enum class ErrorKind : std::uint8_t {
   internal,    // a fault of the library itself, never caused by the input
 };
 
+// One frame of an error chain: its kind, its own message and, for a report
+// frame, the report. Frames exist only inside an `Error`.
+class ErrorFrame {
+ public:
+  ErrorKind kind() const noexcept { return kind_; }
+  // The frame's own message; for a report frame, its message alone.
+  const std::string& text() const noexcept { return text_; }
+  // The report, when kind() is report; null otherwise.
+  const ReportError* report() const noexcept {
+    return report_ ? &*report_ : nullptr;
+  }
+  // The frame as it appears in a chain: a report frame's whole report text,
+  // any other frame's message.
+  std::string own_text(std::string_view path = {}) const;
+
+  friend bool operator==(const ErrorFrame&, const ErrorFrame&) = default;
+
+ private:
+  friend class Error;
+  ErrorFrame(ErrorKind kind, std::string text,
+             std::optional<ReportError> report = std::nullopt)
+      : kind_(kind), text_(std::move(text)), report_(std::move(report)) {}
+
+  ErrorKind kind_;
+  std::string text_;
+  std::optional<ReportError> report_;
+};
+
+// An error: a chain of frames, outermost first. Every context frame wraps
+// the frames after it; the last frame, the innermost, tells the fault itself.
 class Error {
  public:
+  // The frames outermost first: a random-access view, never empty.
+  using Frames = std::ranges::reverse_view<
+      std::ranges::ref_view<const std::vector<ErrorFrame>>>;
+
   // A report error at one byte offset of `input`, or over the bytes
   // [start, end). Offsets come from the library, never from the user: one
   // out of range gives the internal fault instead.
@@ -84,47 +137,41 @@ class Error {
                          std::size_t end, std::string message);
   static Error message(std::string text);
   static Error conversion(std::string text);
-  // Wraps `cause` in a context message. Internal faults pass through
-  // unwrapped, so the outermost error of a chain says whether the library
+  // Puts a context frame in front of `cause`'s frames. Internal faults pass
+  // through unwrapped, so the outermost frame says whether the library
   // itself failed.
   static Error wrap(std::string context, Error cause);
   static Error internal(std::string text);
 
-  Error(const Error& other);
-  Error& operator=(const Error& other);
-  Error(Error&&) noexcept = default;
-  Error& operator=(Error&&) noexcept = default;
-  ~Error();
+  // Copies, moves and compares as a value. A moved-from error may only be
+  // assigned to or destroyed.
 
-  ErrorKind kind() const noexcept { return kind_; }
-  bool is_internal() const noexcept { return kind_ == ErrorKind::internal; }
-  // The error's own message; for a report error, its message alone.
-  const std::string& text() const noexcept { return text_; }
-  // The report, when kind() is report; null otherwise.
-  const ReportError* report() const noexcept { return report_.get(); }
-  // The wrapped error, when kind() is context; null otherwise.
-  const Error* cause() const noexcept { return cause_.get(); }
-  // The last error of the chain: the one no other error wraps, where the
-  // fault itself is told.
-  const Error& innermost() const noexcept;
+  Frames frames() const noexcept { return Frames(frames_); }
+  // The outermost frame, which names the error as a whole.
+  const ErrorFrame& outermost() const noexcept { return frames_.back(); }
+  // The last frame of the chain, where the fault itself is told.
+  const ErrorFrame& innermost() const noexcept { return frames_.front(); }
 
-  // This error alone as it appears in a chain: a report error's whole
-  // report text, any other error's message.
-  std::string own_text(std::string_view path = {}) const;
-  // The whole chain: the outermost error, then "Caused by:" and the causes.
+  // Of the outermost frame.
+  ErrorKind kind() const noexcept { return outermost().kind(); }
+  bool is_internal() const noexcept { return kind() == ErrorKind::internal; }
+  const std::string& text() const noexcept { return outermost().text(); }
+  const ReportError* report() const noexcept { return outermost().report(); }
+  std::string own_text(std::string_view path = {}) const {
+    return outermost().own_text(path);
+  }
+
+  // The whole chain: the outermost frame, then "Caused by:" and the others.
   std::string render(std::string_view path = {}) const;
 
-  friend bool operator==(const Error& a, const Error& b);
+  friend bool operator==(const Error&, const Error&) = default;
 
  private:
-  Error(ErrorKind kind, std::string text)
-      : kind_(kind), text_(std::move(text)) {}
+  explicit Error(ErrorFrame frame) { frames_.push_back(std::move(frame)); }
   static Error from_report(std::expected<ReportError, Error> report);
 
-  ErrorKind kind_;
-  std::string text_;
-  std::unique_ptr<ReportError> report_;
-  std::unique_ptr<Error> cause_;
+  // Innermost first, so that wrapping appends.
+  std::vector<ErrorFrame> frames_;
 };
 
 }  // namespace jrl

@@ -88,12 +88,12 @@ class NodeQueue {
   }
 };
 
-// The state of one run. `kTree` builds the node queue, `kTrack` records
+// The state of one run. `Tree` builds the node queue, `Track` records
 // attempts; `Skip` is run between the elements of non-atomic sequences.
-template <class Skip, bool kTree, bool kTrack>
+template <class Skip, bool Tree, bool Track>
 struct State {
-  static constexpr bool tree = kTree;
-  static constexpr bool track = kTrack;
+  static constexpr bool TREE = Tree;
+  static constexpr bool TRACK = Track;
 
   explicit State(std::string_view text) : input(text) {
     queue.tree.input = text;
@@ -175,7 +175,7 @@ struct State {
 template <std::size_t N>
 struct Text {
   char chars[N - 1];
-  static constexpr std::size_t size = N - 1;
+  static constexpr std::size_t SIZE = N - 1;
   constexpr Text(const char (&s)[N]) { std::copy_n(s, N - 1, chars); }
 };
 
@@ -183,16 +183,16 @@ struct Text {
 template <Text T>
 struct Lit {
   static constexpr bool can_start(unsigned char c) {
-    return T.size > 0 && static_cast<unsigned char>(T.chars[0]) == c;
+    return T.SIZE > 0 && static_cast<unsigned char>(T.chars[0]) == c;
   }
-  static constexpr bool can_be_empty() { return T.size == 0; }
+  static constexpr bool can_be_empty() { return T.SIZE == 0; }
   template <class S>
   JRL_PEG_INLINE static bool match(S& s) {
-    if (s.remaining() < T.size ||
-        std::memcmp(s.input.data() + s.pos, T.chars, T.size) != 0) {
+    if (s.remaining() < T.SIZE ||
+        std::memcmp(s.input.data() + s.pos, T.chars, T.SIZE) != 0) {
       return false;
     }
-    s.pos += T.size;
+    s.pos += T.SIZE;
     return true;
   }
 };
@@ -221,8 +221,8 @@ struct Range {
     std::size_t length = 1;
     if (c >= 0x80) {
       length = std::min(utf8_length(at[0]), s.remaining());
-      static constexpr unsigned char lead_mask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-      c = at[0] & lead_mask[length];
+      static constexpr unsigned char LEAD_MASK[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+      c = at[0] & LEAD_MASK[length];
       for (std::size_t i = 1; i < length; ++i) c = (c << 6) | (at[i] & 0x3F);
     }
     if (c < Lo || c > Hi) return false;
@@ -265,13 +265,13 @@ constexpr std::array<bool, 256> byte_table() {
 // One of the ASCII bytes of T: T[0] | T[1] | ...
 template <Text T>
 struct OneOf {
-  static constexpr std::array<bool, 256> table = byte_table<T>();
-  static constexpr bool can_start(unsigned char c) { return table[c]; }
+  static constexpr std::array<bool, 256> TABLE = byte_table<T>();
+  static constexpr bool can_start(unsigned char c) { return TABLE[c]; }
   static constexpr bool can_be_empty() { return false; }
   template <class S>
   JRL_PEG_INLINE static bool match(S& s) {
     if (s.remaining() == 0 ||
-        !table[static_cast<unsigned char>(s.input[s.pos])]) {
+        !TABLE[static_cast<unsigned char>(s.input[s.pos])]) {
       return false;
     }
     ++s.pos;
@@ -282,7 +282,7 @@ struct OneOf {
   JRL_PEG_INLINE static void scan(S& s) {
     const auto* at = reinterpret_cast<const unsigned char*>(s.input.data());
     std::size_t p = s.pos;
-    while (p < s.input.size() && table[at[p]]) ++p;
+    while (p < s.input.size() && TABLE[at[p]]) ++p;
     s.pos = p;
   }
 };
@@ -291,14 +291,14 @@ struct OneOf {
 // !(T[0] | T[1] | ...) ~ ANY.
 template <Text T>
 struct NoneOf {
-  static constexpr std::array<bool, 256> table = byte_table<T>();
-  static constexpr bool can_start(unsigned char c) { return !table[c]; }
+  static constexpr std::array<bool, 256> TABLE = byte_table<T>();
+  static constexpr bool can_start(unsigned char c) { return !TABLE[c]; }
   static constexpr bool can_be_empty() { return false; }
   template <class S>
   JRL_PEG_INLINE static bool match(S& s) {
     if (s.remaining() == 0) return false;
     const auto lead = static_cast<unsigned char>(s.input[s.pos]);
-    if (table[lead]) return false;
+    if (TABLE[lead]) return false;
     s.pos += std::min(utf8_length(lead), s.remaining());
     return true;
   }
@@ -311,7 +311,7 @@ struct NoneOf {
     while (p < size) {
       const unsigned char lead = at[p];
       if (lead < 0x80) {
-        if (table[lead]) break;
+        if (TABLE[lead]) break;
         ++p;
       } else {
         p += std::min(utf8_length(lead), size - p);
@@ -358,7 +358,7 @@ struct Seq {
     if (!First::match(s)) return false;
     if (((s.skip(), Rest::match(s)) && ...)) return true;
     s.pos = pos;
-    if constexpr (S::tree) s.queue.truncate(length);
+    if constexpr (S::TREE) s.queue.truncate(length);
     return false;
   }
 };
@@ -384,7 +384,7 @@ struct Choice {
   // cannot match the byte ahead need not be run.
   template <class E, class S>
   JRL_PEG_INLINE static bool attempt(S& s) {
-    if constexpr (!S::track && !peg::can_be_empty<E>()) {
+    if constexpr (!S::TRACK && !peg::can_be_empty<E>()) {
       if (s.pos == s.input.size() ||
           !peg::can_start<E>(static_cast<unsigned char>(s.input[s.pos]))) {
         return false;
@@ -436,7 +436,7 @@ struct Rep {
       if (count > 0) s.skip();
       if (!E::match(s)) {
         s.pos = pos;
-        if constexpr (S::tree) s.queue.truncate(length);
+        if constexpr (S::TREE) s.queue.truncate(length);
         return false;
       }
     }
@@ -499,7 +499,7 @@ struct Nest {
       ok = Tail::match(s);
       if (!ok) {
         s.pos = pos;
-        if constexpr (S::tree) s.queue.truncate(length);
+        if constexpr (S::TREE) s.queue.truncate(length);
       }
     }
     --s.depth;
@@ -517,7 +517,7 @@ struct Drain {
   JRL_PEG_INLINE static bool match(S& s) {
     const std::size_t first = s.queue.size();
     if (!E::match(s)) return false;
-    if constexpr (S::tree) {
+    if constexpr (S::TREE) {
       if (s.sink != nullptr && s.queue.size() > first) {
         for (auto i = static_cast<std::uint32_t>(first); i < s.queue.size();
              i = s.queue[i].subtree_end) {
@@ -534,25 +534,25 @@ struct Drain {
 
 // Invokes rule R with tracking: a node for R unless under lookahead or in
 // atomic mode, and the attempt recorded as the tracking procedure says.
-// With kAtomicBody the body runs in atomic mode.
-template <Rule R, bool kAtomicBody, class Body, class S>
+// With AtomicBody the body runs in atomic mode.
+template <Rule R, bool AtomicBody, class Body, class S>
 bool invoke_tracked(S& s) {
   const std::size_t p = s.pos;
   const std::size_t q = s.queue.size();
   std::size_t pi = 0;
   std::size_t ni = 0;
-  if constexpr (S::track) {
+  if constexpr (S::TRACK) {
     if (p == s.attempt_pos) {
       pi = s.positives.size();
       ni = s.negatives.size();
     }
   }
-  const bool record = S::tree && s.lookahead == Lookahead::none &&
+  const bool record = S::TREE && s.lookahead == Lookahead::none &&
                       s.atomicity != Atomicity::atomic;
   if (record) s.queue.push(Node{static_cast<std::uint32_t>(p), 0, 0, R});
 
   bool ok;
-  if constexpr (kAtomicBody) {
+  if constexpr (AtomicBody) {
     const Atomicity saved = s.atomicity;
     s.atomicity = Atomicity::atomic;
     ok = Body::match(s);
@@ -562,7 +562,7 @@ bool invoke_tracked(S& s) {
   }
 
   if (ok) {
-    if constexpr (S::track) {
+    if constexpr (S::TRACK) {
       if (s.lookahead == Lookahead::negative) {
         s.track_attempt(R, p, pi, ni);
       }
@@ -575,7 +575,7 @@ bool invoke_tracked(S& s) {
     return true;
   }
   if (s.halted) return false;
-  if constexpr (S::track) {
+  if constexpr (S::TRACK) {
     if (s.lookahead != Lookahead::negative) {
       s.track_attempt(R, p, pi, ni);
     }
@@ -586,10 +586,10 @@ bool invoke_tracked(S& s) {
 
 // Runs the whole invocation, R's own node and tracking included, in `mode`,
 // then restores the caller's mode.
-template <Rule R, Atomicity kMode, class Body, class S>
+template <Rule R, Atomicity Mode, class Body, class S>
 bool invoke_in_mode(S& s) {
   const Atomicity saved = s.atomicity;
-  s.atomicity = kMode;
+  s.atomicity = Mode;
   const bool ok = invoke_tracked<R, false, Body>(s);
   s.atomicity = saved;
   return ok;
@@ -599,7 +599,7 @@ bool invoke_in_mode(S& s) {
 // begin.
 template <Rule R, class Body>
 struct RuleBase {
-  static constexpr Rule rule = R;
+  static constexpr Rule RULE = R;
   static constexpr bool can_start(unsigned char c) {
     return peg::can_start<Body>(c);
   }
@@ -631,7 +631,7 @@ struct Normal : RuleBase<R, Body> {
 // yields nodes or is tracked.
 //
 // Where the mode switches is what tells the three kinds apart. Atomic
-// switches inside the tracked call (invoke_tracked with kAtomicBody), so R
+// switches inside the tracked call (invoke_tracked with AtomicBody), so R
 // itself is still recorded as the caller's mode says: it yields a node and
 // is tracked unless the caller is atomic, and a failed atomic rule is
 // reported as itself. CompoundAtomic and NonAtomic switch outside it

@@ -20,16 +20,16 @@ struct Range {
 // clang-format off
 
 // Code points below U+0100 that are printable, one bit each.
-constexpr std::uint64_t kLatin1Printable[] = {
+constexpr std::uint64_t LATIN1_PRINTABLE[] = {
     0xFFFFFFFF00000000u, 0x7FFFFFFFFFFFFFFFu,
     0xFFFFDFFE00000000u, 0xFFFFFFFFFFFFFFFFu,
 };
 
 // No code point below this one is grapheme-extending.
-constexpr char32_t kFirstGraphemeExtend = 0x300;
+constexpr char32_t FIRST_GRAPHEME_EXTEND = 0x300;
 
 // Grapheme_Extend, 363 ranges.
-constexpr Range kGraphemeExtend[] = {
+constexpr Range GRAPHEME_EXTEND[] = {
     {0x300, 0x36F}, {0x483, 0x489}, {0x591, 0x5BD}, {0x5BF, 0x5BF},
     {0x5C1, 0x5C2}, {0x5C4, 0x5C5}, {0x5C7, 0x5C7}, {0x610, 0x61A},
     {0x64B, 0x65F}, {0x670, 0x670}, {0x6D6, 0x6DC}, {0x6DF, 0x6E4},
@@ -125,7 +125,7 @@ constexpr Range kGraphemeExtend[] = {
 
 // Not printable: general category Cc, Cf, Cs, Co, Cn, Zl, Zp, or Zs other
 // than U+0020; 712 ranges.
-constexpr Range kNonPrintable[] = {
+constexpr Range NON_PRINTABLE[] = {
     {0x0, 0x1F}, {0x7F, 0xA0}, {0xAD, 0xAD}, {0x378, 0x379},
     {0x380, 0x383}, {0x38B, 0x38B}, {0x38D, 0x38D}, {0x3A2, 0x3A2},
     {0x530, 0x530}, {0x557, 0x558}, {0x58B, 0x58C}, {0x590, 0x590},
@@ -320,14 +320,14 @@ bool in_ranges(const Range (&ranges)[N], char32_t c) {
 }  // namespace
 
 bool is_grapheme_extend(char32_t c) {
-  if (c < kFirstGraphemeExtend) return false;
-  return in_ranges(kGraphemeExtend, c);
+  if (c < FIRST_GRAPHEME_EXTEND) return false;
+  return in_ranges(GRAPHEME_EXTEND, c);
 }
 
 bool is_printable(char32_t c) {
   if (c > 0x10FFFF) return false;  // not a code point
-  if (c < 0x100) return (kLatin1Printable[c / 64] >> (c % 64)) & 1u;
-  return !in_ranges(kNonPrintable, c);
+  if (c < 0x100) return (LATIN1_PRINTABLE[c / 64] >> (c % 64)) & 1u;
+  return !in_ranges(NON_PRINTABLE, c);
 }
 
 }  // namespace jrl::unicode

@@ -25,7 +25,7 @@ class SmallBuffer {
   // Empties the buffer and makes room for `capacity` elements.
   void reset(std::size_t capacity) {
     size_ = 0;
-    if (capacity <= kInline) {
+    if (capacity <= INLINE_CAPACITY) {
       data_ = inline_.data();
     } else {
       if (heap_.size() < capacity) heap_.resize(capacity);
@@ -36,8 +36,8 @@ class SmallBuffer {
   std::span<T> view() { return {data_, size_}; }
 
  private:
-  static constexpr std::size_t kInline = 32;
-  std::array<T, kInline> inline_{};
+  static constexpr std::size_t INLINE_CAPACITY = 32;
+  std::array<T, INLINE_CAPACITY> inline_{};
   std::vector<T> heap_;
   T* data_ = nullptr;
   std::size_t size_ = 0;
@@ -47,7 +47,7 @@ using CodePoints = SmallBuffer<char32_t>;
 
 // Bytes that are not valid UTF-8 are kept as values above the Unicode range,
 // one per byte, so that they only ever equal the same stray byte.
-constexpr char32_t kStrayByteBase = 0x110000;
+constexpr char32_t STRAY_BYTE_BASE = 0x110000;
 
 // Decodes `text` into `out`, ASCII-lower-casing letters when `lower` is set.
 // An ASCII byte never occurs inside a multi-byte sequence, so lower-casing
@@ -69,7 +69,7 @@ void decode(std::string_view text, bool lower, CodePoints& out) {
       out.push_back(decoded.code_point);
       pos += decoded.length;
     } else {
-      out.push_back(kStrayByteBase + lead);
+      out.push_back(STRAY_BYTE_BASE + lead);
       ++pos;
     }
   }
@@ -140,10 +140,10 @@ double jaro_winkler(std::span<const char32_t> a, std::span<const char32_t> b) {
 std::int32_t score(double similarity) {
   const double scaled = similarity * 1000.0;
   if (std::isnan(scaled)) return 0;
-  constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
-  constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
-  if (scaled >= static_cast<double>(kMax)) return kMax;
-  if (scaled <= static_cast<double>(kMin)) return kMin;
+  constexpr auto MAX_SCORE = std::numeric_limits<std::int32_t>::max();
+  constexpr auto MIN_SCORE = std::numeric_limits<std::int32_t>::min();
+  if (scaled >= static_cast<double>(MAX_SCORE)) return MAX_SCORE;
+  if (scaled <= static_cast<double>(MIN_SCORE)) return MIN_SCORE;
   return static_cast<std::int32_t>(scaled);
 }
 
