@@ -68,7 +68,7 @@ std::vector<Description> make_descriptions() {
         {"selectors", "The selectors, in source order (a tuple).",
          Default::required, true}}},
       {"jrl.Requirement",
-       "Requirement(query, description, priority=1, span=None)\n--\n\n"
+       "Requirement(query, description, priority, span=None)\n--\n\n"
        "One requirement statement of a file.",
        {{"query", "The top-level Query."},
         {"description", "The description, quotes removed."},
@@ -364,7 +364,21 @@ bool add_type(PyObject* module, PyObject* type, const char* qualified) {
   return true;
 }
 
+// The span of any selector: the last slot of its record.
+PyObject* selector_span(PyObject* self, void*) {
+  const Description* d = description_of(Py_TYPE(self));
+  PyObject* span = d != nullptr ? slots(self)[slot_count(*d) - 1] : Py_None;
+  Py_INCREF(span);
+  return span;
+}
+
+PyGetSetDef selector_getset[] = {
+    {"span", selector_span, nullptr, SPAN_FIELD.doc, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
 PyType_Slot selector_slots[] = {
+    {Py_tp_getset, selector_getset},
     {Py_tp_doc, const_cast<char*>(
                     "The common base of the selector classes: Class, "
                     "Placement, Tag, TagDept, Dist, DistDept, Range, "
