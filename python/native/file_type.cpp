@@ -27,6 +27,9 @@ struct FileObject {
 
 PyTypeObject* file_type = nullptr;
 
+// Above this many requirements a model is freed with the lock released.
+constexpr std::size_t LARGE_MODEL_REQUIREMENTS = 256;
+
 FileObject* as_file(PyObject* self) {
   return reinterpret_cast<FileObject*>(self);
 }
@@ -149,7 +152,16 @@ PyObject* file_new(PyTypeObject*, PyObject*, PyObject*) {
 void file_dealloc(PyObject* self) {
   PyTypeObject* type = Py_TYPE(self);
   FileObject* file = as_file(self);
-  delete file->parsed;
+  // Freeing a large model takes a while and touches no Python object: let
+  // other threads run meanwhile.
+  if (file->parsed != nullptr &&
+      file->parsed->result.parsed_jrl_file.requirements.size() >
+          LARGE_MODEL_REQUIREMENTS) {
+    ThreadsAllowed unlocked;
+    delete file->parsed;
+  } else {
+    delete file->parsed;
+  }
   Py_XDECREF(file->source);
   Py_XDECREF(file->path);
   Py_XDECREF(file->requirements);
