@@ -55,10 +55,17 @@ class ThreadsAllowed {
 
 PyObject* requirements(FileObject* file) {
   if (file->requirements == nullptr) {
-    file->requirements = requirement_objects(
-        file->parsed->result.parsed_jrl_file, file->parsed->map,
-        bytes_view(file->source));
-    if (file->requirements == nullptr) return nullptr;
+    PyObject* built = requirement_objects(file->parsed->result.parsed_jrl_file,
+                                          file->parsed->map,
+                                          bytes_view(file->source));
+    if (built == nullptr) return nullptr;
+    // Building may run a collection, and through it another thread that got
+    // here first: the first tuple stays.
+    if (file->requirements == nullptr) {
+      file->requirements = built;
+    } else {
+      Py_DECREF(built);
+    }
   }
   Py_INCREF(file->requirements);
   return file->requirements;
