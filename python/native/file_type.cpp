@@ -55,9 +55,9 @@ class ThreadsAllowed {
 
 PyObject* requirements(FileObject* file) {
   if (file->requirements == nullptr) {
-    PyObject* built = requirement_objects(file->parsed->result.parsed_jrl_file,
-                                          file->parsed->map,
-                                          bytes_view(file->source));
+    PyObject* built =
+        requirement_objects(file->parsed->result.parsed_jrl_file,
+                            file->parsed->map, bytes_view(file->source));
     if (built == nullptr) return nullptr;
     // Building may run a collection, and through it another thread that got
     // here first: the first tuple stays.
@@ -182,8 +182,8 @@ PyGetSetDef file_getset[] = {
      "The format version of the model, '0.1.6'.", nullptr},
     {"requirements", get_requirements, nullptr,
      "The requirements, in file order (a tuple of Requirement).", nullptr},
-    {"path", get_path, nullptr,
-     "The path given to parse() or load(), or None.", nullptr},
+    {"path", get_path, nullptr, "The path given to parse() or load(), or None.",
+     nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -203,10 +203,10 @@ PyMethodDef file_methods[] = {
 };
 
 PyType_Slot file_slots[] = {
-    {Py_tp_doc, const_cast<char*>(
-                    "One parsed requirements file, from jrl.parse() or "
-                    "jrl.load(). Immutable; equal to another File with the "
-                    "same requirements.")},
+    {Py_tp_doc,
+     const_cast<char*>("One parsed requirements file, from jrl.parse() or "
+                       "jrl.load(). Immutable; equal to another File with the "
+                       "same requirements.")},
     {Py_tp_new, reinterpret_cast<void*>(file_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(file_dealloc)},
     {Py_tp_richcompare, reinterpret_cast<void*>(file_richcompare)},
@@ -227,7 +227,8 @@ bool add_file_type(PyObject* module) {
   if (type == nullptr) return false;
   file_type = reinterpret_cast<PyTypeObject*>(type);
   Ref names(Py_BuildValue("(ss)", "version", "requirements"));
-  if (!names || PyObject_SetAttrString(type, "__match_args__", names.get()) < 0) {
+  if (!names ||
+      PyObject_SetAttrString(type, "__match_args__", names.get()) < 0) {
     return false;
   }
   Py_INCREF(type);

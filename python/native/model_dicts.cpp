@@ -88,15 +88,13 @@ PyObject* selector(const jrl::Selector& s) {
           return tagged(keys.Range, object({{keys.from, course(v.from)},
                                             {keys.to, course(v.to)}}));
         } else if constexpr (std::is_same_v<T, sel::RangeDist>) {
-          return tagged(keys.RangeDist,
-                        object({{keys.from, course(v.from)},
-                                {keys.to, course(v.to)},
-                                {keys.dist, new_str(v.dist)}}));
+          return tagged(keys.RangeDist, object({{keys.from, course(v.from)},
+                                                {keys.to, course(v.to)},
+                                                {keys.dist, new_str(v.dist)}}));
         } else if constexpr (std::is_same_v<T, sel::RangeTag>) {
-          return tagged(keys.RangeTag,
-                        object({{keys.from, course(v.from)},
-                                {keys.to, course(v.to)},
-                                {keys.tag, new_str(v.tag)}}));
+          return tagged(keys.RangeTag, object({{keys.from, course(v.from)},
+                                               {keys.to, course(v.to)},
+                                               {keys.tag, new_str(v.tag)}}));
         } else {
           return tagged(keys.Query, query(v.value));
         }
@@ -142,20 +140,36 @@ bool init_dict_keys() {
     const char* text;
   };
   const Entry entries[] = {
-      {&keys.version, "version"}, {&keys.requirements, "requirements"},
-      {&keys.query, "query"}, {&keys.description, "description"},
-      {&keys.priority, "priority"}, {&keys.quantity, "quantity"},
-      {&keys.type, "type"}, {&keys.selector, "selector"},
+      {&keys.version, "version"},
+      {&keys.requirements, "requirements"},
+      {&keys.query, "query"},
+      {&keys.description, "description"},
+      {&keys.priority, "priority"},
+      {&keys.quantity, "quantity"},
+      {&keys.type, "type"},
+      {&keys.selector, "selector"},
       {&keys.department_id, "department_id"},
-      {&keys.course_number, "course_number"}, {&keys.lab, "lab"},
-      {&keys.Single, "Single"}, {&keys.Many, "Many"}, {&keys.from, "from"},
-      {&keys.to, "to"}, {&keys.Select, "Select"}, {&keys.Limit, "Limit"},
-      {&keys.Class, "Class"}, {&keys.Placement, "Placement"},
-      {&keys.Tag, "Tag"}, {&keys.TagCode, "TagCode"}, {&keys.tag, "tag"},
-      {&keys.code, "code"}, {&keys.Dist, "Dist"},
-      {&keys.DistCode, "DistCode"}, {&keys.dist, "dist"},
-      {&keys.Range, "Range"}, {&keys.RangeDist, "RangeDist"},
-      {&keys.RangeTag, "RangeTag"}, {&keys.Query, "Query"},
+      {&keys.course_number, "course_number"},
+      {&keys.lab, "lab"},
+      {&keys.Single, "Single"},
+      {&keys.Many, "Many"},
+      {&keys.from, "from"},
+      {&keys.to, "to"},
+      {&keys.Select, "Select"},
+      {&keys.Limit, "Limit"},
+      {&keys.Class, "Class"},
+      {&keys.Placement, "Placement"},
+      {&keys.Tag, "Tag"},
+      {&keys.TagCode, "TagCode"},
+      {&keys.tag, "tag"},
+      {&keys.code, "code"},
+      {&keys.Dist, "Dist"},
+      {&keys.DistCode, "DistCode"},
+      {&keys.dist, "dist"},
+      {&keys.Range, "Range"},
+      {&keys.RangeDist, "RangeDist"},
+      {&keys.RangeTag, "RangeTag"},
+      {&keys.Query, "Query"},
   };
   for (const Entry& e : entries) {
     *e.slot = PyUnicode_InternFromString(e.text);
@@ -165,7 +179,8 @@ bool init_dict_keys() {
 }
 
 PyObject* file_dict(const jrl::JRLQueryFile& file) {
-  PyObject* list = PyList_New(static_cast<Py_ssize_t>(file.requirements.size()));
+  PyObject* list =
+      PyList_New(static_cast<Py_ssize_t>(file.requirements.size()));
   if (list != nullptr) {
     for (std::size_t i = 0; i < file.requirements.size(); ++i) {
       const jrl::JRLRequirement& r = file.requirements[i];
@@ -180,8 +195,8 @@ PyObject* file_dict(const jrl::JRLQueryFile& file) {
       PyList_SetItem(list, static_cast<Py_ssize_t>(i), item);
     }
   }
-  return object({{keys.version, new_str(file.version)},
-                 {keys.requirements, list}});
+  return object(
+      {{keys.version, new_str(file.version)}, {keys.requirements, list}});
 }
 
 }  // namespace jrl_native

@@ -30,10 +30,9 @@ PyObject* span_object(const jrl::SourceSpan& span) {
 }
 
 PyObject* course(const jrl::Class& value) {
-  return make_record(Record::Course,
-                     {new_str(value.department_id),
-                      small_int(value.course_number),
-                      PyBool_FromLong(value.lab)});
+  return make_record(Record::Course, {new_str(value.department_id),
+                                      small_int(value.course_number),
+                                      PyBool_FromLong(value.lab)});
 }
 
 // Walks a file's queries in the order of its source map's selector list.
@@ -54,10 +53,11 @@ class Builder {
           }
         },
         q.quantity);
-    PyObject* kind = new_ref(q.type == jrl::JRLQueryType::Limit
-                                 ? kind_members.limit
-                                 : kind_members.select);
-    PyObject* selectors = PyTuple_New(static_cast<Py_ssize_t>(q.selector.size()));
+    PyObject* kind =
+        new_ref(q.type == jrl::JRLQueryType::Limit ? kind_members.limit
+                                                   : kind_members.select);
+    PyObject* selectors =
+        PyTuple_New(static_cast<Py_ssize_t>(q.selector.size()));
     if (selectors != nullptr) {
       for (std::size_t i = 0; i < q.selector.size(); ++i) {
         PyObject* item = selector(q.selector[i]);
@@ -136,10 +136,9 @@ PyObject* requirement_objects(const jrl::JRLQueryFile& file,
     PyObject* span = i < requirement_spans.size()
                          ? span_object(requirement_spans[i])
                          : new_ref(Py_None);
-    PyObject* item =
-        make_record(Record::Requirement,
-                    {builder.query(r.query), new_str(r.description),
-                     small_int(r.priority), span});
+    PyObject* item = make_record(
+        Record::Requirement, {builder.query(r.query), new_str(r.description),
+                              small_int(r.priority), span});
     if (item == nullptr) return nullptr;
     PyTuple_SetItem(tuple.get(), static_cast<Py_ssize_t>(i), item);
   }

@@ -41,9 +41,8 @@ bool put(PyObject* dict, const char* key, PyObject* value) {
 }  // namespace
 
 void raise_internal(std::string_view message) {
-  Ref text(PyUnicode_DecodeUTF8(message.data(),
-                                static_cast<Py_ssize_t>(message.size()),
-                                "replace"));
+  Ref text(PyUnicode_DecodeUTF8(
+      message.data(), static_cast<Py_ssize_t>(message.size()), "replace"));
   if (text) PyErr_SetObject(PyExc_SystemError, text.get());
 }
 

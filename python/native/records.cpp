@@ -19,8 +19,8 @@ struct Field {
 };
 
 struct Description {
-  const char* name;   // qualified, e.g. "jrl.Course"
-  const char* doc;    // with its text signature
+  const char* name;  // qualified, e.g. "jrl.Course"
+  const char* doc;   // with its text signature
   std::vector<Field> fields;
   bool spanned = false;   // has a trailing `span`, left out of ==, hash, repr
   bool selector = false;  // derives from Selector
@@ -74,35 +74,59 @@ std::vector<Description> make_descriptions() {
         {"description", "The description, quotes removed."},
         {"priority", "The priority (an int); 1 when the file gives none."}},
        true},
-      {"jrl.Class", "Class(course, span=None)\n--\n\nCLASS(course).",
-       {{"course", "The Course."}}, true, true},
-      {"jrl.Placement", "Placement(name, span=None)\n--\n\nPLACEMENT(name).",
-       {{"name", "The placement (a str)."}}, true, true},
-      {"jrl.Tag", "Tag(tag, span=None)\n--\n\nTAG(tag).",
-       {{"tag", "The tag (a str)."}}, true, true},
+      {"jrl.Class",
+       "Class(course, span=None)\n--\n\nCLASS(course).",
+       {{"course", "The Course."}},
+       true,
+       true},
+      {"jrl.Placement",
+       "Placement(name, span=None)\n--\n\nPLACEMENT(name).",
+       {{"name", "The placement (a str)."}},
+       true,
+       true},
+      {"jrl.Tag",
+       "Tag(tag, span=None)\n--\n\nTAG(tag).",
+       {{"tag", "The tag (a str)."}},
+       true,
+       true},
       {"jrl.TagDept",
        "TagDept(tag, code, span=None)\n--\n\nTAG_DEPT(tag, code).",
-       {{"tag", "The tag (a str)."}, code}, true, true},
-      {"jrl.Dist", "Dist(dist, span=None)\n--\n\nDIST(dist).",
-       {{"dist", "The distribution (a str)."}}, true, true},
+       {{"tag", "The tag (a str)."}, code},
+       true,
+       true},
+      {"jrl.Dist",
+       "Dist(dist, span=None)\n--\n\nDIST(dist).",
+       {{"dist", "The distribution (a str)."}},
+       true,
+       true},
       {"jrl.DistDept",
        "DistDept(dist, code, span=None)\n--\n\nDIST_DEPT(dist, code).",
-       {{"dist", "The distribution (a str)."}, code}, true, true},
+       {{"dist", "The distribution (a str)."}, code},
+       true,
+       true},
       {"jrl.Range",
        "Range(first, last, span=None)\n--\n\nRANGE(first, last).",
-       {first, last}, true, true},
+       {first, last},
+       true,
+       true},
       {"jrl.RangeDist",
        "RangeDist(first, last, dist, span=None)\n--\n\n"
        "RANGE_DIST(first, last, dist).",
-       {first, last, {"dist", "The distribution (a str)."}}, true, true},
+       {first, last, {"dist", "The distribution (a str)."}},
+       true,
+       true},
       {"jrl.RangeTag",
        "RangeTag(first, last, tag, span=None)\n--\n\n"
        "RANGE_TAG(first, last, tag).",
-       {first, last, {"tag", "The tag (a str)."}}, true, true},
+       {first, last, {"tag", "The tag (a str)."}},
+       true,
+       true},
       {"jrl.NestedQuery",
        "NestedQuery(query, span=None)\n--\n\n"
        "A nested SELECT statement used as a selector.",
-       {{"query", "The nested Query."}}, true, true},
+       {{"query", "The nested Query."}},
+       true,
+       true},
   };
 }
 
@@ -170,15 +194,15 @@ PyObject* record_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     PyObject *key = nullptr, *value = nullptr;
     while (PyDict_Next(kwargs, &pos, &key, &value)) {
       std::size_t i = 0;
-      while (i < n && (!PyUnicode_Check(key) ||
-                       PyUnicode_CompareWithASCIIString(
-                           key, field_at(*d, i).name) != 0)) {
+      while (i < n &&
+             (!PyUnicode_Check(key) || PyUnicode_CompareWithASCIIString(
+                                           key, field_at(*d, i).name) != 0)) {
         ++i;
       }
       if (i == n) {
         PyErr_Format(PyExc_TypeError,
-                     "%s got an unexpected keyword argument '%S'",
-                     name.c_str(), key);
+                     "%s got an unexpected keyword argument '%S'", name.c_str(),
+                     key);
         return nullptr;
       }
       if (values[i] != nullptr) {
@@ -199,9 +223,8 @@ PyObject* record_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     if (value == nullptr) {
       switch (field.fallback) {
         case Default::required:
-          PyErr_Format(PyExc_TypeError,
-                       "%s missing required argument '%s'", name.c_str(),
-                       field.name);
+          PyErr_Format(PyExc_TypeError, "%s missing required argument '%s'",
+                       name.c_str(), field.name);
           return nullptr;
         case Default::false_:
           value = Py_False;
@@ -242,8 +265,7 @@ PyObject* record_richcompare(PyObject* a, PyObject* b, int op) {
   }
   bool equal = true;
   for (std::size_t i = 0; equal && i < d->fields.size(); ++i) {
-    const int same =
-        PyObject_RichCompareBool(slots(a)[i], slots(b)[i], Py_EQ);
+    const int same = PyObject_RichCompareBool(slots(a)[i], slots(b)[i], Py_EQ);
     if (same < 0) return nullptr;
     equal = same == 1;
   }
@@ -379,10 +401,10 @@ PyGetSetDef selector_getset[] = {
 
 PyType_Slot selector_slots[] = {
     {Py_tp_getset, selector_getset},
-    {Py_tp_doc, const_cast<char*>(
-                    "The common base of the selector classes: Class, "
-                    "Placement, Tag, TagDept, Dist, DistDept, Range, "
-                    "RangeDist, RangeTag and NestedQuery.")},
+    {Py_tp_doc,
+     const_cast<char*>("The common base of the selector classes: Class, "
+                       "Placement, Tag, TagDept, Dist, DistDept, Range, "
+                       "RangeDist, RangeTag and NestedQuery.")},
     {Py_tp_new, reinterpret_cast<void*>(record_new)},
     {0, nullptr},
 };

@@ -46,7 +46,8 @@ TEST(SourceMap, SpansOfRequirementsAndSelectors) {
        "  LIMIT 2 FROM TAG(\"t\") : \"ü\" : 3;",
        {"1:1-1:42 SELECT 1 FROM [TAG(\"é\"), DIST(\"d\")] : \"x\"",
         "2:3-2:34 LIMIT 2 FROM TAG(\"t\") : \"ü\" : 3"},
-       {"1:16-1:24 TAG(\"é\")", "1:26-1:35 DIST(\"d\")", "2:16-2:24 TAG(\"t\")"}},
+       {"1:16-1:24 TAG(\"é\")", "1:26-1:35 DIST(\"d\")",
+        "2:16-2:24 TAG(\"t\")"}},
       // A nested query, then its selectors, then the next sibling; a span
       // across lines.
       {"SELECT 1 FROM [SELECT 1 FROM [TAG(\"a\"),\n TAG(\"b\")], TAG(\"c\")] "
