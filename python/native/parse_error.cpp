@@ -12,17 +12,6 @@ PyObject* parse_error_class = nullptr;
 
 namespace {
 
-// The number of characters before byte `offset`, so that the offset indexes
-// the Python str that was parsed.
-std::size_t character_offset(std::string_view input, std::size_t offset) {
-  std::size_t count = 0;
-  const std::size_t stop = offset < input.size() ? offset : input.size();
-  for (std::size_t i = 0; i < stop; ++i) {
-    if ((static_cast<unsigned char>(input[i]) & 0xC0) != 0x80) ++count;
-  }
-  return count;
-}
-
 PyObject* int_or_none(bool present, std::size_t value) {
   if (!present) {
     Py_INCREF(Py_None);
@@ -91,7 +80,7 @@ void raise_parse_error(const jrl::Error& error, std::string_view input,
           int_or_none(spanned, spanned ? place->end_line_col->column : 0)) &&
       put(kwargs.get(), "offset",
           int_or_none(place != nullptr,
-                      place ? character_offset(input, place->start) : 0)) &&
+                      place ? jrl::character_offset(input, place->start) : 0)) &&
       put(kwargs.get(), "context", PyList_AsTuple(context.get())) &&
       put(kwargs.get(), "path", (Py_INCREF(path), path));
   if (!ok) return;

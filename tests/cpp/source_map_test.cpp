@@ -78,4 +78,30 @@ TEST(SourceMap, EmptyAfterAFailure) {
   EXPECT_EQ(map, jrl::SourceMap{});
 }
 
+TEST(SourceMap, CharacterOffsets) {
+  struct OffsetCase {
+    std::string_view input;
+    std::size_t offset;
+    std::size_t expected;
+  };
+  const OffsetCase cases[] = {
+      {"", 0, 0},
+      {"abc", 2, 2},
+      {"\xC3\xA9"
+       "x",
+       2, 1},  // é is two bytes, one character
+      {"\xF0\x9F\x98\x80"
+       "x",
+       4, 1},  // so is a four-byte character
+      {"a\xFF\xFE"
+       "b",
+       3, 3},        // each bad byte counts once
+      {"ab", 9, 2},  // past the end: the whole input
+  };
+  for (const OffsetCase& c : cases) {
+    SCOPED_TRACE(c.input);
+    EXPECT_EQ(jrl::character_offset(c.input, c.offset), c.expected);
+  }
+}
+
 }  // namespace

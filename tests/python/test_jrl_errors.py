@@ -104,7 +104,10 @@ def test_load_failures(tmp_path):
     bad.write_bytes(b'SELECT 1 FROM TAG("\xff") : "x";')
     with pytest.raises(jrl.ParseError) as info:
         jrl.load(bad)
-    assert "not valid UTF-8" in str(info.value)
+    error = info.value
+    assert (error.message, error.line, error.column, error.offset) == (
+        "input is not valid UTF-8", 1, 20, 19)
+    assert error.report.startswith(f" --> {bad}:1:20\n")
     with pytest.raises(FileNotFoundError):
         jrl.load(tmp_path / "missing.jrl")
 

@@ -49,4 +49,10 @@ std::expected<ParseResult, Error> parse(std::string_view input, SourceMap& map);
 std::vector<SourceSpan> locate(std::string_view input,
                                const std::vector<ByteSpan>& spans);
 
+// The number of characters before byte `offset` of `input` (one per scalar
+// value, one per maximal subpart of an ill-formed sequence, as columns
+// count them): the index of that place in the decoded text. An offset past
+// the end counts the whole input.
+std::size_t character_offset(std::string_view input, std::size_t offset);
+
 }  // namespace jrl
