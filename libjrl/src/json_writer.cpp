@@ -315,7 +315,7 @@ class Writer {
   void query(const JRLQuery& value) {
     open('{');
     key<true>("quantity");
-    std::visit([this](const auto& q) { quantity(q); }, value.quantity);
+    std::visit([this](const auto& q) { this->quantity(q); }, value.quantity);
     key<false>("type");
     if (value.type == JRLQueryType::Select) {
       literal("\"Select\"");
@@ -324,7 +324,7 @@ class Writer {
     }
     key<false>("selector");
     array(value.selector, [this](const Selector& s) {
-      std::visit([this](const auto& v) { selector(v); }, s.value);
+      std::visit([this](const auto& v) { this->selector(v); }, s.value);
     });
     close('}');
   }

@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "jrl/parse.hpp"
+#include "jrl/source_map.hpp"
 #include "number_text.hpp"
 #include "parser/grammar.hpp"
 #include "parser/grammar_message.hpp"
@@ -24,8 +25,13 @@ constexpr std::uint64_t MAX_INPUT_SIZE = std::uint64_t{1} << 32;
 // Builds each requirement as soon as the grammar has matched it, while its
 // nodes are hot. After the first failure nothing more is built, but the run
 // goes on: a syntax error anywhere wins over it.
+// With a source map, the spans of each requirement and of its selectors are
+// recorded beside it; the selector_single nodes of a statement stand in the
+// same pre-order as the selectors built from them.
 class RequirementSink final : public NodeSink {
  public:
+  explicit RequirementSink(SourceMap* map) : map_(map) {}
+
   void take(NodeRef statement) override {
     if (error_) return;
     auto requirement = JRLParser::parse_requirement(statement);
@@ -35,10 +41,12 @@ class RequirementSink final : public NodeSink {
       return;
     }
     file_.requirements.push_back(std::move(*requirement));
+    if (map_ != nullptr) record_spans(statement);
   }
   void discard() override {
     file_ = JRLQueryFile{};
     error_.reset();
+    if (map_ != nullptr) *map_ = SourceMap{};
   }
 
   std::expected<ParseResult, Error> result() && {
@@ -47,13 +55,24 @@ class RequirementSink final : public NodeSink {
   }
 
  private:
+  void record_spans(NodeRef statement) {
+    map_->requirements.push_back({statement.start(), statement.end()});
+    const std::uint32_t stop = statement.subtree_end();
+    for (std::uint32_t i = statement.index() + 1; i < stop; ++i) {
+      const NodeRef node = statement.at(i);
+      if (node.rule() == Rule::selector_single) {
+        map_->selectors.push_back({node.start(), node.end()});
+      }
+    }
+  }
+
   JRLQueryFile file_;
   std::optional<Error> error_;
+  SourceMap* map_;
 };
 
-}  // namespace
-
-std::expected<ParseResult, Error> parse(std::string_view input) {
+std::expected<ParseResult, Error> parse_into(std::string_view input,
+                                             SourceMap* map) {
   if (input.size() >= MAX_INPUT_SIZE) {
     return std::unexpected(
         Error::message("input larger than 4 GiB is not supported"));
@@ -62,7 +81,7 @@ std::expected<ParseResult, Error> parse(std::string_view input) {
     return std::unexpected(Error::at_position(input, *bad, "input is not valid UTF-8"));
   }
 
-  RequirementSink sink;
+  RequirementSink sink(map);
   auto tree = run_grammar(input, &sink);
   if (!tree) {
     const GrammarFailure& failure = tree.error();
@@ -85,6 +104,20 @@ std::expected<ParseResult, Error> parse(std::string_view input) {
     return std::unexpected(Error::internal("the tree should start at file"));
   }
   return std::move(sink).result();
+}
+
+}  // namespace
+
+std::expected<ParseResult, Error> parse(std::string_view input) {
+  return parse_into(input, nullptr);
+}
+
+std::expected<ParseResult, Error> parse(std::string_view input,
+                                        SourceMap& map) {
+  map = SourceMap{};
+  auto result = parse_into(input, &map);
+  if (!result) map = SourceMap{};
+  return result;
 }
 
 }  // namespace jrl

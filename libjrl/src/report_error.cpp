@@ -6,45 +6,12 @@
 #include <utility>
 
 #include "jrl/error.hpp"
+#include "line_cursor.hpp"
 #include "number_text.hpp"
 #include "utf8.hpp"
 
 namespace jrl {
 namespace {
-
-// Line and column at `pos`, with the offset where that line begins. Moves
-// forward only, so a span's start and end cost one walk together.
-struct Cursor {
-  std::size_t pos = 0;
-  std::size_t line_start = 0;
-  LineCol line_col;
-
-  // Counts the characters in [pos, target): a line feed, or a carriage return
-  // directly followed by one (inside the range), starts a new line; any other
-  // character is one column, and so is each maximal subpart of an ill-formed
-  // UTF-8 sequence (shown as one U+FFFD).
-  void advance_to(std::string_view input, std::size_t target) {
-    for (std::size_t i = pos; i < target;) {
-      const unsigned char c = static_cast<unsigned char>(input[i]);
-      if (c >= 0x80) {
-        ++line_col.column;
-        i += utf8::decode(input, i).length;
-        continue;
-      }
-      if (c == '\n') {
-        ++line_col.line;
-        line_col.column = 1;
-        line_start = i + 1;
-      } else if (c == '\r' && i + 1 < target && input[i + 1] == '\n') {
-        // The line feed that follows ends the line; the pair counts once.
-      } else {
-        ++line_col.column;
-      }
-      ++i;
-    }
-    pos = target;
-  }
-};
 
 bool is_line_break(char c) { return c == '\n' || c == '\r'; }
 
@@ -137,7 +104,7 @@ Error out_of_bounds() { return Error::internal("position out of bounds"); }
 std::expected<ReportError, Error> ReportError::at_position(
     std::string_view input, std::size_t position, std::string message) {
   if (position > input.size()) return std::unexpected(out_of_bounds());
-  Cursor cursor;
+  LineCursor cursor;
   cursor.advance_to(input, position);
   const std::string_view raw = line_at(input, cursor.line_start, position);
 
@@ -161,15 +128,15 @@ std::expected<ReportError, Error> ReportError::over_span(std::string_view input,
   if (end < start) {
     return std::unexpected(Error::internal("span ends before its start"));
   }
-  Cursor cursor;
+  LineCursor cursor;
   cursor.advance_to(input, start);
-  const Cursor at_start = cursor;
+  const LineCursor at_start = cursor;
 
   // The end as shown: a span that ends just after a line break is marked up
   // to the break, one column past the last character of its line.
   if (end > start) {
     cursor.advance_to(input, end - 1);
-    Cursor at_end = cursor;
+    LineCursor at_end = cursor;
     at_end.advance_to(input, end);
     if (at_end.line_col.column == 1) {
       cursor.line_col.column += 1;

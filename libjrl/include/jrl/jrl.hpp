@@ -4,3 +4,4 @@
 #include "jrl/error.hpp"
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
+#include "jrl/source_map.hpp"

@@ -46,6 +46,10 @@ class NodeRef {
     return tree_->input.substr(node().start, node().end - node().start);
   }
   std::uint32_t index() const { return index_; }
+  // The index one past this node's last descendant.
+  std::uint32_t subtree_end() const { return node().subtree_end; }
+  // Another node of the same tree, by index.
+  NodeRef at(std::uint32_t index) const { return NodeRef(*tree_, index); }
   // The whole input of the tree, for reports over this node's span.
   std::string_view input() const { return tree_->input; }
 

@@ -1,0 +1,70 @@
+"""The exception raised for a file that does not parse."""
+
+from typing import Optional, Tuple
+
+
+class ParseError(ValueError):
+    """A requirements text that does not parse.
+
+    ``str(error)`` is the whole report, exactly as ``pylibjrl`` gives it (with
+    the file named in its header when a path was given). The fields describe
+    the innermost error of the report's chain:
+
+    - ``message``: its message, e.g. ``"cannot select zero"``;
+    - ``line``, ``column``: where it starts (from 1, columns in characters),
+      ``None`` for an error without a place in the text;
+    - ``end_line``, ``end_column``: where a span ends (one column past its
+      last character); ``None`` for an error at a single position;
+    - ``offset``: the index in the parsed text of its first character, or
+      ``None``; for :func:`jrl.load`, in the file's text after any BOM;
+    - ``context``: the messages wrapped around it, outermost first, e.g.
+      ``("failed parsing selector",)``;
+    - ``code``: a stable name of the kind of fault; not yet given by the
+      library, so always ``None`` for now;
+    - ``suggestions``: replacements the library proposes; not yet given
+      separately, so always ``()`` for now (a "Did you mean" stays in
+      ``message``);
+    - ``report``: the same text as ``str(error)``;
+    - ``path``: the path given to :func:`jrl.parse` or :func:`jrl.load`,
+      or ``None``.
+    """
+
+    report: str
+    message: str
+    line: Optional[int]
+    column: Optional[int]
+    end_line: Optional[int]
+    end_column: Optional[int]
+    offset: Optional[int]
+    context: Tuple[str, ...]
+    code: Optional[str]
+    suggestions: Tuple[str, ...]
+    path: Optional[str]
+
+    def __init__(
+        self,
+        report: str,
+        *,
+        message: Optional[str] = None,
+        line: Optional[int] = None,
+        column: Optional[int] = None,
+        end_line: Optional[int] = None,
+        end_column: Optional[int] = None,
+        offset: Optional[int] = None,
+        context: Tuple[str, ...] = (),
+        code: Optional[str] = None,
+        suggestions: Tuple[str, ...] = (),
+        path: Optional[str] = None,
+    ) -> None:
+        super().__init__(report)
+        self.report = report
+        self.message = report if message is None else message
+        self.line = line
+        self.column = column
+        self.end_line = end_line
+        self.end_column = end_column
+        self.offset = offset
+        self.context = tuple(context)
+        self.code = code
+        self.suggestions = tuple(suggestions)
+        self.path = path

@@ -1,0 +1,148 @@
+#include "model_objects.hpp"
+
+#include <cstddef>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "records.hpp"
+
+namespace jrl_native {
+
+KindMembers kind_members;
+
+PyObject* new_str(std::string_view text) {
+  return PyUnicode_FromStringAndSize(text.data(),
+                                     static_cast<Py_ssize_t>(text.size()));
+}
+
+namespace {
+
+PyObject* new_ref(PyObject* object) {
+  Py_INCREF(object);
+  return object;
+}
+
+PyObject* span_object(const jrl::SourceSpan& span) {
+  return make_record(Record::Span,
+                     {small_int(span.start.line), small_int(span.start.column),
+                      small_int(span.end.line), small_int(span.end.column)});
+}
+
+PyObject* course(const jrl::Class& value) {
+  return make_record(Record::Course, {new_str(value.department_id),
+                                      small_int(value.course_number),
+                                      PyBool_FromLong(value.lab)});
+}
+
+// Walks a file's queries in the order of its source map's selector list.
+class Builder {
+ public:
+  Builder(const std::vector<jrl::SourceSpan>& selector_spans)
+      : spans_(selector_spans) {}
+
+  PyObject* query(const jrl::JRLQuery& q) {
+    PyObject* quantity = std::visit(
+        [](const auto& v) -> PyObject* {
+          using T = std::decay_t<decltype(v)>;
+          if constexpr (std::is_same_v<T, jrl::quantity::Single>) {
+            return make_record(Record::Single, {small_int(v.count)});
+          } else {
+            return make_record(Record::Many,
+                               {small_int(v.from), small_int(v.to)});
+          }
+        },
+        q.quantity);
+    PyObject* kind =
+        new_ref(q.type == jrl::JRLQueryType::Limit ? kind_members.limit
+                                                   : kind_members.select);
+    PyObject* selectors =
+        PyTuple_New(static_cast<Py_ssize_t>(q.selector.size()));
+    if (selectors != nullptr) {
+      for (std::size_t i = 0; i < q.selector.size(); ++i) {
+        PyObject* item = selector(q.selector[i]);
+        if (item == nullptr) {
+          Py_DECREF(selectors);
+          selectors = nullptr;
+          break;
+        }
+        PyTuple_SetItem(selectors, static_cast<Py_ssize_t>(i), item);
+      }
+    }
+    return make_record(Record::Query, {kind, quantity, selectors});
+  }
+
+ private:
+  PyObject* next_span() {
+    if (next_ >= spans_.size()) return new_ref(Py_None);
+    return span_object(spans_[next_++]);
+  }
+
+  PyObject* selector(const jrl::Selector& s) {
+    // The span is taken before a nested query's own selectors take theirs.
+    PyObject* span = next_span();
+    namespace sel = jrl::selector;
+    return std::visit(
+        [&](const auto& v) -> PyObject* {
+          using T = std::decay_t<decltype(v)>;
+          if constexpr (std::is_same_v<T, sel::Class>) {
+            return make_record(Record::Class, {course(v.value), span});
+          } else if constexpr (std::is_same_v<T, sel::Placement>) {
+            return make_record(Record::Placement, {new_str(v.value), span});
+          } else if constexpr (std::is_same_v<T, sel::Tag>) {
+            return make_record(Record::Tag, {new_str(v.value), span});
+          } else if constexpr (std::is_same_v<T, sel::TagCode>) {
+            return make_record(Record::TagDept,
+                               {new_str(v.tag), new_str(v.code), span});
+          } else if constexpr (std::is_same_v<T, sel::Dist>) {
+            return make_record(Record::Dist, {new_str(v.value), span});
+          } else if constexpr (std::is_same_v<T, sel::DistCode>) {
+            return make_record(Record::DistDept,
+                               {new_str(v.dist), new_str(v.code), span});
+          } else if constexpr (std::is_same_v<T, sel::Range>) {
+            return make_record(Record::Range,
+                               {course(v.from), course(v.to), span});
+          } else if constexpr (std::is_same_v<T, sel::RangeDist>) {
+            return make_record(Record::RangeDist, {course(v.from), course(v.to),
+                                                   new_str(v.dist), span});
+          } else if constexpr (std::is_same_v<T, sel::RangeTag>) {
+            return make_record(Record::RangeTag, {course(v.from), course(v.to),
+                                                  new_str(v.tag), span});
+          } else {
+            return make_record(Record::NestedQuery, {query(v.value), span});
+          }
+        },
+        s.value);
+  }
+
+  const std::vector<jrl::SourceSpan>& spans_;
+  std::size_t next_ = 0;
+};
+
+}  // namespace
+
+PyObject* requirement_objects(const jrl::JRLQueryFile& file,
+                              const jrl::SourceMap& map,
+                              std::string_view input) {
+  const std::vector<jrl::SourceSpan> requirement_spans =
+      jrl::locate(input, map.requirements);
+  const std::vector<jrl::SourceSpan> selector_spans =
+      jrl::locate(input, map.selectors);
+  Builder builder(selector_spans);
+  Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(file.requirements.size())));
+  if (!tuple) return nullptr;
+  for (std::size_t i = 0; i < file.requirements.size(); ++i) {
+    const jrl::JRLRequirement& r = file.requirements[i];
+    PyObject* span = i < requirement_spans.size()
+                         ? span_object(requirement_spans[i])
+                         : new_ref(Py_None);
+    PyObject* item = make_record(
+        Record::Requirement, {builder.query(r.query), new_str(r.description),
+                              small_int(r.priority), span});
+    if (item == nullptr) return nullptr;
+    PyTuple_SetItem(tuple.get(), static_cast<Py_ssize_t>(i), item);
+  }
+  return tuple.release();
+}
+
+}  // namespace jrl_native

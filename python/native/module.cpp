@@ -1,0 +1,114 @@
+// jrl._native: the native part of the `jrl` package. It parses with the
+// library and holds the result; the package's Python modules give it its
+// public face.
+#include "file_type.hpp"
+#include "model_dicts.hpp"
+#include "model_objects.hpp"
+#include "parse_error.hpp"
+#include "records.hpp"
+
+namespace jrl_native {
+namespace {
+
+bool check_path(PyObject* path) {
+  if (path == Py_None || PyUnicode_Check(path)) return true;
+  PyErr_SetString(PyExc_TypeError, "path must be a str or None");
+  return false;
+}
+
+PyObject* parse(PyObject*, PyObject* args) {
+  PyObject* text = nullptr;
+  PyObject* path = nullptr;
+  if (!PyArg_UnpackTuple(args, "parse", 2, 2, &text, &path)) return nullptr;
+  if (!PyUnicode_Check(text)) {
+    PyErr_SetString(PyExc_TypeError, "text must be a str");
+    return nullptr;
+  }
+  if (!check_path(path)) return nullptr;
+  // The copy the core reads, with the lock released, and the File keeps.
+  Ref utf8(PyUnicode_AsUTF8String(text));
+  if (!utf8) return nullptr;
+  return parse_to_file(utf8.get(), path);
+}
+
+PyObject* parse_utf8(PyObject*, PyObject* args) {
+  PyObject* data = nullptr;
+  PyObject* path = nullptr;
+  if (!PyArg_UnpackTuple(args, "parse_utf8", 2, 2, &data, &path)) {
+    return nullptr;
+  }
+  if (!check_path(path)) return nullptr;
+  // Only an exact bytes object is known not to change while unlocked.
+  Ref utf8(PyBytes_CheckExact(data) ? (Py_INCREF(data), data)
+                                    : PyBytes_FromObject(data));
+  if (!utf8) return nullptr;
+  return parse_to_file(utf8.get(), path);
+}
+
+PyMethodDef module_methods[] = {
+    {"parse", parse, METH_VARARGS,
+     "parse(text, path, /)\n--\n\nParses a str; path is a str or None."},
+    {"parse_utf8", parse_utf8, METH_VARARGS,
+     "parse_utf8(data, path, /)\n--\n\nParses UTF-8 bytes; path is a str or "
+     "None."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT,
+    "jrl._native",
+    "The native part of the jrl package; use jrl instead.",
+    0,
+    module_methods,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+// The Python side's Kind members and ParseError class.
+bool import_python_parts() {
+  Ref kind_module(PyImport_ImportModule("jrl._kind"));
+  if (!kind_module) return false;
+  Ref kind(PyObject_GetAttrString(kind_module.get(), "Kind"));
+  if (!kind) return false;
+  kind_members.select = PyObject_GetAttrString(kind.get(), "SELECT");
+  kind_members.limit = PyObject_GetAttrString(kind.get(), "LIMIT");
+  if (kind_members.select == nullptr || kind_members.limit == nullptr) {
+    return false;
+  }
+  Ref error_module(PyImport_ImportModule("jrl._error"));
+  if (!error_module) return false;
+  parse_error_class = PyObject_GetAttrString(error_module.get(), "ParseError");
+  return parse_error_class != nullptr;
+}
+
+PyObject* create_module() {
+  Ref module(PyModule_Create(&module_def));
+  if (!module) return nullptr;
+  if (!import_python_parts() || !init_dict_keys() ||
+      !add_record_types(module.get()) || !add_file_type(module.get())) {
+    return nullptr;
+  }
+  return module.release();
+}
+
+}  // namespace
+}  // namespace jrl_native
+
+// The types are kept process-wide, so the module is initialised once per
+// process.
+PyMODINIT_FUNC PyInit__native(void) {
+  static PyObject* initialized = nullptr;
+  if (initialized != nullptr) {
+    PyErr_SetString(PyExc_ImportError,
+                    "jrl._native may only be initialized once per interpreter "
+                    "process");
+    return nullptr;
+  }
+  PyObject* module = jrl_native::guarded(jrl_native::create_module);
+  if (module == nullptr) return nullptr;
+  Py_INCREF(module);
+  initialized = module;
+  return module;
+}

@@ -1,0 +1,94 @@
+#include "parse_error.hpp"
+
+#include <cstddef>
+#include <string>
+
+#include "model_objects.hpp"
+#include "records.hpp"
+
+namespace jrl_native {
+
+PyObject* parse_error_class = nullptr;
+
+namespace {
+
+PyObject* int_or_none(bool present, std::size_t value) {
+  if (!present) {
+    Py_INCREF(Py_None);
+    return Py_None;
+  }
+  return PyLong_FromSize_t(value);
+}
+
+bool put(PyObject* dict, const char* key, PyObject* value) {
+  if (value == nullptr) return false;
+  const int status = PyDict_SetItemString(dict, key, value);
+  Py_DECREF(value);
+  return status == 0;
+}
+
+}  // namespace
+
+void raise_internal(std::string_view message) {
+  Ref text(PyUnicode_DecodeUTF8(
+      message.data(), static_cast<Py_ssize_t>(message.size()), "replace"));
+  if (text) PyErr_SetObject(PyExc_SystemError, text.get());
+}
+
+void raise_parse_error(const jrl::Error& error, std::string_view input,
+                       PyObject* path) {
+  std::string path_text;
+  if (path != Py_None) {
+    Ref utf8(PyUnicode_AsUTF8String(path));
+    if (!utf8) return;
+    char* data = nullptr;
+    Py_ssize_t size = 0;
+    PyBytes_AsStringAndSize(utf8.get(), &data, &size);
+    path_text.assign(data, static_cast<std::size_t>(size));
+  }
+  const std::string report = error.render(path_text);
+  if (error.is_internal()) {
+    raise_internal(report);
+    return;
+  }
+
+  // The context messages, outermost first, down to the innermost error.
+  Ref context(PyList_New(0));
+  if (!context) return;
+  const jrl::Error* innermost = &error;
+  while (innermost->cause() != nullptr) {
+    Ref text(new_str(innermost->text()));
+    if (!text || PyList_Append(context.get(), text.get()) < 0) return;
+    innermost = innermost->cause();
+  }
+  const jrl::ReportError* place = innermost->report();
+  const bool spanned = place != nullptr && place->end_line_col.has_value();
+
+  Ref kwargs(PyDict_New());
+  if (!kwargs) return;
+  const bool ok =
+      put(kwargs.get(), "message", new_str(innermost->text())) &&
+      put(kwargs.get(), "line",
+          int_or_none(place != nullptr,
+                      place ? place->start_line_col.line : 0)) &&
+      put(kwargs.get(), "column",
+          int_or_none(place != nullptr,
+                      place ? place->start_line_col.column : 0)) &&
+      put(kwargs.get(), "end_line",
+          int_or_none(spanned, spanned ? place->end_line_col->line : 0)) &&
+      put(kwargs.get(), "end_column",
+          int_or_none(spanned, spanned ? place->end_line_col->column : 0)) &&
+      put(kwargs.get(), "offset",
+          int_or_none(place != nullptr,
+                      place ? jrl::character_offset(input, place->start) : 0)) &&
+      put(kwargs.get(), "context", PyList_AsTuple(context.get())) &&
+      put(kwargs.get(), "path", (Py_INCREF(path), path));
+  if (!ok) return;
+  Ref args(Py_BuildValue("(N)", new_str(report)));
+  if (!args) return;
+  Ref exception(PyObject_Call(parse_error_class, args.get(), kwargs.get()));
+  if (!exception) return;
+  PyErr_SetObject(parse_error_class, exception.get());
+}
+
+}  // namespace jrl_native

@@ -1,0 +1,488 @@
+#include "records.hpp"
+
+#include <structmember.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace jrl_native {
+namespace {
+
+enum class Default { required, false_, none };
+
+struct Field {
+  const char* name;
+  const char* doc;
+  Default fallback = Default::required;
+  bool as_tuple = false;  // any iterable is kept as a tuple
+};
+
+struct Description {
+  const char* name;  // qualified, e.g. "jrl.Course"
+  const char* doc;   // with its text signature
+  std::vector<Field> fields;
+  bool spanned = false;   // has a trailing `span`, left out of ==, hash, repr
+  bool selector = false;  // derives from Selector
+};
+
+const Field SPAN_FIELD{
+    "span", "Where it was written: a Span, or None when built by hand.",
+    Default::none};
+
+std::vector<Description> make_descriptions() {
+  const Field first{"first", "The first course of the range (a Course)."};
+  const Field last{"last", "The last course of the range (a Course)."};
+  const Field code{"code", "The Wexmoor major code (a str)."};
+  return {
+      {"jrl.Span",
+       "Span(line, column, end_line, end_column)\n--\n\n"
+       "Where a part of a file was written. Lines and columns count from 1, "
+       "columns in characters; the end is one column past the last "
+       "character.",
+       {{"line", "Line of the first character."},
+        {"column", "Column of the first character."},
+        {"end_line", "Line of the last character."},
+        {"end_column", "One past the column of the last character."}}},
+      {"jrl.Course",
+       "Course(department, number, lab=False)\n--\n\n"
+       "One course of the catalogue, written `MATH 1200` or `MATH 1200L`.",
+       {{"department", "The four-symbol department code, as written."},
+        {"number", "The course number (an int)."},
+        {"lab", "True for the lab of the course (written with L).",
+         Default::false_}}},
+      {"jrl.Single",
+       "Single(count)\n--\n\nA quantity of exactly `count` courses.",
+       {{"count", "How many (an int)."}}},
+      {"jrl.Many",
+       "Many(low, high)\n--\n\n"
+       "A quantity from `low` to `high` courses, both included (written "
+       "`low-high`).",
+       {{"low", "The smallest count (an int)."},
+        {"high", "The largest count (an int)."}}},
+      {"jrl.Query",
+       "Query(kind, quantity, selectors)\n--\n\n"
+       "A SELECT or LIMIT query: how many courses, from which selectors.",
+       {{"kind", "Kind.SELECT or Kind.LIMIT."},
+        {"quantity", "A Single or a Many."},
+        {"selectors", "The selectors, in source order (a tuple).",
+         Default::required, true}}},
+      {"jrl.Requirement",
+       "Requirement(query, description, priority, span=None)\n--\n\n"
+       "One requirement statement of a file.",
+       {{"query", "The top-level Query."},
+        {"description", "The description, quotes removed."},
+        {"priority", "The priority (an int); 1 when the file gives none."}},
+       true},
+      {"jrl.Class",
+       "Class(course, span=None)\n--\n\nCLASS(course).",
+       {{"course", "The Course."}},
+       true,
+       true},
+      {"jrl.Placement",
+       "Placement(name, span=None)\n--\n\nPLACEMENT(name).",
+       {{"name", "The placement (a str)."}},
+       true,
+       true},
+      {"jrl.Tag",
+       "Tag(tag, span=None)\n--\n\nTAG(tag).",
+       {{"tag", "The tag (a str)."}},
+       true,
+       true},
+      {"jrl.TagDept",
+       "TagDept(tag, code, span=None)\n--\n\nTAG_DEPT(tag, code).",
+       {{"tag", "The tag (a str)."}, code},
+       true,
+       true},
+      {"jrl.Dist",
+       "Dist(dist, span=None)\n--\n\nDIST(dist).",
+       {{"dist", "The distribution (a str)."}},
+       true,
+       true},
+      {"jrl.DistDept",
+       "DistDept(dist, code, span=None)\n--\n\nDIST_DEPT(dist, code).",
+       {{"dist", "The distribution (a str)."}, code},
+       true,
+       true},
+      {"jrl.Range",
+       "Range(first, last, span=None)\n--\n\nRANGE(first, last).",
+       {first, last},
+       true,
+       true},
+      {"jrl.RangeDist",
+       "RangeDist(first, last, dist, span=None)\n--\n\n"
+       "RANGE_DIST(first, last, dist).",
+       {first, last, {"dist", "The distribution (a str)."}},
+       true,
+       true},
+      {"jrl.RangeTag",
+       "RangeTag(first, last, tag, span=None)\n--\n\n"
+       "RANGE_TAG(first, last, tag).",
+       {first, last, {"tag", "The tag (a str)."}},
+       true,
+       true},
+      {"jrl.NestedQuery",
+       "NestedQuery(query, span=None)\n--\n\n"
+       "A nested SELECT statement used as a selector.",
+       {{"query", "The nested Query."}},
+       true,
+       true},
+  };
+}
+
+const std::vector<Description>& descriptions() {
+  static const std::vector<Description> all = make_descriptions();
+  return all;
+}
+
+std::array<PyTypeObject*, static_cast<std::size_t>(Record::count)> types{};
+
+// A record: the object header, then one reference per field.
+struct RecordObject {
+  PyObject_HEAD PyObject* slots[1];
+};
+
+constexpr Py_ssize_t slot_offset(std::size_t i) {
+  return static_cast<Py_ssize_t>(offsetof(RecordObject, slots) +
+                                 i * sizeof(PyObject*));
+}
+
+PyObject** slots(PyObject* self) {
+  return reinterpret_cast<RecordObject*>(self)->slots;
+}
+
+std::size_t slot_count(const Description& d) {
+  return d.fields.size() + (d.spanned ? 1 : 0);
+}
+
+const Field& field_at(const Description& d, std::size_t i) {
+  return i < d.fields.size() ? d.fields[i] : SPAN_FIELD;
+}
+
+// The description of `type`, or null for a type that is none of ours.
+const Description* description_of(PyTypeObject* type) {
+  for (std::size_t i = 0; i < types.size(); ++i) {
+    if (types[i] == type) return &descriptions()[i];
+  }
+  return nullptr;
+}
+
+PyObject* allocate(PyTypeObject* type) {
+  auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
+  return alloc(type, 0);
+}
+
+PyObject* record_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+  const Description* d = description_of(type);
+  if (d == nullptr) {
+    PyErr_SetString(PyExc_TypeError, "Selector cannot be instantiated");
+    return nullptr;
+  }
+  const std::size_t n = slot_count(*d);
+  const std::string name = std::string(d->name + 4) + "()";
+  const Py_ssize_t given = PyTuple_Size(args);
+  if (given < 0) return nullptr;
+  if (static_cast<std::size_t>(given) > n) {
+    PyErr_Format(PyExc_TypeError, "%s takes at most %zu arguments (%zd given)",
+                 name.c_str(), n, given);
+    return nullptr;
+  }
+  std::vector<PyObject*> values(n, nullptr);  // borrowed
+  for (Py_ssize_t i = 0; i < given; ++i) values[i] = PyTuple_GetItem(args, i);
+  if (kwargs != nullptr) {
+    Py_ssize_t pos = 0;
+    PyObject *key = nullptr, *value = nullptr;
+    while (PyDict_Next(kwargs, &pos, &key, &value)) {
+      std::size_t i = 0;
+      while (i < n &&
+             (!PyUnicode_Check(key) || PyUnicode_CompareWithASCIIString(
+                                           key, field_at(*d, i).name) != 0)) {
+        ++i;
+      }
+      if (i == n) {
+        PyErr_Format(PyExc_TypeError,
+                     "%s got an unexpected keyword argument '%S'", name.c_str(),
+                     key);
+        return nullptr;
+      }
+      if (values[i] != nullptr) {
+        PyErr_Format(PyExc_TypeError,
+                     "%s got multiple values for argument '%s'", name.c_str(),
+                     field_at(*d, i).name);
+        return nullptr;
+      }
+      values[i] = value;
+    }
+  }
+  PyObject* self = allocate(type);
+  if (self == nullptr) return nullptr;
+  Ref guard(self);
+  for (std::size_t i = 0; i < n; ++i) {
+    const Field& field = field_at(*d, i);
+    PyObject* value = values[i];
+    if (value == nullptr) {
+      switch (field.fallback) {
+        case Default::required:
+          PyErr_Format(PyExc_TypeError, "%s missing required argument '%s'",
+                       name.c_str(), field.name);
+          return nullptr;
+        case Default::false_:
+          value = Py_False;
+          break;
+        case Default::none:
+          value = Py_None;
+          break;
+      }
+    }
+    if (field.as_tuple) {
+      value = PySequence_Tuple(value);
+      if (value == nullptr) return nullptr;
+    } else {
+      Py_INCREF(value);
+    }
+    slots(self)[i] = value;
+  }
+  return guard.release();
+}
+
+void record_dealloc(PyObject* self) {
+  PyTypeObject* type = Py_TYPE(self);
+  if (const Description* d = description_of(type)) {
+    for (std::size_t i = 0; i < slot_count(*d); ++i) {
+      Py_XDECREF(slots(self)[i]);
+    }
+  }
+  auto free_slot = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
+  free_slot(self);
+  Py_DECREF(type);
+}
+
+PyObject* record_richcompare(PyObject* a, PyObject* b, int op) {
+  const Description* d = description_of(Py_TYPE(a));
+  if ((op != Py_EQ && op != Py_NE) || d == nullptr ||
+      Py_TYPE(a) != Py_TYPE(b)) {
+    Py_RETURN_NOTIMPLEMENTED;
+  }
+  bool equal = true;
+  for (std::size_t i = 0; equal && i < d->fields.size(); ++i) {
+    const int same = PyObject_RichCompareBool(slots(a)[i], slots(b)[i], Py_EQ);
+    if (same < 0) return nullptr;
+    equal = same == 1;
+  }
+  return PyBool_FromLong(equal == (op == Py_EQ));
+}
+
+// The compared fields with the type in front, so that Tag("x") and Dist("x")
+// hash apart.
+PyObject* compared_tuple(PyObject* self, const Description& d) {
+  PyObject* tuple = PyTuple_New(static_cast<Py_ssize_t>(d.fields.size() + 1));
+  if (tuple == nullptr) return nullptr;
+  PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(self));
+  Py_INCREF(type);
+  PyTuple_SetItem(tuple, 0, type);
+  for (std::size_t i = 0; i < d.fields.size(); ++i) {
+    Py_INCREF(slots(self)[i]);
+    PyTuple_SetItem(tuple, static_cast<Py_ssize_t>(i + 1), slots(self)[i]);
+  }
+  return tuple;
+}
+
+Py_hash_t record_hash(PyObject* self) {
+  const Description* d = description_of(Py_TYPE(self));
+  if (d == nullptr) {
+    PyErr_SetString(PyExc_TypeError, "unhashable object");
+    return -1;
+  }
+  Ref tuple(compared_tuple(self, *d));
+  return tuple ? PyObject_Hash(tuple.get()) : -1;
+}
+
+PyObject* record_repr(PyObject* self) {
+  const Description* d = description_of(Py_TYPE(self));
+  if (d == nullptr) return PyUnicode_FromString("<jrl.Selector>");
+  Ref parts(PyList_New(0));
+  if (!parts) return nullptr;
+  for (std::size_t i = 0; i < d->fields.size(); ++i) {
+    Ref part(PyUnicode_FromFormat("%s=%R", d->fields[i].name, slots(self)[i]));
+    if (!part || PyList_Append(parts.get(), part.get()) < 0) return nullptr;
+  }
+  Ref separator(PyUnicode_FromString(", "));
+  if (!separator) return nullptr;
+  Ref joined(PyUnicode_Join(separator.get(), parts.get()));
+  if (!joined) return nullptr;
+  return PyUnicode_FromFormat("%s(%U)", d->name + 4, joined.get());
+}
+
+// Pickling and copying: the class and every field, the span included.
+PyObject* record_reduce(PyObject* self, PyObject*) {
+  const Description* d = description_of(Py_TYPE(self));
+  if (d == nullptr) {
+    PyErr_SetString(PyExc_TypeError, "cannot pickle this object");
+    return nullptr;
+  }
+  const std::size_t n = slot_count(*d);
+  Ref args(PyTuple_New(static_cast<Py_ssize_t>(n)));
+  if (!args) return nullptr;
+  for (std::size_t i = 0; i < n; ++i) {
+    Py_INCREF(slots(self)[i]);
+    PyTuple_SetItem(args.get(), static_cast<Py_ssize_t>(i), slots(self)[i]);
+  }
+  return Py_BuildValue("(OO)", reinterpret_cast<PyObject*>(Py_TYPE(self)),
+                       args.get());
+}
+
+// Immutable values: a copy is the value itself.
+PyObject* record_copy(PyObject* self, PyObject*) {
+  Py_INCREF(self);
+  return self;
+}
+
+PyObject* record_deepcopy(PyObject* self, PyObject* memo) {
+  (void)memo;
+  // Fields may be values built by hand, so a deep copy goes through pickling.
+  Ref copy_module(PyImport_ImportModule("copy"));
+  if (!copy_module) return nullptr;
+  Ref reduced(record_reduce(self, nullptr));
+  if (!reduced) return nullptr;
+  PyObject* cls = PyTuple_GetItem(reduced.get(), 0);
+  Ref args(PyObject_CallMethod(copy_module.get(), "deepcopy", "OO",
+                               PyTuple_GetItem(reduced.get(), 1), memo));
+  if (!args) return nullptr;
+  return PyObject_CallObject(cls, args.get());
+}
+
+PyMethodDef record_methods[] = {
+    {"__reduce__", record_reduce, METH_NOARGS, nullptr},
+    {"__copy__", record_copy, METH_NOARGS, nullptr},
+    {"__deepcopy__", record_deepcopy, METH_O, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+// Kept alive for the life of the process: the types refer to them.
+struct TypeParts {
+  std::vector<PyMemberDef> members;
+  std::vector<PyType_Slot> slots;
+  PyType_Spec spec{};
+};
+
+bool set_match_args(PyTypeObject* type, const Description& d) {
+  Ref names(PyTuple_New(static_cast<Py_ssize_t>(d.fields.size())));
+  if (!names) return false;
+  for (std::size_t i = 0; i < d.fields.size(); ++i) {
+    PyObject* name = PyUnicode_FromString(d.fields[i].name);
+    if (name == nullptr) return false;
+    PyTuple_SetItem(names.get(), static_cast<Py_ssize_t>(i), name);
+  }
+  return PyObject_SetAttrString(reinterpret_cast<PyObject*>(type),
+                                "__match_args__", names.get()) == 0;
+}
+
+bool add_type(PyObject* module, PyObject* type, const char* qualified) {
+  Py_INCREF(type);
+  if (PyModule_AddObject(module, qualified + 4, type) < 0) {
+    Py_DECREF(type);
+    return false;
+  }
+  return true;
+}
+
+// The span of any selector: the last slot of its record.
+PyObject* selector_span(PyObject* self, void*) {
+  const Description* d = description_of(Py_TYPE(self));
+  PyObject* span = d != nullptr ? slots(self)[slot_count(*d) - 1] : Py_None;
+  Py_INCREF(span);
+  return span;
+}
+
+PyGetSetDef selector_getset[] = {
+    {"span", selector_span, nullptr, SPAN_FIELD.doc, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyType_Slot selector_slots[] = {
+    {Py_tp_getset, selector_getset},
+    {Py_tp_doc,
+     const_cast<char*>("The common base of the selector classes: Class, "
+                       "Placement, Tag, TagDept, Dist, DistDept, Range, "
+                       "RangeDist, RangeTag and NestedQuery.")},
+    {Py_tp_new, reinterpret_cast<void*>(record_new)},
+    {0, nullptr},
+};
+PyType_Spec selector_spec = {"jrl.Selector", sizeof(PyObject), 0,
+                             Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
+                             selector_slots};
+
+}  // namespace
+
+bool add_record_types(PyObject* module) {
+  PyObject* selector = PyType_FromSpec(&selector_spec);
+  if (selector == nullptr) return false;
+  if (!add_type(module, selector, "jrl.Selector")) return false;
+  Ref bases(PyTuple_Pack(1, selector));
+  if (!bases) return false;
+
+  static std::vector<TypeParts> parts(descriptions().size());
+  for (std::size_t t = 0; t < descriptions().size(); ++t) {
+    const Description& d = descriptions()[t];
+    TypeParts& p = parts[t];
+    const std::size_t n = slot_count(d);
+    for (std::size_t i = 0; i < n; ++i) {
+      const Field& f = field_at(d, i);
+      p.members.push_back({const_cast<char*>(f.name), T_OBJECT_EX,
+                           slot_offset(i), READONLY, const_cast<char*>(f.doc)});
+    }
+    p.members.push_back({nullptr, 0, 0, 0, nullptr});
+    p.slots = {
+        {Py_tp_doc, const_cast<char*>(d.doc)},
+        {Py_tp_new, reinterpret_cast<void*>(record_new)},
+        {Py_tp_dealloc, reinterpret_cast<void*>(record_dealloc)},
+        {Py_tp_richcompare, reinterpret_cast<void*>(record_richcompare)},
+        {Py_tp_hash, reinterpret_cast<void*>(record_hash)},
+        {Py_tp_repr, reinterpret_cast<void*>(record_repr)},
+        {Py_tp_members, p.members.data()},
+        {Py_tp_methods, record_methods},
+        {0, nullptr},
+    };
+    p.spec = {d.name, static_cast<int>(slot_offset(n)), 0, Py_TPFLAGS_DEFAULT,
+              p.slots.data()};
+    PyObject* type = d.selector ? PyType_FromSpecWithBases(&p.spec, bases.get())
+                                : PyType_FromSpec(&p.spec);
+    if (type == nullptr) return false;
+    types[t] = reinterpret_cast<PyTypeObject*>(type);
+    if (!set_match_args(types[t], d)) return false;
+    if (!add_type(module, type, d.name)) return false;
+  }
+  return true;
+}
+
+PyObject* make_record(Record record, std::initializer_list<PyObject*> fields) {
+  bool complete = true;
+  for (PyObject* field : fields) complete = complete && field != nullptr;
+  PyTypeObject* type = types[static_cast<std::size_t>(record)];
+  PyObject* self = complete ? allocate(type) : nullptr;
+  std::size_t i = 0;
+  for (PyObject* field : fields) {
+    if (self == nullptr) {
+      Py_XDECREF(field);
+    } else {
+      slots(self)[i++] = field;
+    }
+  }
+  return self;
+}
+
+PyObject* small_int(std::size_t value) {
+  static std::array<PyObject*, 65536> cache{};
+  if (value >= cache.size()) {
+    return PyLong_FromSize_t(value);
+  }
+  PyObject*& cached = cache[value];
+  if (cached == nullptr) {
+    cached = PyLong_FromSize_t(value);
+    if (cached == nullptr) return nullptr;
+  }
+  Py_INCREF(cached);
+  return cached;
+}
+
+}  // namespace jrl_native

@@ -1,0 +1,50 @@
+// The immutable value classes of the `jrl` package: one native type per
+// record of the model, all built by one generic implementation.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+
+#include "python_ref.hpp"
+
+namespace jrl_native {
+
+using pylibjrl::Ref;
+
+// Every record class, in the order their types are created. The selector
+// classes follow Selector, their common base.
+enum class Record : std::size_t {
+  Span,
+  Course,
+  Single,
+  Many,
+  Query,
+  Requirement,
+  Class,
+  Placement,
+  Tag,
+  TagDept,
+  Dist,
+  DistDept,
+  Range,
+  RangeDist,
+  RangeTag,
+  NestedQuery,
+  count,
+};
+
+// Creates the Selector base and every record type and adds them to
+// `module`. Returns false with the Python error set.
+bool add_record_types(PyObject* module);
+
+// A new instance of `record` holding `fields` in declared order, the span
+// last where the class has one. Steals every reference in `fields`. A null
+// field (a failed creation, its error set) releases the others and gives
+// null.
+PyObject* make_record(Record record, std::initializer_list<PyObject*> fields);
+
+// The number `value` as a Python int; the ints of 16-bit values are made once
+// and shared. A new reference, null on failure.
+PyObject* small_int(std::size_t value);
+
+}  // namespace jrl_native
