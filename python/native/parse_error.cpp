@@ -55,14 +55,14 @@ void raise_parse_error(const jrl::Error& error, std::string_view input,
   // The context messages, outermost first, down to the innermost error.
   Ref context(PyList_New(0));
   if (!context) return;
-  const jrl::Error* innermost = &error;
-  while (innermost->cause() != nullptr) {
-    Ref text(new_str(innermost->text()));
+  const jrl::ErrorFrame* innermost = &error.innermost();
+  for (const jrl::ErrorFrame& frame : error.frames()) {
+    if (&frame == innermost) break;
+    Ref text(new_str(frame.text()));
     if (!text || PyList_Append(context.get(), text.get()) < 0) return;
-    innermost = innermost->cause();
   }
   const jrl::ReportError* place = innermost->report();
-  const bool spanned = place != nullptr && place->end_line_col.has_value();
+  const bool spanned = place != nullptr && place->end_line_col().has_value();
 
   Ref kwargs(PyDict_New());
   if (!kwargs) return;
@@ -70,17 +70,17 @@ void raise_parse_error(const jrl::Error& error, std::string_view input,
       put(kwargs.get(), "message", new_str(innermost->text())) &&
       put(kwargs.get(), "line",
           int_or_none(place != nullptr,
-                      place ? place->start_line_col.line : 0)) &&
+                      place ? place->start_line_col().line : 0)) &&
       put(kwargs.get(), "column",
           int_or_none(place != nullptr,
-                      place ? place->start_line_col.column : 0)) &&
+                      place ? place->start_line_col().column : 0)) &&
       put(kwargs.get(), "end_line",
-          int_or_none(spanned, spanned ? place->end_line_col->line : 0)) &&
+          int_or_none(spanned, spanned ? place->end_line_col()->line : 0)) &&
       put(kwargs.get(), "end_column",
-          int_or_none(spanned, spanned ? place->end_line_col->column : 0)) &&
+          int_or_none(spanned, spanned ? place->end_line_col()->column : 0)) &&
       put(kwargs.get(), "offset",
           int_or_none(place != nullptr,
-                      place ? jrl::character_offset(input, place->start) : 0)) &&
+                      place ? jrl::character_offset(input, place->start()) : 0)) &&
       put(kwargs.get(), "context", PyList_AsTuple(context.get())) &&
       put(kwargs.get(), "path", (Py_INCREF(path), path));
   if (!ok) return;
