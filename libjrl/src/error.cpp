@@ -34,6 +34,19 @@ const Error& Error::innermost() const noexcept {
   return *last;
 }
 
+Error Error::moved_by(std::size_t offset, std::size_t lines) const {
+  Error out(*this);
+  for (Error* link = &out; link != nullptr; link = link->cause_.get()) {
+    ReportError* report = link->report_.get();
+    if (report == nullptr) continue;
+    report->start += offset;
+    if (report->end) *report->end += offset;
+    report->start_line_col.line += lines;
+    if (report->end_line_col) report->end_line_col->line += lines;
+  }
+  return out;
+}
+
 Error Error::message(std::string text) {
   return Error(ErrorKind::message, std::move(text));
 }

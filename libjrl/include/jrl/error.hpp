@@ -108,6 +108,12 @@ class Error {
   // fault itself is told.
   const Error& innermost() const noexcept;
 
+  // This error as found in a larger text of which it saw only a piece: the
+  // same chain with every report moved `offset` bytes and `lines` lines on.
+  // The piece must begin at the start of a line of the larger text, so that
+  // the reports' columns and line texts hold there too.
+  Error moved_by(std::size_t offset, std::size_t lines) const;
+
   // This error alone as it appears in a chain: a report error's whole
   // report text, any other error's message.
   std::string own_text(std::string_view path = {}) const;
