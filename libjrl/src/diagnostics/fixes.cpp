@@ -206,6 +206,20 @@ std::vector<Suggestion> syntax_fixes(std::string_view statement,
     }
   }
 
+  // Two statements run together: the error often lies far before the end
+  // of the first, so the place before each later keyword that begins a
+  // statement is tried too.
+  std::size_t joins = 0;
+  for (std::size_t i = std::max<std::size_t>(k, 1); i < n && joins < 4; ++i) {
+    const std::string_view word =
+        statement.substr(tokens[i].start, tokens[i].end - tokens[i].start);
+    if (tokens[i].kind == TokenKind::word &&
+        (word == "SELECT" || word == "LIMIT")) {
+      candidates.insert(tokens[i - 1].end, ";");
+      ++joins;
+    }
+  }
+
   std::vector<Suggestion> out;
   std::size_t trials = 0;
   for (Candidate& c : std::move(candidates).sorted()) {
