@@ -420,3 +420,35 @@ def test_carets_align_by_display_width_on_a_terminal(tmp_path):
     # In a pipe the exact report stays, one blank per character.
     r = run("check", "w.jrl", cwd=tmp_path)
     assert "\n      | " + " " * 26 + "^--^\n" in r.stderr.decode()
+
+
+# ---- docs/diagnostics.md ----------------------------------------------------
+
+
+FENCE = re.compile(r"^```([\w-]*)\n(.*?)^```\n", re.S | re.M)
+
+
+def doc_cases():
+    blocks = [(m.group(1), m.group(2))
+              for m in FENCE.finditer((ROOT / "docs" / "diagnostics.md").read_text())]
+    cases = []
+    for i, (lang, body) in enumerate(blocks):
+        if lang in ("jrl-error", "jrl-warning"):
+            assert blocks[i + 1][0] == "text"
+            cases.append(pytest.param(lang, body, blocks[i + 1][1], id=f"block{i}"))
+        elif lang == "jrl":
+            cases.append(pytest.param(lang, body, "", id=f"block{i}"))
+    return cases
+
+
+def test_diagnostics_doc_has_examples():
+    langs = [c.values[0] for c in doc_cases()]
+    assert langs.count("jrl-error") >= 15 and langs.count("jrl-warning") == 5
+
+
+@pytest.mark.parametrize("lang, source, expected", doc_cases())
+def test_diagnostics_doc_example_reports_as_shown(tmp_path, lang, source, expected):
+    write(tmp_path, "example.jrl", source)
+    r = run("check", "--color=never", "example.jrl", cwd=tmp_path)
+    assert r.returncode == (1 if lang == "jrl-error" else 0)
+    assert r.stderr.decode() == expected
