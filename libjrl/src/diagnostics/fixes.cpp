@@ -27,6 +27,9 @@ constexpr std::array<std::string_view, 6> CLOSERS = {";", ":", ")",
 // Inserted before the token after a gap, opening what follows.
 constexpr std::array<std::string_view, 3> OPENERS = {"(", "[", "\""};
 
+// Written in place of another mark.
+constexpr std::array<std::string_view, 5> MARKS = {",", ";", ":", ")", "]"};
+
 struct Candidate {
   TextEdit edit;
   std::string message;
@@ -123,8 +126,8 @@ class CandidateList {
   std::vector<Candidate> items_;
 };
 
-// Replacements of one word: a misspelt keyword, a keyword run into what
-// follows it, a department or a function name not written in capitals.
+// Edits of one word: a misspelt keyword, a function name run into its
+// argument, a department not written in capitals.
 void word_edits(std::string_view statement, const Token& token,
                 const Token* next, CandidateList& out) {
   const std::string_view word =
@@ -132,12 +135,7 @@ void word_edits(std::string_view statement, const Token& token,
   const bool letters = std::all_of(word.begin(), word.end(), is_letter);
   const std::string capitals = upper(word);
   for (std::string_view keyword : KEYWORDS) {
-    if (word == keyword) continue;
-    if (word.size() > keyword.size() && word.starts_with(keyword)) {
-      out.insert(token.start + keyword.size(), " ");
-      continue;
-    }
-    if (!letters) continue;
+    if (word == keyword || !letters) continue;
     const std::size_t allowed = keyword.size() >= 5 ? 2 : 1;
     if (capitals == keyword || edit_distance(capitals, keyword) <= allowed) {
       out.replace(token.start, token.end, word, keyword);
@@ -191,6 +189,15 @@ std::vector<Suggestion> syntax_fixes(std::string_view statement,
     if (tokens[i].kind == TokenKind::word) {
       word_edits(statement, tokens[i], i + 1 < n ? &tokens[i + 1] : nullptr,
                  candidates);
+    }
+  }
+  // One punctuation mark written for another: a ";" in a list, ")" for "]".
+  for (std::size_t i = lo; i < hi; ++i) {
+    const Token& t = tokens[i];
+    if (t.kind != TokenKind::punctuation || t.end - t.start != 1) continue;
+    const std::string_view old_text = statement.substr(t.start, 1);
+    for (std::string_view text : MARKS) {
+      if (text != old_text) candidates.replace(t.start, t.end, old_text, text);
     }
   }
   for (std::size_t gap = lo; gap <= hi; ++gap) {
