@@ -132,8 +132,11 @@ class Checker {
       Error error;
     };
     std::vector<Found> others;
+    const std::size_t cap = std::max<std::size_t>(options_.max_diagnostics, 1);
     for (std::size_t i = 0; i < segments.size(); ++i) {
       if (first_segment && i == *first_segment) continue;
+      // Past the cap the rest need not be looked at.
+      if (first_segment && others.size() + 1 >= cap) break;
       const Segment& s = segments[i];
       auto result = parse(body_.substr(s.start, s.end - s.start));
       if (result) continue;
@@ -148,9 +151,7 @@ class Checker {
         first_segment ? segments[*first_segment] : Segment{0, body_.size()};
     add_error(first, first_at);
     for (const Found& found : others) {
-      if (diagnostics_.size() >= std::max<std::size_t>(options_.max_diagnostics, 1)) {
-        break;
-      }
+      if (diagnostics_.size() >= cap) break;
       add_error(found.error, segments[found.segment]);
     }
     return shift_all();
