@@ -122,6 +122,12 @@ class Checker {
       return shift_all();
     }
     const Error& first = parsed.error();
+    // Bytes that are not text, or too many of them: nothing more to read.
+    const std::string_view first_code = code_of(first);
+    if (first_code == "JRL001" || first_code == "JRL002") {
+      add_error(first, Segment{0, 0});
+      return shift_all();
+    }
     const std::vector<Segment> segments = split_statements(body_);
     const std::optional<std::size_t> place = position_of(first);
     std::optional<std::size_t> first_segment;

@@ -34,6 +34,7 @@ struct Candidate {
   TextEdit edit;
   std::string message;
   std::size_t distance = 0;
+  std::size_t order = 0;  // when it was added
 };
 
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -106,10 +107,11 @@ class CandidateList {
 
   // Nearest the error first; at one distance, in the order added.
   std::vector<Candidate> sorted() && {
-    std::stable_sort(items_.begin(), items_.end(),
-                     [](const Candidate& a, const Candidate& b) {
-                       return a.distance < b.distance;
-                     });
+    std::sort(items_.begin(), items_.end(),
+              [](const Candidate& a, const Candidate& b) {
+                return a.distance != b.distance ? a.distance < b.distance
+                                                : a.order < b.order;
+              });
     return std::move(items_);
   }
 
@@ -119,7 +121,7 @@ class CandidateList {
       if (c.edit == edit) return;
     }
     const std::size_t d = distance(edit.offset, error_pos_);
-    items_.push_back({std::move(edit), std::move(message), d});
+    items_.push_back({std::move(edit), std::move(message), d, items_.size()});
   }
 
   std::size_t error_pos_;

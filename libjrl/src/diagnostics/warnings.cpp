@@ -32,12 +32,21 @@ class WarningSink final : public NodeSink {
   void discard() override { warnings_.clear(); }
 
   std::vector<Warning> result() && {
-    std::stable_sort(warnings_.begin(), warnings_.end(),
-                     [](const Warning& a, const Warning& b) {
-                       return a.start < b.start;
-                     });
-    if (warnings_.size() > limit_) warnings_.resize(limit_);
-    return std::move(warnings_);
+    // By place; at one place, in the order found.
+    std::vector<std::size_t> order(warnings_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return warnings_[a].start != warnings_[b].start
+                 ? warnings_[a].start < warnings_[b].start
+                 : a < b;
+    });
+    std::vector<Warning> out;
+    out.reserve(std::min(order.size(), limit_));
+    for (std::size_t i : order) {
+      if (out.size() == limit_) break;
+      out.push_back(std::move(warnings_[i]));
+    }
+    return out;
   }
 
  private:
