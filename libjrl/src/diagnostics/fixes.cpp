@@ -37,6 +37,11 @@ struct Candidate {
   std::size_t order = 0;  // when it was added
 };
 
+bool is_word_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+         (c >= '0' && c <= '9') || c == '_' || c == '-';
+}
+
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 std::string upper(std::string_view text) {
@@ -191,6 +196,17 @@ std::vector<Suggestion> syntax_fixes(std::string_view statement,
     if (tokens[i].kind == TokenKind::word) {
       word_edits(statement, tokens[i], i + 1 < n ? &tokens[i + 1] : nullptr,
                  candidates);
+    }
+  }
+  // A closing quote lost inside a call: the string then runs on to the next
+  // quote, so the place where it should end lies inside the string token.
+  for (std::size_t i = lo; i < hi; ++i) {
+    const Token& t = tokens[i];
+    if (t.kind != TokenKind::string) continue;
+    for (std::size_t p = t.start + 2; p + 1 < t.end; ++p) {
+      if (is_word_char(statement[p - 1]) && !is_word_char(statement[p])) {
+        candidates.insert(p, "\"");
+      }
     }
   }
   // One punctuation mark written for another: a ";" in a list, ")" for "]".
