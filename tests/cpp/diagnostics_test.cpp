@@ -155,6 +155,8 @@ TEST(Check, FixesOfSyntaxErrors) {
       {"SELECT 1 FROM TAG\"a\") : \"x\";", "insert `(` @17,17"},
       {"SELECT 1 FROM TAG(a\") : \"x\";", "insert `\"` @18,18"},
       {"SELECT 1 FROM CLASS(MATH 1200) : x\";", "insert `\"` @33,33"},
+      {"SELECT 1 FROM TAG(\"WX a) : \"x\";", "insert `\"` @23,23"},
+      {"SELECT 1 FROM [TAG(\"a\"); TAG(\"b\")] : \"x\";", "replace `;` with `,` @23,24"},
       {"SELECT 1 FROM RANGE(MATH 1200 MATH 1300) : \"x\";", "insert `,` @29,29"},
       {"Select 1 FROM TAG(\"a\") : \"x\";", "replace `Select` with `SELECT` @0,6"},
       {"SELECT 1 FRMO TAG(\"a\") : \"x\";", "replace `FRMO` with `FROM` @9,13"},
