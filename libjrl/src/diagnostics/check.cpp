@@ -63,11 +63,11 @@ Error relocate(const Error& error, std::string_view body, std::size_t shift,
   return out->moved_by(window_start, lines.at(window_start).line - 1);
 }
 
+// The character a position report points at; none at a line break or the
+// end of the text.
 std::size_t char_length_at(std::string_view text, std::size_t i) {
   if (i >= text.size() || text[i] == '\n' || text[i] == '\r') return 0;
-  const auto lead = static_cast<unsigned char>(text[i]);
-  const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  return std::min(length, text.size() - i);
+  return char_length(text, i);
 }
 
 bool overflows_u16(std::string_view digits) {

@@ -14,12 +14,6 @@ bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-std::size_t char_length(std::string_view text, std::size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  return std::min(length, text.size() - i);
-}
-
 // Reads tokens one at a time, skipping whitespace and comments before each.
 class Lexer {
  public:
@@ -85,6 +79,12 @@ bool starts_statement(std::string_view text, const Token& token) {
 }
 
 }  // namespace
+
+std::size_t char_length(std::string_view text, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  return std::min(length, text.size() - i);
+}
 
 std::vector<Token> tokenize(std::string_view text) {
   std::vector<Token> tokens;

@@ -21,6 +21,10 @@ struct Token {
   TokenKind kind = TokenKind::punctuation;
 };
 
+// Byte length of the UTF-8 character at `i` of `text` (1 for a stray
+// byte), never past the end.
+std::size_t char_length(std::string_view text, std::size_t i);
+
 // The tokens of `text`, whitespace and comments left out.
 std::vector<Token> tokenize(std::string_view text);
 
