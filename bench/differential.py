@@ -212,9 +212,6 @@ def first_report_problem(name: str, path: Path, json_run: tuple, check_json: byt
     first = json.loads(lines[0])
     if "report" not in first or first.get("severity") != "error" or json_run[0] == 0:
         return []
-    # The tool's own one-line report of invalid UTF-8 is not a parse report.
-    if b" is not valid UTF-8: invalid byte 0x" in json_run[2]:
-        return []
     shown = HEADER.sub(lambda m: f"{m.group(1)}--> {path}:{m.group(2)}", first["report"])
     expected = json_run[2].decode("utf-8", "replace")
     if expected == f"error: could not parse {path}\n{shown}\n":

@@ -2,22 +2,10 @@
 
 #include <optional>
 
+#include "utf8.hpp"
+
 namespace jrl::cli {
 namespace {
-
-// The character at `i` of UTF-8 `text` and its byte length.
-char32_t decode(std::string_view text, std::size_t i, std::size_t& length) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  if (i + length > text.size()) length = text.size() - i;
-  if (length == 1) return lead;
-  static constexpr unsigned char lead_mask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-  char32_t c = lead & lead_mask[length];
-  for (std::size_t k = 1; k < length; ++k) {
-    c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-  }
-  return c;
-}
 
 std::size_t leading_spaces(std::string_view line) {
   std::size_t i = 0;
@@ -72,14 +60,13 @@ std::string align_underlines(std::string_view report) {
       std::size_t chars = parts->second - parts->first;
       out.append(line.substr(0, parts->first));
       for (std::size_t i = 0; i < source->size() && chars > 0; --chars) {
-        std::size_t length = 1;
-        const char32_t c = decode(*source, i, length);
-        if (c == '\t') {
+        const utf8::Decoded c = utf8::decode(*source, i);
+        if (c.code_point == '\t') {
           out.push_back('\t');
         } else {
-          out.append(static_cast<std::size_t>(cell_width(c)), ' ');
+          out.append(static_cast<std::size_t>(cell_width(c.code_point)), ' ');
         }
-        i += length;
+        i += c.length;
       }
       out.append(chars, ' ');
       out.append(line.substr(parts->second));

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "utf8.hpp"
+
 namespace jrl::diagnostics {
 namespace {
 
@@ -81,9 +83,7 @@ bool starts_statement(std::string_view text, const Token& token) {
 }  // namespace
 
 std::size_t char_length(std::string_view text, std::size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  return std::min(length, text.size() - i);
+  return utf8::decode(text, i).length;
 }
 
 std::vector<Token> tokenize(std::string_view text) {

@@ -21,8 +21,8 @@ struct Token {
   TokenKind kind = TokenKind::punctuation;
 };
 
-// Byte length of the UTF-8 character at `i` of `text` (1 for a stray
-// byte), never past the end.
+// Byte length of the character at `i` of `text`; an ill-formed sequence
+// counts as one character, as the reports count it.
 std::size_t char_length(std::string_view text, std::size_t i);
 
 // The tokens of `text`, whitespace and comments left out.

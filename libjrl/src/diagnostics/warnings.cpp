@@ -6,6 +6,7 @@
 
 #include "diagnostics/codes.hpp"
 #include "jrl/model.hpp"
+#include "number_text.hpp"
 #include "parser/grammar.hpp"
 #include "parser/jrl_parser.hpp"
 
@@ -18,7 +19,7 @@ std::size_t number(std::string_view digits) {
   return value;
 }
 
-std::string decimal(std::size_t n) { return std::to_string(n); }
+std::string decimal(std::size_t n) { return number_text::decimal(n); }
 
 // Looks at each requirement as the grammar hands it over.
 class WarningSink final : public NodeSink {
