@@ -109,8 +109,7 @@ std::pair<std::size_t, std::size_t> place_of(std::string_view statement,
 class Checker {
  public:
   Checker(std::string_view text, const CheckOptions& options)
-      : text_(text),
-        base_(text.starts_with(BOM) ? BOM.size() : 0),
+      : base_(text.starts_with(BOM) ? BOM.size() : 0),
         body_(text.substr(base_)),
         lines_(body_),
         options_(options) {}
@@ -268,7 +267,6 @@ class Checker {
     return std::move(diagnostics_);
   }
 
-  std::string_view text_;
   std::size_t base_;
   std::string_view body_;
   LineIndex lines_;
