@@ -8,6 +8,8 @@ namespace jrl::cli {
 namespace {
 
 constexpr std::string_view kBoldRed = "\x1b[1;31m";
+constexpr std::string_view kBoldYellow = "\x1b[1;33m";
+constexpr std::string_view kBoldCyan = "\x1b[1;36m";
 constexpr std::string_view kBold = "\x1b[1m";
 constexpr std::string_view kReset = "\x1b[0m";
 
@@ -57,9 +59,19 @@ bool colour_enabled(ColourMode mode, int fd) {
   return isatty(fd) == 1;
 }
 
+std::string paint(std::string_view text, Paint paint, bool colour) {
+  if (!colour) return std::string(text);
+  const std::string_view style = paint == Paint::error     ? kBoldRed
+                                 : paint == Paint::warning ? kBoldYellow
+                                                           : kBoldCyan;
+  std::string out(style);
+  out.append(text);
+  out.append(kReset);
+  return out;
+}
+
 std::string error_label(bool colour) {
-  if (!colour) return "error";
-  return std::string(kBoldRed) + "error" + std::string(kReset);
+  return paint("error", Paint::error, colour);
 }
 
 std::string highlight_report(std::string_view text) {

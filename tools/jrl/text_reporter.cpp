@@ -38,14 +38,14 @@ class TextReporter final : public Reporter {
       if (style_.colour) report = highlight_report(report);
       out += report + "\n";
       for (const Suggestion& s : d.suggestions) {
-        out += label("help", "\x1b[1;36m") + ": " + s.message;
+        out += paint("help", Paint::help, style_.colour) + ": " + s.message;
         if (!s.edits.empty()) {
           out += " (" + place(lines.at(s.edits.front().offset)) + ")";
         }
         out += "\n";
       }
       for (const Note& n : d.notes) {
-        out += label("note", "\x1b[1;36m") + ": " + n.message + " (" +
+        out += paint("note", Paint::help, style_.colour) + ": " + n.message + " (" +
                place(n.line_col) + ")\n";
       }
       (d.severity == Severity::error ? errors_ : warnings_) += 1;
@@ -73,16 +73,11 @@ class TextReporter final : public Reporter {
   }
 
  private:
-  std::string label(std::string_view word, std::string_view style) const {
-    if (!style_.colour) return std::string(word);
-    return std::string(style) + std::string(word) + "\x1b[0m";
-  }
-
   std::string headline(Severity severity, std::string_view code) const {
     const bool error = severity == Severity::error;
-    return label(std::string(severity_name(severity)) + "[" +
+    return paint(std::string(severity_name(severity)) + "[" +
                      std::string(code) + "]",
-                 error ? "\x1b[1;31m" : "\x1b[1;33m");
+                 error ? Paint::error : Paint::warning, style_.colour);
   }
 
   // Diagnostics are set apart by a blank line.
