@@ -5,6 +5,13 @@ Runs `jrl json`, `jrl json --pretty`, `jrl debug`, `jrl check` and
 the same inputs and reports every difference in standard output, standard
 error or exit status. A change meant to make parsing faster must report none.
 
+The first diagnostic of the candidate's `check --format=json` must carry the
+exact report: its `report` field, with the file named in its headers, must
+equal the chain the candidate's `jrl json` prints for a failing file. With
+--check-changed (a candidate whose `check` output is meant to differ, such
+as a new format), differences of the two check commands are counted apart
+and do not fail the run; the report comparison still does.
+
     python bench/differential.py REFERENCE CANDIDATE
     python bench/differential.py REF CAND --mutations 5000 --seed 7
 
@@ -18,6 +25,7 @@ these (byte deletions, insertions and swaps, and splices of statements).
 from __future__ import annotations
 
 import argparse
+import json
 import random
 import re
 import subprocess
@@ -191,22 +199,50 @@ def run(binary: str, command: tuple[str, ...], path: Path):
     return p.returncode, p.stdout, p.stderr
 
 
-def compare(ref: str, cand: str, name: str,
-            path: Path) -> tuple[list[str], bytes]:
-    """The differences, and the reference's `check` report (to tally)."""
+# A report header, in a chain perhaps after a cause's number.
+HEADER = re.compile(r"^( *(?:\d+: )? *)--> (\d+:\d+)$", re.M)
+
+
+def first_report_problem(name: str, path: Path, json_run: tuple, check_json: bytes) -> list[str]:
+    """The candidate's first check diagnostic against the exact report its
+    `jrl json` prints for the same file."""
+    lines = check_json.decode("utf-8", "replace").splitlines()
+    if not lines:
+        return []
+    first = json.loads(lines[0])
+    if "report" not in first or first.get("severity") != "error" or json_run[0] == 0:
+        return []
+    shown = HEADER.sub(lambda m: f"{m.group(1)}--> {path}:{m.group(2)}", first["report"])
+    expected = json_run[2].decode("utf-8", "replace")
+    if expected == f"error: could not parse {path}\n{shown}\n":
+        return []
+    return [f"{name}: first check diagnostic is not the exact report"]
+
+
+def compare(ref: str, cand: str, name: str, path: Path,
+            check_changed: bool = False) -> tuple[list[str], list[str], bytes]:
+    """The differences, the intended differences of check commands, and the
+    reference's `check` report (to tally)."""
     problems = []
+    intended = []
     report = b""
+    json_run = None
     for command in COMMANDS:
         a = run(ref, command, path)
         b = run(cand, command, path)
         if command == ("check",):
             report = a[2]
+        if command == ("json",):
+            json_run = b
+        if command == ("check", "--format=json"):
+            problems += first_report_problem(name, path, json_run, b[1])
         if a != b:
             what = [w for w, x, y in zip(("exit status", "stdout", "stderr"), a, b)
                     if x != y]
-            problems.append(f"{name}: jrl {' '.join(command)}: {', '.join(what)} differ"
-                            f" (reference exit {a[0]}, candidate exit {b[0]})")
-    return problems, report
+            text = (f"{name}: jrl {' '.join(command)}: {', '.join(what)} differ"
+                    f" (reference exit {a[0]}, candidate exit {b[0]})")
+            (intended if check_changed and command[0] == "check" else problems).append(text)
+    return problems, intended, report
 
 
 def outcome(report: bytes) -> str:
@@ -230,6 +266,8 @@ def main() -> int:
     ap.add_argument("--mutations", type=int, default=3000)
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--jobs", type=int, default=2)
+    ap.add_argument("--check-changed", action="store_true",
+                    help="count differences of the check commands apart")
     ap.add_argument("--keep", type=Path,
                     help="write each differing input into this directory")
     args = ap.parse_args()
@@ -239,6 +277,7 @@ def main() -> int:
     sources += calls() + fuzz_seeds()
     inputs = sources + mutated
     problems: list[str] = []
+    intended: list[str] = []
     tally: dict[str, int] = {}
     with tempfile.TemporaryDirectory(prefix="jrl-diff-") as tmp:
         paths = []
@@ -248,9 +287,11 @@ def main() -> int:
             paths.append(path)
         with ThreadPoolExecutor(args.jobs) as pool:
             results = pool.map(
-                lambda item: compare(args.reference, args.candidate, *item),
+                lambda item: compare(args.reference, args.candidate, *item,
+                                     check_changed=args.check_changed),
                 ((name, path) for (name, _), path in zip(inputs, paths)))
-            for (name, data), (found, report) in zip(inputs, results):
+            for (name, data), (found, meant, report) in zip(inputs, results):
+                intended.extend(meant)
                 kind = outcome(report)
                 tally[kind] = tally.get(kind, 0) + 1
                 if found and args.keep:
@@ -266,6 +307,13 @@ def main() -> int:
     print(f"{len(inputs)} inputs ({len(sources)} fixed, {args.mutations} mutations), "
           f"{len(COMMANDS)} commands each: {len(problems)} differences "
           f"in {failing} inputs")
+    if args.check_changed:
+        by_command: dict[str, int] = {}
+        for text in intended:
+            command = text.split(": jrl ", 1)[1].split(":", 1)[0]
+            by_command[command] = by_command.get(command, 0) + 1
+        print("intended differences of check commands: "
+              + (", ".join(f"jrl {k} {v}" for k, v in sorted(by_command.items())) or "none"))
     print("reference outcomes: " + ", ".join(f"{k} {v}" for k, v in sorted(tally.items())))
     return 1 if problems else 0
 

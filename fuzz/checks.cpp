@@ -111,6 +111,36 @@ void check_failure(std::string_view input, const Error& error) {
   }
 }
 
+// The diagnostics agree with the parse: the first error is its error, and
+// every place and edit lies inside the input.
+void check_diagnostics(std::string_view input,
+                       const std::expected<ParseResult, Error>& parsed) {
+  const std::vector<Diagnostic> diagnostics = check(input);
+  if (parsed) {
+    for (const Diagnostic& d : diagnostics) {
+      require(d.severity == Severity::warning, "a file that parses has no error");
+    }
+  } else {
+    require(!diagnostics.empty(), "a failing file has a diagnostic");
+    require(diagnostics.front().error && *diagnostics.front().error == parsed.error(),
+            "the first diagnostic is the error of parse");
+    require(diagnostics.front().report == parsed.error().render(),
+            "the first diagnostic has the exact report");
+  }
+  for (const Diagnostic& d : diagnostics) {
+    require(d.offset <= d.end_offset && d.end_offset <= input.size(),
+            "diagnostic span inside the input");
+    require(find_diagnostic_code(d.code) != nullptr, "diagnostic code known");
+    require(d.code != "JRL099", "no internal fault among diagnostics");
+    for (const Suggestion& s : d.suggestions) {
+      for (const TextEdit& e : s.edits) {
+        require(e.offset <= e.end_offset && e.end_offset <= input.size(),
+                "edit inside the input");
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void require(bool ok, const char* what) {
@@ -136,6 +166,7 @@ void check_parse(std::string_view input) {
             "same input, same error text");
     check_failure(input, first.error());
   }
+  check_diagnostics(input, first);
 }
 
 }  // namespace jrl::fuzz

@@ -27,6 +27,19 @@ Error Error::over_span(std::string_view input, std::size_t start,
       ReportError::over_span(input, start, end, std::move(message)));
 }
 
+Error Error::moved_by(std::size_t offset, std::size_t lines) const {
+  Error out(*this);
+  for (ErrorFrame& frame : out.frames_) {
+    if (!frame.report_) continue;
+    ReportError& report = *frame.report_;
+    report.start_ += offset;
+    if (report.end_) *report.end_ += offset;
+    report.start_line_col_.line += lines;
+    if (report.end_line_col_) report.end_line_col_->line += lines;
+  }
+  return out;
+}
+
 Error Error::message(std::string text) {
   return Error(ErrorFrame(ErrorKind::message, std::move(text)));
 }

@@ -8,6 +8,8 @@ namespace jrl::cli {
 namespace {
 
 constexpr std::string_view BOLD_RED = "\x1b[1;31m";
+constexpr std::string_view BOLD_YELLOW = "\x1b[1;33m";
+constexpr std::string_view BOLD_CYAN = "\x1b[1;36m";
 constexpr std::string_view BOLD = "\x1b[1m";
 constexpr std::string_view RESET = "\x1b[0m";
 
@@ -57,9 +59,19 @@ bool colour_enabled(ColourMode mode, int fd) {
   return isatty(fd) == 1;
 }
 
+std::string paint(std::string_view text, Paint paint, bool colour) {
+  if (!colour) return std::string(text);
+  const std::string_view style = paint == Paint::error     ? BOLD_RED
+                                 : paint == Paint::warning ? BOLD_YELLOW
+                                                           : BOLD_CYAN;
+  std::string out(style);
+  out.append(text);
+  out.append(RESET);
+  return out;
+}
+
 std::string error_label(bool colour) {
-  if (!colour) return "error";
-  return std::string(BOLD_RED) + "error" + std::string(RESET);
+  return paint("error", Paint::error, colour);
 }
 
 std::string highlight_report(std::string_view text) {

@@ -13,6 +13,12 @@ namespace jrl::cli {
 // unset or empty.
 bool colour_enabled(ColourMode mode, int fd);
 
+enum class Paint { error, warning, help };
+
+// `text` in bold red (error), bold yellow (warning) or bold cyan (help),
+// or as it is without colour.
+std::string paint(std::string_view text, Paint paint, bool colour);
+
 // "error" in bold red, for the first line of a failure.
 std::string error_label(bool colour);
 

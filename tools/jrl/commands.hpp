@@ -13,5 +13,7 @@ inline constexpr int EXIT_USAGE = 2;
 int run_check(const Options& options);
 // `json` and `debug`: the parsed file on standard output.
 int run_print(const Options& options);
+// `explain`: the documentation of each code named.
+int run_explain(const Options& options);
 
 }  // namespace jrl::cli

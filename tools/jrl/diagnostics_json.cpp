@@ -69,28 +69,84 @@ std::string json_string(std::string_view text) {
   return out;
 }
 
-std::string diagnostic_json(std::string_view file, const Error& error) {
-  const ErrorFrame& innermost = error.innermost();
-
+std::string diagnostic_json(std::string_view file, const Diagnostic& d,
+                            const LineIndex& lines) {
   std::string out = "{";
   append_member(out, "file", json_string(file));
-  if (const ReportError* report = innermost.report()) {
-    append_number(out, "line", report->start_line_col().line);
-    append_number(out, "column", report->start_line_col().column);
-    if (report->end_line_col()) {
-      append_number(out, "end_line", report->end_line_col()->line);
-      append_number(out, "end_column", report->end_line_col()->column);
-    }
-  }
-  append_member(out, "message", json_string(innermost.text()));
+  append_member(out, "severity", json_string(severity_name(d.severity)));
+  append_member(out, "code", json_string(d.code));
+  append_member(out, "message", json_string(d.message));
   std::string context = "[";
-  const Error::Frames frames = error.frames();
-  for (std::size_t i = 0; i + 1 < frames.size(); ++i) {
-    if (i > 0) context.push_back(',');
-    context.append(json_string(frames[i].text()));
+  for (const std::string& c : d.context) {
+    if (context.size() > 1) context.push_back(',');
+    context.append(json_string(c));
   }
   context.push_back(']');
   append_member(out, "context", context);
+  append_number(out, "line", d.start.line);
+  append_number(out, "column", d.start.column);
+  append_number(out, "end_line", d.end.line);
+  append_number(out, "end_column", d.end.column);
+  append_number(out, "offset", d.offset);
+  append_number(out, "end_offset", d.end_offset);
+  append_member(out, "report", json_string(d.report));
+  std::string suggestions = "[";
+  for (const Suggestion& s : d.suggestions) {
+    if (suggestions.size() > 1) suggestions.push_back(',');
+    std::string item = "{";
+    append_member(item, "message", json_string(s.message));
+    std::string edits = "[";
+    for (const TextEdit& e : s.edits) {
+      if (edits.size() > 1) edits.push_back(',');
+      const LineCol from = lines.at(e.offset);
+      const LineCol to = lines.at(e.end_offset);
+      std::string edit = "{";
+      append_number(edit, "offset", e.offset);
+      append_number(edit, "end_offset", e.end_offset);
+      append_number(edit, "line", from.line);
+      append_number(edit, "column", from.column);
+      append_number(edit, "end_line", to.line);
+      append_number(edit, "end_column", to.column);
+      append_member(edit, "replacement", json_string(e.replacement));
+      edit.push_back('}');
+      edits.append(edit);
+    }
+    edits.push_back(']');
+    append_member(item, "edits", edits);
+    item.push_back('}');
+    suggestions.append(item);
+  }
+  suggestions.push_back(']');
+  append_member(out, "suggestions", suggestions);
+  std::string notes = "[";
+  for (const Note& n : d.notes) {
+    if (notes.size() > 1) notes.push_back(',');
+    std::string item = "{";
+    append_member(item, "message", json_string(n.message));
+    append_number(item, "line", n.line_col.line);
+    append_number(item, "column", n.line_col.column);
+    item.push_back('}');
+    notes.append(item);
+  }
+  notes.push_back(']');
+  append_member(out, "notes", notes);
+  out.push_back('}');
+  return out;
+}
+
+std::string unreadable_json(std::string_view file, std::string_view message) {
+  std::string out = "{";
+  append_member(out, "file", json_string(file));
+  append_member(out, "severity", json_string("error"));
+  append_member(out, "code", json_string("JRL100"));
+  append_member(out, "message", json_string(message));
+  append_member(out, "context", "[]");
+  for (const char* key : {"line", "column", "end_line", "end_column", "offset",
+                          "end_offset", "report"}) {
+    append_member(out, key, "null");
+  }
+  append_member(out, "suggestions", "[]");
+  append_member(out, "notes", "[]");
   out.push_back('}');
   return out;
 }

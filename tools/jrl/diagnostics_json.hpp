@@ -1,10 +1,10 @@
-// Machine-readable failures for editors and CI: one JSON object per line.
+// Diagnostics as JSON, for editors and CI: one object per diagnostic.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "jrl/error.hpp"
+#include "jrl/diagnostics.hpp"
 
 namespace jrl::cli {
 
@@ -12,11 +12,15 @@ namespace jrl::cli {
 // (possible in file names) become U+FFFD.
 std::string json_string(std::string_view text);
 
-// {"file", "line", "column", "end_line", "end_column", "message",
-// "context"}: the place and message of the innermost error, and the
-// messages wrapped around it, outermost first. The place is left out when
-// the chain carries none; the end only for a span (its column is one past
-// the span's last character).
-std::string diagnostic_json(std::string_view file, const Error& error);
+// {"file", "severity", "code", "message", "context", "line", "column",
+// "end_line", "end_column", "offset", "end_offset", "report", "suggestions",
+// "notes"}, in this order; lines and columns from 1, ends exclusive. `lines`
+// indexes the file's text, for the places of the edits.
+std::string diagnostic_json(std::string_view file, const Diagnostic& d,
+                            const LineIndex& lines);
+
+// The same keys for a file that cannot be read: code JRL100, no place (the
+// place keys are null), no report.
+std::string unreadable_json(std::string_view file, std::string_view message);
 
 }  // namespace jrl::cli

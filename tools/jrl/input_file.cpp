@@ -34,6 +34,10 @@ std::expected<std::string, int> read_all(std::FILE* file) {
 
 }  // namespace
 
+std::string_view without_bom(std::string_view content) {
+  return content.starts_with("\xEF\xBB\xBF") ? content.substr(3) : content;
+}
+
 std::string display_name(std::string_view path) {
   return path == "-" ? std::string("<stdin>") : std::string(path);
 }

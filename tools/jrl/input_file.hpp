@@ -10,6 +10,9 @@ namespace jrl::cli {
 // The name a file is shown by in messages: "<stdin>" for "-".
 std::string display_name(std::string_view path);
 
+// `content` without the UTF-8 byte-order mark it may start with.
+std::string_view without_bom(std::string_view content);
+
 // The whole content of `path`. A failure is the one-line message naming the
 // file and the operating system's reason.
 std::expected<std::string, std::string> read_input(std::string_view path);

@@ -27,6 +27,8 @@ int run(const Options& options) {
       return EXIT_OK;
     case Command::check:
       return run_check(options);
+    case Command::explain:
+      return run_explain(options);
     case Command::json:
     case Command::debug:
       return run_print(options);

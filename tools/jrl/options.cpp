@@ -9,6 +9,7 @@ std::optional<Command> command_named(std::string_view name) {
   if (name == "check") return Command::check;
   if (name == "json") return Command::json;
   if (name == "debug") return Command::debug;
+  if (name == "explain") return Command::explain;
   return std::nullopt;
 }
 
@@ -34,12 +35,23 @@ LongOption split_long_option(std::string_view arg) {
 }
 
 // Checks the options against the command they were given with.
-std::expected<Options, std::string> validate(Options options, bool saw_pretty,
-                                             bool saw_verbose,
-                                             bool saw_format) {
-  const auto name = options.command == Command::check  ? "check"
-                    : options.command == Command::json ? "json"
-                                                       : "debug";
+struct Seen {
+  bool pretty = false;
+  bool verbose = false;
+  bool format = false;
+  bool warnings = false;
+  bool stdin_filename = false;
+};
+
+std::expected<Options, std::string> validate(Options options,
+                                             const Seen& seen) {
+  const auto name = options.command == Command::check     ? "check"
+                    : options.command == Command::json    ? "json"
+                    : options.command == Command::explain ? "explain"
+                                                          : "debug";
+  const bool saw_pretty = seen.pretty;
+  const bool saw_verbose = seen.verbose;
+  const bool saw_format = seen.format;
   if (saw_pretty && options.command != Command::json) {
     return std::unexpected("option '--pretty' only applies to 'jrl json'");
   }
@@ -49,11 +61,22 @@ std::expected<Options, std::string> validate(Options options, bool saw_pretty,
   if (saw_format && options.command != Command::check) {
     return std::unexpected("option '--format' only applies to 'jrl check'");
   }
+  if (seen.warnings && options.command != Command::check) {
+    return std::unexpected("option '--warnings' only applies to 'jrl check'");
+  }
+  if (seen.stdin_filename && options.command != Command::check) {
+    return std::unexpected(
+        "option '--stdin-filename' only applies to 'jrl check'");
+  }
+  if (options.command == Command::explain && options.files.empty()) {
+    return std::unexpected("'jrl explain' needs a code such as JRL010");
+  }
   if (options.files.empty()) {
     return std::unexpected(std::string("'jrl ") + name +
                            "' needs a file (use - for standard input)");
   }
-  if (options.command != Command::check && options.files.size() > 1) {
+  if (options.command != Command::check &&
+      options.command != Command::explain && options.files.size() > 1) {
     return std::unexpected(std::string("'jrl ") + name +
                            "' takes exactly one file");
   }
@@ -66,9 +89,7 @@ std::expected<Options, std::string> parse_options(
     std::span<const std::string_view> args) {
   Options options;
   std::optional<Command> command;
-  bool saw_pretty = false;
-  bool saw_verbose = false;
-  bool saw_format = false;
+  Seen seen;
   bool only_files = false;
 
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -96,18 +117,19 @@ std::expected<Options, std::string> parse_options(
       return options;
     }
     if (arg == "-v" || arg == "--verbose") {
-      saw_verbose = true;
+      seen.verbose = true;
       options.verbose = true;
       continue;
     }
     if (arg == "--pretty") {
-      saw_pretty = true;
+      seen.pretty = true;
       options.pretty = true;
       continue;
     }
 
     auto [name, value] = split_long_option(arg);
-    if (name != "--color" && name != "--format") {
+    if (name != "--color" && name != "--format" && name != "--warnings" &&
+        name != "--stdin-filename") {
       return std::unexpected("unknown option " + quoted(arg));
     }
     if (!value) {
@@ -128,22 +150,48 @@ std::expected<Options, std::string> parse_options(
                                " for '--color' (expected auto, always or "
                                "never)");
       }
-    } else {
-      saw_format = true;
-      if (*value == "text") {
-        options.format = Format::text;
-      } else if (*value == "json") {
-        options.format = Format::json;
+    } else if (name == "--warnings") {
+      seen.warnings = true;
+      if (*value == "show") {
+        options.warnings = WarningMode::show;
+      } else if (*value == "error") {
+        options.warnings = WarningMode::error;
+      } else if (*value == "ignore") {
+        options.warnings = WarningMode::ignore;
       } else {
         return std::unexpected("invalid value " + quoted(*value) +
-                               " for '--format' (expected text or json)");
+                               " for '--warnings' (expected show, error or "
+                               "ignore)");
+      }
+    } else if (name == "--stdin-filename") {
+      seen.stdin_filename = true;
+      if (value->empty()) {
+        return std::unexpected("option '--stdin-filename' needs a value");
+      }
+      options.stdin_filename = std::string(*value);
+    } else {
+      seen.format = true;
+      if (*value == "text") {
+        options.format = Format::text;
+      } else if (*value == "short") {
+        options.format = Format::short_lines;
+      } else if (*value == "json") {
+        options.format = Format::json;
+      } else if (*value == "github") {
+        options.format = Format::github;
+      } else if (*value == "sarif") {
+        options.format = Format::sarif;
+      } else {
+        return std::unexpected("invalid value " + quoted(*value) +
+                               " for '--format' (expected text, short, json, "
+                               "github or sarif)");
       }
     }
   }
 
   if (!command) return std::unexpected("no command given");
   options.command = *command;
-  return validate(std::move(options), saw_pretty, saw_verbose, saw_format);
+  return validate(std::move(options), seen);
 }
 
 std::string usage_text() {
@@ -152,25 +200,37 @@ std::string usage_text() {
 Checks and converts JRL requirements files.
 
 Commands:
-  check FILE...     parse each file; print nothing for a good file, and
-                    each failure to standard error
+  check PATH...     check each file and report every error and warning;
+                    print nothing for a good file. A directory means every
+                    *.jrl file below it
   json FILE         print the parsed file as JSON
   debug FILE        print the parsed file as debug text
+  explain CODE...   describe a diagnostic code such as JRL010
 
-A FILE of - reads standard input.
+A FILE or PATH of - reads standard input.
 
 Options:
   --pretty          json: indent the JSON output
   -v, --verbose     check: also name each good file on standard output
-  --format=FORMAT   check: report failures as text (default) or as json,
-                    one JSON object per line on standard output
+  --format=FORMAT   check: how diagnostics are reported:
+                      text    reports with fixes on standard error (default)
+                      short   FILE:LINE:COL: error[CODE]: MESSAGE lines
+                      json    one JSON object per diagnostic and line
+                      github  GitHub Actions workflow annotations
+                      sarif   one SARIF 2.1.0 log
+                    (all but text on standard output)
+  --warnings=WHEN   check: show warnings (default), count them as errors
+                    (error), or leave them out (ignore)
+  --stdin-filename NAME
+                    check: the name standard input is reported by
   --color=WHEN      colour failure reports: auto (default: on a terminal,
                     unless NO_COLOR is set), always or never
   -h, --help        print this help and exit
   -V, --version     print the version and exit
 
-Exit status: 0 when every file is good, 1 when any file failed to parse,
-2 on a usage error or a file that cannot be read.
+Exit status: 0 when every file is good, 1 when any file has an error (or,
+with --warnings=error, a warning), 2 on a usage error or a file that cannot
+be read.
 )";
 }
 

@@ -9,17 +9,22 @@
 
 namespace jrl::cli {
 
-enum class Command { check, json, debug, help, version };
+enum class Command { check, json, debug, explain, help, version };
 enum class ColourMode { automatic, always, never };
-enum class Format { text, json };
+enum class Format { text, short_lines, json, github, sarif };
+enum class WarningMode { show, error, ignore };
 
 struct Options {
   Command command = Command::help;
-  std::vector<std::string> files;  // "-" stands for standard input
+  // "-" stands for standard input; check: a directory stands for every
+  // *.jrl file below it. explain: the codes to explain.
+  std::vector<std::string> files;
   bool pretty = false;             // json: indented output
   bool verbose = false;            // check: report good files too
   ColourMode colour = ColourMode::automatic;
   Format format = Format::text;  // check: how failures are reported
+  WarningMode warnings = WarningMode::show;  // check
+  std::string stdin_filename;  // check: the name standard input is shown by
 };
 
 // Reads the arguments after the program name. A usage error comes back as

@@ -19,7 +19,8 @@ int run_print(const Options& options) {
     write_out(stderr, error_label(colour) + ": " + content.error() + "\n");
     return EXIT_USAGE;
   }
-  auto parsed = parse(*content);
+  // A byte-order mark is not part of the text.
+  auto parsed = parse(without_bom(*content));
   if (!parsed) {
     write_out(stderr, failure_report(name, parsed.error(), colour));
     return EXIT_FAILED;

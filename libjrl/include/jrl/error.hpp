@@ -161,6 +161,12 @@ class Error {
     return outermost().own_text(path);
   }
 
+  // This error as found in a larger text of which it saw only a piece: the
+  // same chain with every report moved `offset` bytes and `lines` lines on.
+  // The piece must begin at the start of a line of the larger text, so that
+  // the reports' columns and line texts hold there too.
+  Error moved_by(std::size_t offset, std::size_t lines) const;
+
   // The whole chain: the outermost frame, then "Caused by:" and the others.
   std::string render(std::string_view path = {}) const;
 

@@ -1,0 +1,57 @@
+"""The cost of `jrl check` beside `jrl json` on the same files, in one run.
+
+Times the two commands (best of --repeat) on realistic corpus files that
+parse, and on the same files with one statement in fifty broken (so check
+reports up to its cap of 200 errors, with fixes for the first 20).
+
+    python bench/check_speed.py build/dev/tools/jrl/jrl
+"""
+
+from __future__ import annotations
+
+import argparse
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import corpus  # noqa: E402
+
+
+def best(cmd: list[str], repeat: int) -> float:
+    times = []
+    for _ in range(repeat):
+        start = time.perf_counter()
+        subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        times.append(time.perf_counter() - start)
+    return min(times)
+
+
+def broken(text: str) -> str:
+    lines = text.split(";\n")
+    return ";\n".join(line.replace("FROM", "FORM", 1) if i % 50 == 7 else line
+                      for i, line in enumerate(lines))
+
+
+def main() -> int:
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("jrl")
+    ap.add_argument("--repeat", type=int, default=3)
+    args = ap.parse_args()
+    print(f"{'file':<24} {'json':>9} {'check':>9} {'check/json':>10}")
+    with tempfile.TemporaryDirectory() as tmp:
+        for label in ("1M", "10M"):
+            text = corpus.realistic(corpus.SIZES[label])
+            for kind, content in (("good", text), ("1 in 50 broken", broken(text))):
+                path = Path(tmp) / "f.jrl"
+                path.write_text(content, encoding="utf-8")
+                j = best([args.jrl, "json", str(path)], args.repeat)
+                c = best([args.jrl, "check", "--format=json", str(path)], args.repeat)
+                print(f"{label + ' ' + kind:<24} {j * 1000:>7.1f}ms {c * 1000:>7.1f}ms {c / j:>9.2f}x")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,128 @@
+// Diagnostics: every fault of a requirements file, where it is and how to
+// fix it, for editors, linters and the command line.
+//
+// `check(text)` runs beside `parse`: its first error is always the error
+// `parse` returns (same message, chain and report text); after an error it
+// resumes at the end of the statement and reports what the rest of the file
+// gives, one error per statement at most. Files that parse are also looked
+// at for statements that cannot mean what they say (warnings).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jrl/error.hpp"
+
+namespace jrl {
+
+enum class Severity : std::uint8_t { error, warning };
+
+// "error" or "warning".
+std::string_view severity_name(Severity severity);
+
+// Replaces the bytes [offset, end_offset) of the checked text by
+// `replacement`; an empty span inserts.
+struct TextEdit {
+  std::size_t offset = 0;
+  std::size_t end_offset = 0;
+  std::string replacement;
+  friend bool operator==(const TextEdit&, const TextEdit&) = default;
+};
+
+// A fix: what it does, and the edits that do it (applied together).
+struct Suggestion {
+  std::string message;
+  std::vector<TextEdit> edits;
+  friend bool operator==(const Suggestion&, const Suggestion&) = default;
+};
+
+// A further place that explains a diagnostic, such as the first of two
+// equal selectors.
+struct Note {
+  std::string message;
+  std::size_t offset = 0;
+  LineCol line_col;
+  friend bool operator==(const Note&, const Note&) = default;
+};
+
+struct Diagnostic {
+  Severity severity = Severity::error;
+  // "JRL" and three digits, one per kind of fault (see diagnostic_codes()).
+  std::string code;
+  // The span as byte offsets into the checked text, end exclusive, and as
+  // lines and columns (from 1, columns in characters; the end one column
+  // past the span's last character). A fault at one position spans the
+  // character there, or nothing at a line break or the end of the text.
+  std::size_t offset = 0;
+  std::size_t end_offset = 0;
+  LineCol start;
+  LineCol end;
+  // The innermost message, and the context messages around it, outermost
+  // first.
+  std::string message;
+  std::vector<std::string> context;
+  // The exact report text: for the first error, what `parse` renders.
+  std::string report;
+  std::vector<Suggestion> suggestions;
+  std::vector<Note> notes;
+  // The error value behind the report: `report` is error->render().
+  std::optional<Error> error;
+
+  // The report with ` --> PATH:LINE:COL` in its headers.
+  std::string report_for(std::string_view path) const;
+};
+
+struct CheckOptions {
+  // At most this many diagnostics; the first error always comes.
+  std::size_t max_diagnostics = 200;
+  // Look for warnings in a file that parses.
+  bool warnings = true;
+  // Search for fixes of syntax errors (a few trial parses per error).
+  bool suggestions = true;
+};
+
+// Every diagnostic of `text`: errors first (the first one is `parse`'s own),
+// the others in order of position, then warnings in order of position. A
+// UTF-8 byte-order mark at the start is skipped: line 1 column 1 is the
+// character after it, while offsets still count it, so edits apply to
+// `text` as given. An empty result means the file parses with no warning.
+std::vector<Diagnostic> check(std::string_view text,
+                              const CheckOptions& options = {});
+
+// Lines and columns of byte offsets into one text, as reports count them
+// (a UTF-8 byte-order mark at the start counts nothing). Building it reads
+// the text once; each look-up then costs one line.
+class LineIndex {
+ public:
+  explicit LineIndex(std::string_view text);
+  // `offset` must not exceed the text's length.
+  LineCol at(std::size_t offset) const;
+  // The byte offset where the line holding `offset` begins.
+  std::size_t line_start(std::size_t offset) const;
+
+ private:
+  std::string_view text_;
+  std::size_t bom_ = 0;
+  std::vector<std::size_t> starts_;
+};
+
+// One kind of diagnostic.
+struct DiagnosticCode {
+  std::string_view code;   // "JRL010"
+  Severity severity;
+  std::string_view name;   // "syntax-error"
+  std::string_view title;  // one line, as a rule's short description
+};
+
+// Every code, in code order.
+std::span<const DiagnosticCode> diagnostic_codes();
+
+// The entry for `code`, if there is one.
+const DiagnosticCode* find_diagnostic_code(std::string_view code);
+
+}  // namespace jrl

@@ -1,0 +1,22 @@
+// Which kind of fault an error chain is: its diagnostic code.
+#pragma once
+
+#include <string_view>
+
+#include "jrl/error.hpp"
+
+namespace jrl::diagnostics {
+
+// The code of an error returned by `parse`, from its innermost message and
+// the context around it.
+std::string_view code_of(const Error& error);
+
+// Codes of the faults found beside `parse`.
+inline constexpr std::string_view CODE_IO = "JRL100";
+inline constexpr std::string_view CODE_UNMET_COUNT = "JRL201";
+inline constexpr std::string_view CODE_REVERSED_RANGE = "JRL202";
+inline constexpr std::string_view CODE_RANGE_ACROSS_DEPARTMENTS = "JRL203";
+inline constexpr std::string_view CODE_DUPLICATE_SELECTOR = "JRL204";
+inline constexpr std::string_view CODE_EMPTY_TEXT = "JRL205";
+
+}  // namespace jrl::diagnostics

@@ -1,0 +1,130 @@
+#include "diagnostics/tokens.hpp"
+
+#include <algorithm>
+
+#include "utf8.hpp"
+
+namespace jrl::diagnostics {
+namespace {
+
+bool is_word_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+         (c >= '0' && c <= '9') || c == '_' || c == '&';
+}
+
+bool is_space(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Reads tokens one at a time, skipping whitespace and comments before each.
+class Lexer {
+ public:
+  explicit Lexer(std::string_view text) : text_(text) {}
+
+  void skip_blanks() {
+    while (pos_ < text_.size()) {
+      if (is_space(text_[pos_])) {
+        ++pos_;
+      } else if (text_.substr(pos_, 2) == "//") {
+        const std::size_t lf = text_.find('\n', pos_);
+        pos_ = lf == std::string_view::npos ? text_.size() : lf;
+      } else {
+        return;
+      }
+    }
+  }
+
+  bool next(Token& token) {
+    skip_blanks();
+    if (pos_ >= text_.size()) return false;
+    token.start = pos_;
+    const char c = text_[pos_];
+    if (is_word_char(c)) {
+      while (pos_ < text_.size() && is_word_char(text_[pos_])) ++pos_;
+      token.kind = TokenKind::word;
+    } else if (c == '"' && closed_string()) {
+      token.kind = TokenKind::string;
+    } else {
+      pos_ += char_length(text_, pos_);
+      token.kind = TokenKind::punctuation;
+    }
+    token.end = pos_;
+    return true;
+  }
+
+  std::size_t pos() const { return pos_; }
+
+ private:
+  // A string that closes before the line ends: consumes it.
+  bool closed_string() {
+    for (std::size_t i = pos_ + 1; i < text_.size(); ++i) {
+      const char c = text_[i];
+      if (c == '\n' || c == '\r') return false;
+      if (c != '"') continue;
+      if (i + 1 < text_.size() && text_[i + 1] == '"') {
+        ++i;  // a doubled quote stands for one
+        continue;
+      }
+      pos_ = i + 1;
+      return true;
+    }
+    return false;
+  }
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+bool starts_statement(std::string_view text, const Token& token) {
+  const std::string_view word = text.substr(token.start, token.end - token.start);
+  return token.kind == TokenKind::word && (word == "SELECT" || word == "LIMIT");
+}
+
+}  // namespace
+
+std::size_t char_length(std::string_view text, std::size_t i) {
+  return utf8::decode(text, i).length;
+}
+
+std::vector<Token> tokenize(std::string_view text) {
+  std::vector<Token> tokens;
+  Lexer lexer(text);
+  Token token;
+  while (lexer.next(token)) tokens.push_back(token);
+  return tokens;
+}
+
+std::vector<Segment> split_statements(std::string_view text) {
+  std::vector<Segment> segments;
+  Lexer lexer(text);
+  std::size_t start = 0;
+  std::size_t depth = 0;
+  Token token;
+  while (lexer.next(token)) {
+    if (token.kind != TokenKind::punctuation) continue;
+    const char c = text[token.start];
+    if (c == '(' || c == '[') {
+      ++depth;
+    } else if (c == ')' || c == ']') {
+      if (depth > 0) --depth;
+    } else if (c == ';') {
+      bool ends = depth == 0;
+      if (!ends) {
+        Lexer ahead = lexer;
+        Token following;
+        ends = !ahead.next(following) || starts_statement(text, following);
+      }
+      if (ends) {
+        segments.push_back({start, token.end});
+        start = token.end;
+        depth = 0;
+      }
+    }
+  }
+  if (start < text.size() || segments.empty()) {
+    segments.push_back({start, text.size()});
+  }
+  return segments;
+}
+
+}  // namespace jrl::diagnostics

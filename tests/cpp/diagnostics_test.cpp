@@ -1,0 +1,264 @@
+// jrl::check: every diagnostic of a file, its place, code and fixes; the
+// statement splitter it resumes by.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "diagnostics/tokens.hpp"
+#include "jrl/jrl.hpp"
+
+namespace {
+
+struct Case {
+  std::string_view input;
+  std::string_view expected;
+};
+
+std::string place(const jrl::LineCol& at) {
+  return std::to_string(at.line) + ":" + std::to_string(at.column);
+}
+
+// One line per diagnostic: code, span, message, then its fixes and notes.
+std::string summary(std::string_view input, jrl::CheckOptions options = {}) {
+  std::string out;
+  for (const jrl::Diagnostic& d : jrl::check(input, options)) {
+    if (!out.empty()) out += '\n';
+    out += d.code + " " + place(d.start) + "-" + place(d.end) + " [" +
+           std::to_string(d.offset) + "," + std::to_string(d.end_offset) +
+           ") " + d.message;
+    for (const auto& s : d.suggestions) {
+      out += " | " + s.message;
+      for (const auto& e : s.edits) {
+        out += " @" + std::to_string(e.offset) + "," +
+               std::to_string(e.end_offset);
+      }
+    }
+    for (const auto& n : d.notes) out += " | note " + n.message + " " + place(n.line_col);
+  }
+  return out;
+}
+
+TEST(Check, DiagnosticsOfAFile) {
+  const Case cases[] = {
+      {"", ""},
+      {"SELECT 1 FROM CLASS(MATH 1200) : \"x\";\n", ""},
+      // A syntax error comes first even after a builder error.
+      {"SELECT 0 FROM TAG(\"a\") : \"x\";\nSELECT 1 FROM TAG(\"a\") \"x\";\n",
+       "JRL010 2:15-2:16 [44,45) expected <CLASS> primitive, placement, "
+       "tag_dept, selector_list, or statement | insert `:` @52,52\n"
+       "JRL020 1:8-1:9 [7,8) cannot select zero"},
+      // One error per statement, resumed after each ";".
+      {"SELECT 0 FROM TAG(\"a\") : \"x\";SELECT 3-1 FROM TAG(\"a\") : \"x\";"
+       "LIMIT 0-1 FROM TAG(\"a\") : \"x\";SELECT 1 FROM SELECT 1 FROM "
+       "LIMIT 1 FROM TAG(\"a\") : \"x\";",
+       "JRL020 1:8-1:9 [7,8) cannot select zero\n"
+       "JRL022 1:39-1:40 [38,39) for any SELECT n-k statements, k>=n must be "
+       "true. 1<3\n"
+       "JRL021 1:67-1:68 [66,67) cannot select a range starting from zero on a "
+       "top-level SELECT\n"
+       "JRL025 1:119-1:124 [118,123) LIMIT must be a top-level query"},
+      // Errors without a place are placed on their number.
+      {"SELECT 99999 FROM TAG(\"a\") : \"x\";\nSELECT 1 FROM TAG(\"a\") : \"x\" : 65536;",
+       "JRL023 1:8-1:13 [7,12) number too large to fit in target type\n"
+       "JRL024 2:32-2:37 [65,70) number too large to fit in target type"},
+      // A ";" inside a string or comment does not end a statement; inside
+      // unbalanced brackets it does only before SELECT, LIMIT or the end.
+      {"SELECT 1 FROM TAG(\";\") : \"x\" // ;\n;SELECT 0 FROM TAG(\"a\") : \"x\";",
+       "JRL020 2:9-2:10 [42,43) cannot select zero"},
+      {"SELECT 1 FROM [TAG(\"a\"); TAG(\"b\")] : \"x\";\nSELECT 0 FROM TAG(\"a\") : \"x\";",
+       "JRL010 1:16-1:17 [15,16) expected <CLASS> primitive, placement, "
+       "tag_dept, or statement | replace `;` with `,` @23,24\n"
+       "JRL020 2:8-2:9 [49,50) cannot select zero"},
+      {"SELECT 1 FROM CLASS(MATX 1200 : \"x\";\nSELECT 0 FROM TAG(\"a\") : \"x\";",
+       "JRL010 1:24-1:25 [23,24) expected class id (4-digit int) | insert `)` "
+       "@29,29\n"
+       "JRL020 2:8-2:9 [44,45) cannot select zero"},
+      // Columns count characters; a multi-byte line before keeps lines right.
+      {"// \xC3\xA9\xC3\xA9\nSELECT 1 FROM CLASS(MATX 1200) : \"\xC3\xA9\";\n"
+       "SELECT 1 FROM CLAS(MATH 1200) : \"x\";",
+       "JRL033 2:21-2:25 [28,32) this department does not exist in Wexmoor's "
+       "course catalog (Did you mean: MATH) | replace `MATX` with `MATH` @28,32\n"
+       "JRL031 3:15-3:19 [61,65) not a valid query (Did you mean: CLASS) | "
+       "replace `CLAS` with `CLASS` @61,65"},
+      // A byte-order mark counts in offsets, not in columns.
+      {"\xEF\xBB\xBFSELECT 0 FROM TAG(\"a\") : \"x\";",
+       "JRL020 1:8-1:9 [10,11) cannot select zero"},
+      // Warnings in a file that parses.
+      {"SELECT 2 FROM [CLASS(MATH 1200), CLASS(MATH 1200)] : \"x\";",
+       "JRL201 1:8-1:9 [7,8) SELECT 2 is more than the 1 course its list can give\n"
+       "JRL204 1:34-1:50 [33,49) this selector already stands in the list | "
+       "note first written here 1:16"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(summary(c.input), c.expected) << c.input;
+  }
+}
+
+TEST(Check, FirstErrorIsTheErrorOfParse) {
+  std::vector<std::string> inputs = {
+      "SELECT 1 FROM CLASS(MATH 1200) : \"x\"",
+      "SELECT 1 FROM SELECT 1 FROM CLASS(MATX 1200) : \"x\";",
+      "garbage",
+      "SELECT 1 FROM TAG(\"a\") : \"x\" : 70000;",
+      "SELECT 1 FROM TAG(\"a\xff\") : \"x\";",
+  };
+  std::string deep;
+  for (int i = 0; i < 300; ++i) deep += "SELECT 1 FROM ";
+  inputs.push_back(deep + "TAG(\"a\") : \"x\";");
+  const std::filesystem::path errors =
+      std::filesystem::path(JRL_TEST_DATA_DIR) / ".." / ".." / "examples" / "errors";
+  for (const auto& entry : std::filesystem::directory_iterator(errors)) {
+    if (entry.path().extension() != ".jrl") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    inputs.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  // Every one-byte deletion of a small file.
+  const std::string base =
+      "SELECT 1 FROM [CLASS(MATH 1200), TAG(\"a\")] : \"x\" : 2;\n"
+      "LIMIT 1-2 FROM RANGE_TAG(MATH 1000, MATH 2000, \"t\") : \"y\";\n";
+  for (std::size_t i = 0; i < base.size(); ++i) {
+    inputs.push_back(base.substr(0, i) + base.substr(i + 1));
+  }
+  std::size_t failing = 0;
+  for (const std::string& input : inputs) {
+    auto parsed = jrl::parse(input);
+    const auto diagnostics = jrl::check(input);
+    if (parsed) {
+      for (const auto& d : diagnostics) {
+        EXPECT_EQ(d.severity, jrl::Severity::warning) << input;
+      }
+      continue;
+    }
+    ++failing;
+    ASSERT_FALSE(diagnostics.empty()) << input;
+    const jrl::Diagnostic& first = diagnostics.front();
+    EXPECT_EQ(first.report, parsed.error().render()) << input;
+    ASSERT_TRUE(first.error.has_value());
+    EXPECT_TRUE(*first.error == parsed.error()) << input;
+    EXPECT_LE(first.offset, first.end_offset);
+    EXPECT_LE(first.end_offset, input.size());
+  }
+  EXPECT_GT(failing, 80u);
+}
+
+TEST(Check, FixesOfSyntaxErrors) {
+  const Case cases[] = {
+      {"SELECT 1 FROM CLASS(MATH 1200) : \"x\"\nSELECT 1 FROM TAG(\"a\") : \"y\";",
+       "insert `;` @36,36"},
+      {"SELECT 1 FROM [CLASS(MATH 1200), TAG(\"a\") : \"x\";", "insert `]` @41,41"},
+      {"SELECT 1 FROM CLASS(MATH 1200), TAG(\"a\")] : \"x\";", "insert `[` @14,14"},
+      {"SELECT 1 FROM TAG\"a\") : \"x\";", "insert `(` @17,17"},
+      {"SELECT 1 FROM TAG(a\") : \"x\";", "insert `\"` @18,18"},
+      {"SELECT 1 FROM CLASS(MATH 1200) : x\";", "insert `\"` @33,33"},
+      {"SELECT 1 FROM TAG(\"WX a) : \"x\";", "insert `\"` @23,23"},
+      {"SELECT 1 FROM [TAG(\"a\"); TAG(\"b\")] : \"x\";", "replace `;` with `,` @23,24"},
+      {"SELECT 1 FROM RANGE(MATH 1200 MATH 1300) : \"x\";", "insert `,` @29,29"},
+      {"Select 1 FROM TAG(\"a\") : \"x\";", "replace `Select` with `SELECT` @0,6"},
+      {"SELECT 1 FRMO TAG(\"a\") : \"x\";", "replace `FRMO` with `FROM` @9,13"},
+      {"SELECT 1 FROM CLASS(Math1200) : \"x\";", "replace `Math` with `MATH` @20,24"},
+  };
+  for (const Case& c : cases) {
+    const auto diagnostics = jrl::check(c.input);
+    ASSERT_FALSE(diagnostics.empty()) << c.input;
+    ASSERT_FALSE(diagnostics.front().suggestions.empty()) << c.input;
+    const auto& s = diagnostics.front().suggestions.front();
+    std::string got = s.message;
+    std::string fixed(c.input);
+    for (const auto& e : s.edits) {
+      got += " @" + std::to_string(e.offset) + "," + std::to_string(e.end_offset);
+      fixed.replace(e.offset, e.end_offset - e.offset, e.replacement);
+    }
+    EXPECT_EQ(got, c.expected) << c.input;
+    EXPECT_TRUE(jrl::parse(fixed).has_value()) << fixed;
+  }
+  // No edit of one character can mend two mistakes: no suggestion.
+  EXPECT_TRUE(jrl::check("SELECT 1 FORM CLASS(MATH 1200 : \"x\";")
+                  .front()
+                  .suggestions.empty());
+}
+
+TEST(Check, OptionsCapAndSwitchOff) {
+  std::string many;
+  for (int i = 0; i < 50; ++i) many += "SELECT 0 FROM TAG(\"a\") : \"x\";\n";
+  jrl::CheckOptions options;
+  options.max_diagnostics = 7;
+  EXPECT_EQ(jrl::check(many, options).size(), 7u);
+  options.max_diagnostics = 0;  // the first error always comes
+  EXPECT_EQ(jrl::check(many, options).size(), 1u);
+  options = {};
+  options.warnings = false;
+  EXPECT_TRUE(jrl::check("SELECT 1 FROM TAG(\"\") : \"x\";", options).empty());
+  options.suggestions = false;
+  EXPECT_TRUE(jrl::check("SELECT 1 FROM TAG(\"a\") : \"x\"", options)
+                  .front()
+                  .suggestions.empty());
+}
+
+TEST(Check, ReportForNamesThePath) {
+  const auto d = jrl::check("SELECT 0 FROM TAG(\"a\") : \"x\";").front();
+  EXPECT_EQ(d.report_for("f.jrl"), jrl::parse("SELECT 0 FROM TAG(\"a\") : \"x\";")
+                                       .error()
+                                       .render("f.jrl"));
+}
+
+TEST(LineIndex, CountsAsReportsDo) {
+  const std::string text = "ab\r\n\xC3\xA9x\n\nz";
+  const jrl::LineIndex lines(text);
+  const std::pair<std::size_t, std::string_view> cases[] = {
+      {0, "1:1"}, {2, "1:3"}, {3, "1:4"}, {4, "2:1"}, {6, "2:2"},
+      {7, "2:3"}, {8, "3:1"}, {9, "4:1"}, {10, "4:2"},
+  };
+  for (const auto& [offset, expected] : cases) {
+    EXPECT_EQ(place(lines.at(offset)), expected) << offset;
+  }
+  const jrl::LineIndex with_bom("\xEF\xBB\xBF" "ab\nc");
+  EXPECT_EQ(place(with_bom.at(3)), "1:1");
+  EXPECT_EQ(place(with_bom.at(5)), "1:3");
+  EXPECT_EQ(place(with_bom.at(6)), "2:1");
+}
+
+TEST(SplitStatements, CutsAfterTopLevelSemicolons) {
+  const Case cases[] = {
+      {"", "[0,0)"},
+      {"a;b;", "[0,2)[2,4)"},
+      {"a; b", "[0,2)[2,4)"},
+      {"x(\";\");y", "[0,7)[7,8)"},
+      {"x // ;\n;", "[0,8)"},
+      {"[a; b]; c;", "[0,7)[7,10)"},
+      {"(a; SELECT b;", "[0,3)[3,13)"},
+      {"(a;", "[0,3)"},
+      {"\"unclosed; x;", "[0,10)[10,13)"},
+      {"))a;", "[0,4)"},
+  };
+  for (const Case& c : cases) {
+    std::string got;
+    for (const auto& s : jrl::diagnostics::split_statements(c.input)) {
+      got += '[';
+      got += std::to_string(s.start);
+      got += ',';
+      got += std::to_string(s.end);
+      got += ')';
+    }
+    EXPECT_EQ(got, c.expected) << c.input;
+  }
+}
+
+TEST(DiagnosticCodes, TableIsOrderedAndFindable) {
+  const auto codes = jrl::diagnostic_codes();
+  for (std::size_t i = 1; i < codes.size(); ++i) {
+    EXPECT_LT(codes[i - 1].code, codes[i].code);
+  }
+  for (const auto& c : codes) {
+    EXPECT_EQ(jrl::find_diagnostic_code(c.code), &c);
+    EXPECT_EQ(c.code.size(), 6u);
+    EXPECT_EQ(c.severity == jrl::Severity::warning, c.code[3] == '2') << c.code;
+  }
+  EXPECT_EQ(jrl::find_diagnostic_code("JRL999"), nullptr);
+}
+
+}  // namespace

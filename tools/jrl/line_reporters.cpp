@@ -1,0 +1,112 @@
+// The one-line-per-diagnostic formats on standard output: `short` (what
+// grep and editors' problem matchers read), `json` (JSON Lines) and
+// `github` (workflow-command annotations).
+#include <string>
+
+#include "diagnostics_json.hpp"
+#include "output.hpp"
+#include "reporter.hpp"
+
+namespace jrl::cli {
+namespace {
+
+std::string number(std::size_t n) { return std::to_string(n); }
+
+class ShortReporter final : public Reporter {
+ public:
+  void file(std::string_view name, std::string_view,
+            const std::vector<Diagnostic>& diagnostics) override {
+    for (const Diagnostic& d : diagnostics) {
+      write_out(stdout, std::string(name) + ":" + number(d.start.line) + ":" +
+                            number(d.start.column) + ": " +
+                            std::string(severity_name(d.severity)) + "[" +
+                            d.code + "]: " + one_line(d.message) + "\n");
+    }
+  }
+  void unreadable(std::string_view name, std::string_view message) override {
+    write_out(stdout, std::string(name) + ": error[JRL100]: " +
+                          one_line(message) + "\n");
+  }
+
+ private:
+  static std::string one_line(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+      if (c == '\n' || c == '\r') c = ' ';
+    }
+    return out;
+  }
+};
+
+class JsonReporter final : public Reporter {
+ public:
+  void file(std::string_view name, std::string_view text,
+            const std::vector<Diagnostic>& diagnostics) override {
+    if (diagnostics.empty()) return;
+    const LineIndex lines(text);
+    for (const Diagnostic& d : diagnostics) {
+      write_out(stdout, diagnostic_json(name, d, lines) + "\n");
+    }
+  }
+  void unreadable(std::string_view name, std::string_view message) override {
+    write_out(stdout, unreadable_json(name, message) + "\n");
+  }
+};
+
+// Workflow commands: properties escape "%", line breaks, ":" and ","; the
+// message escapes "%" and line breaks.
+std::string escaped(std::string_view text, bool property) {
+  std::string out;
+  for (char c : text) {
+    if (c == '%') {
+      out += "%25";
+    } else if (c == '\r') {
+      out += "%0D";
+    } else if (c == '\n') {
+      out += "%0A";
+    } else if (property && c == ':') {
+      out += "%3A";
+    } else if (property && c == ',') {
+      out += "%2C";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+class GithubReporter final : public Reporter {
+ public:
+  void file(std::string_view name, std::string_view,
+            const std::vector<Diagnostic>& diagnostics) override {
+    for (const Diagnostic& d : diagnostics) {
+      write_out(stdout,
+                "::" + std::string(severity_name(d.severity)) +
+                    " file=" + escaped(name, true) +
+                    ",line=" + number(d.start.line) +
+                    ",col=" + number(d.start.column) +
+                    ",endLine=" + number(d.end.line) +
+                    ",endColumn=" + number(d.end.column) +
+                    ",title=" + d.code + "::" + escaped(d.message, false) +
+                    "\n");
+    }
+  }
+  void unreadable(std::string_view name, std::string_view message) override {
+    write_out(stdout, "::error file=" + escaped(name, true) +
+                          ",title=JRL100::" + escaped(message, false) + "\n");
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Reporter> short_reporter() {
+  return std::make_unique<ShortReporter>();
+}
+std::unique_ptr<Reporter> json_reporter() {
+  return std::make_unique<JsonReporter>();
+}
+std::unique_ptr<Reporter> github_reporter() {
+  return std::make_unique<GithubReporter>();
+}
+
+}  // namespace jrl::cli

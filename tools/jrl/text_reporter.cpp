@@ -1,0 +1,103 @@
+// `--format=text`: for people at a terminal, on standard error.
+#include <string>
+
+#include "colour.hpp"
+#include "display_width.hpp"
+#include "output.hpp"
+#include "reporter.hpp"
+
+namespace jrl::cli {
+namespace {
+
+std::string place(const LineCol& at) {
+  return std::to_string(at.line) + ":" + std::to_string(at.column);
+}
+
+std::string counted(std::size_t n, std::string_view what) {
+  return std::to_string(n) + " " + std::string(what) + (n == 1 ? "" : "s");
+}
+
+class TextReporter final : public Reporter {
+ public:
+  explicit TextReporter(TextStyle style) : style_(style) {}
+
+  void file(std::string_view name, std::string_view text,
+            const std::vector<Diagnostic>& diagnostics) override {
+    ++files_;
+    if (diagnostics.empty()) return;
+    const LineIndex lines(text);
+    for (const Diagnostic& d : diagnostics) {
+      std::string out = headline(d.severity, d.code) + ": " + d.message + "\n";
+      std::string report = d.report_for(name);
+      // A report without a place of its own still says where to look.
+      if (report.find("--> ") == std::string::npos) {
+        report = " --> " + std::string(name) + ":" + place(d.start) + "\n" +
+                 report;
+      }
+      if (style_.align) report = align_underlines(report);
+      if (style_.colour) report = highlight_report(report);
+      out += report + "\n";
+      for (const Suggestion& s : d.suggestions) {
+        out += paint("help", Paint::help, style_.colour) + ": " + s.message;
+        if (!s.edits.empty()) {
+          out += " (" + place(lines.at(s.edits.front().offset)) + ")";
+        }
+        out += "\n";
+      }
+      for (const Note& n : d.notes) {
+        out += paint("note", Paint::help, style_.colour) + ": " + n.message + " (" +
+               place(n.line_col) + ")\n";
+      }
+      (d.severity == Severity::error ? errors_ : warnings_) += 1;
+      emit(out);
+    }
+  }
+
+  void unreadable(std::string_view, std::string_view message) override {
+    ++files_;
+    ++errors_;
+    emit(headline(Severity::error, "JRL100") + ": " + std::string(message) +
+         "\n");
+  }
+
+  void finish() override {
+    if (!shown_) return;
+    std::string summary = "\n";
+    summary += counted(errors_, "error");
+    summary += ", ";
+    summary += counted(warnings_, "warning");
+    summary += " in ";
+    summary += counted(files_, "file");
+    summary += " checked\n";
+    write_out(stderr, summary);
+  }
+
+ private:
+  std::string headline(Severity severity, std::string_view code) const {
+    const bool error = severity == Severity::error;
+    return paint(std::string(severity_name(severity)) + "[" +
+                     std::string(code) + "]",
+                 error ? Paint::error : Paint::warning, style_.colour);
+  }
+
+  // Diagnostics are set apart by a blank line.
+  void emit(const std::string& text) {
+    if (shown_) write_out(stderr, "\n");
+    write_out(stderr, text);
+    shown_ = true;
+  }
+
+  TextStyle style_;
+  bool shown_ = false;
+  std::size_t files_ = 0;
+  std::size_t errors_ = 0;
+  std::size_t warnings_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Reporter> text_reporter(TextStyle style) {
+  return std::make_unique<TextReporter>(style);
+}
+
+}  // namespace jrl::cli
