@@ -177,6 +177,60 @@ def test_versions_agree():
     assert json.loads(pylibjrl.parse("").json())["version"] == declared
 
 
+# ---- reading with a limit, out of memory ---------------------------------
+
+MEMORY_LIMIT = 200 * 1024 * 1024
+
+
+def run_limited(*args, stdin=None, cwd=None):
+    """Runs jrl with its address space limited to MEMORY_LIMIT bytes."""
+    import resource
+
+    def limit():
+        resource.setrlimit(resource.RLIMIT_AS, (MEMORY_LIMIT, MEMORY_LIMIT))
+
+    return subprocess.run(
+        [JRL, *args], stdin=stdin, cwd=cwd, capture_output=True, preexec_fn=limit
+    )
+
+
+def test_regular_file_of_4_gib_is_refused_before_reading(tmp_path):
+    # Sparse files: the size alone decides, so the limited address space
+    # (far below 4 GiB) is never touched by reading.
+    too_large = tmp_path / "large.jrl"
+    with open(too_large, "wb") as f:
+        f.truncate(4 << 30)
+    r = run_limited("check", "large.jrl", cwd=tmp_path)
+    assert (r.returncode, r.stdout, r.stderr.decode()) == (
+        2, b"",
+        "error: cannot read large.jrl: input larger than 4 GiB is not supported\n",
+    )
+
+
+@pytest.mark.parametrize("command", ["check", "json"])
+def test_endless_input_under_a_memory_limit_is_a_read_error(command):
+    for args, stdin, name in (
+        (["/dev/zero"], None, "/dev/zero"),
+        (["-"], "/dev/zero", "<stdin>"),
+    ):
+        with open(stdin or os.devnull, "rb") as source:
+            r = run_limited(command, *args, stdin=source)
+        assert (r.returncode, r.stdout, r.stderr.decode()) == (
+            2, b"", f"error: cannot read {name}: out of memory\n"
+        )
+
+
+def test_out_of_memory_while_parsing_is_a_message_not_an_abort(tmp_path):
+    # Reading 30 MB fits; the model of 600000 statements does not.
+    statement = 'SELECT 1 FROM [CLASS(MATH 1200), TAG("x")] : "x";\n'
+    write(tmp_path, "many.jrl", statement * 600000)
+    for command in ("check", "json", "debug"):
+        r = run_limited(command, "many.jrl", cwd=tmp_path)
+        assert (r.returncode, r.stdout, r.stderr.decode()) == (
+            2, b"", "jrl: out of memory\n"
+        ), command
+
+
 def test_version_and_help():
     r = run("--version")
     assert (r.returncode, r.stdout) == (0, b"jrl 0.1.6\n")
