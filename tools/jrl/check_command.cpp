@@ -9,6 +9,7 @@
 #include "input_file.hpp"
 #include "jrl/jrl.hpp"
 #include "output.hpp"
+#include "terminal_text.hpp"
 
 namespace jrl::cli {
 namespace {
@@ -29,7 +30,8 @@ class Checker {
     const std::string name = display_name(path);
     auto content = read_input(path);
     if (!content) {
-      write_out(stderr, error_label(colour_) + ": " + content.error() + "\n");
+      write_out(stderr, error_label(colour_) + ": " +
+                            escape_controls(content.error()) + "\n");
       return kExitUsage;
     }
     auto parsed = parse(*content);
@@ -40,7 +42,8 @@ class Checker {
     }
     if (options_.verbose) {
       const auto count = parsed->parsed_jrl_file.requirements.size();
-      write_out(stdout, name + ": ok (" + requirement_count(count) + ")\n");
+      write_out(stdout, escape_controls(name) + ": ok (" +
+                            requirement_count(count) + ")\n");
     }
     return kExitOk;
   }
