@@ -40,7 +40,7 @@ std::pair<Cell, std::size_t> cell_at(std::string_view text, std::size_t pos) {
   cell.source = text.substr(pos, length);
   const char32_t c = decoded.code_point;
   if (decoded.valid && c == '\t') {
-    cell.shown = "\t";
+    cell.shown.assign(1, '\t');
     cell.tab = true;
   } else if (decoded.valid && (c < 0x20 || c == 0x7F)) {
     cell.shown = control_picture(c);
