@@ -89,6 +89,28 @@ PyType_Slot jrl_slots[] = {
     {0, nullptr},
 };
 
+// Type attributes may not be set or deleted (`type(obj).json = None` would
+// change every instance). The flag exists from CPython 3.10 on; the limited
+// API of older headers does not name it.
+constexpr unsigned long kImmutableTypeFlag = 1UL << 8;
+
+// Reads the decimal number at `text` and moves past it.
+int read_number(const char*& text) {
+  int value = 0;
+  while (*text >= '0' && *text <= '9') value = value * 10 + (*text++ - '0');
+  return value;
+}
+
+// Whether the running interpreter (not the headers built against) knows the
+// immutable-type flag: 3.10 or newer.
+bool interpreter_has_immutable_types() {
+  const char* version = Py_GetVersion();  // "3.13.0 (main, ..."
+  const int major = read_number(version);
+  if (*version == '.') ++version;
+  const int minor = read_number(version);
+  return major > 3 || (major == 3 && minor >= 10);
+}
+
 // No base-type flag (not subclassable); no dict or weak-reference slots.
 PyType_Spec jrl_spec = {
     "builtins.JRL", static_cast<int>(sizeof(JrlObject)), 0, Py_TPFLAGS_DEFAULT,
@@ -100,6 +122,9 @@ PyType_Spec jrl_spec = {
 PyTypeObject* jrl_type() {
   static PyObject* type = nullptr;
   if (type == nullptr) {
+    if (interpreter_has_immutable_types()) {
+      jrl_spec.flags |= static_cast<unsigned int>(kImmutableTypeFlag);
+    }
     type = PyType_FromSpec(&jrl_spec);
     if (type == nullptr) {
       PyErr_WriteUnraisable(nullptr);

@@ -53,15 +53,40 @@ PyObject* create_module() {
   return module.release();
 }
 
+// Whether the import system took `module` in: it then gave it a spec. A
+// module made for an import that was refused afterwards still has none.
+bool adopted(PyObject* module) {
+  Ref spec(PyObject_GetAttrString(module, "__spec__"));
+  if (!spec) {
+    PyErr_Clear();
+    return false;
+  }
+  return spec.get() != Py_None;
+}
+
 }  // namespace
 }  // namespace pylibjrl
 
-// The type is cached process-wide, so the module is initialised once per
-// process: a second initialisation (a re-import after removal from
-// sys.modules, or a sub-interpreter) fails.
+// The module's objects (its type above all) belong to the interpreter that
+// made them, so the module is made once per process and only for the main
+// interpreter; a second initialisation (a re-import after removal from
+// sys.modules) fails. A refused import must not use up that one
+// initialisation: a sub-interpreter is refused before anything is made, and
+// a module made for an import that the interpreter then refused (CPython
+// 3.13 runs the init function of a sub-interpreter's import in the main
+// interpreter, then refuses the module) is handed to the next import.
 PyMODINIT_FUNC PyInit_pylibjrl(void) {
   static PyObject* initialized = nullptr;
+  if (PyInterpreterState_GetID(PyInterpreterState_Get()) != 0) {
+    PyErr_SetString(PyExc_ImportError,
+                    "pylibjrl does not support sub-interpreters");
+    return nullptr;
+  }
   if (initialized != nullptr) {
+    if (!pylibjrl::adopted(initialized)) {
+      Py_INCREF(initialized);
+      return initialized;
+    }
     PyErr_SetString(PyExc_ImportError,
                     "pylibjrl may only be initialized once per interpreter "
                     "process");

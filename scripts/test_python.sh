@@ -10,7 +10,7 @@ root=$(pwd)
 work=$root/build/python
 dist=$root/dist
 base_python=${PYTHON:-python3}
-versions=(3.9 3.11 3.13)
+versions=(3.9 3.11 3.12 3.13)
 # The interpreter whose environment also runs the stub check with mypy.
 mypy_version=3.11
 

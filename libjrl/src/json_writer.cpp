@@ -324,9 +324,26 @@ class Writer {
     }
     key<false>("selector");
     array(value.selector, [this](const Selector& s) {
-      std::visit([this](const auto& v) { this->selector(v); }, s.value);
+      if (const auto* nested = std::get_if<selector::Query>(&s.value)) {
+        selector(*nested);
+      } else {
+        leaf(s);
+      }
     });
     close('}');
+  }
+
+  // Every selector but a nested query, kept out of line: inlined into
+  // `query`, their locals would sit in every level of a deep file's stack.
+  [[gnu::noinline]] void leaf(const Selector& s) {
+    std::visit(
+        [this](const auto& v) {
+          if constexpr (!std::is_same_v<std::decay_t<decltype(v)>,
+                                        selector::Query>) {
+            this->selector(v);
+          }
+        },
+        s.value);
   }
 
   void quantity(const quantity::Single& value) {

@@ -19,9 +19,6 @@
 namespace jrl {
 namespace {
 
-// Node offsets are 32-bit, so every offset, the end included, must fit.
-constexpr std::uint64_t MAX_INPUT_SIZE = std::uint64_t{1} << 32;
-
 // Builds each requirement as soon as the grammar has matched it, while its
 // nodes are hot. After the first failure nothing more is built, but the run
 // goes on: a syntax error anywhere wins over it.

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <random>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -122,6 +125,121 @@ TEST(JaroWinkler, ExactValues) {
   EXPECT_EQ(jaro_winkler("matx", "math"), 0.8833333333333334);
   EXPECT_EQ(jaro_winkler("abcde", "abcxyz"), 0.79);
   EXPECT_EQ(jaro_winkler("ab", "ac"), 2.0 / 3.0);
+}
+
+// The similarity as defined, computed the plain way: every position of `a`
+// scans its whole window of `b`. The library's early stops must give exactly
+// the same value.
+double plain_jaro_winkler(const std::u32string& a, const std::u32string& b) {
+  const std::size_t la = a.size();
+  const std::size_t lb = b.size();
+  double j = 0.0;
+  if (la == 0 && lb == 0) {
+    j = 1.0;
+  } else if (la != 0 && lb != 0) {
+    const std::size_t longest = std::max(la, lb);
+    const std::size_t w = longest / 2 >= 1 ? longest / 2 - 1 : 0;
+    std::vector<bool> in_a(la), in_b(lb);
+    std::size_t m = 0;
+    for (std::size_t i = 0; i < la; ++i) {
+      const std::size_t low = i > w ? i - w : 0;
+      const std::size_t high = std::min(lb - 1, i + w);
+      for (std::size_t k = low; k <= high; ++k) {
+        if (!in_b[k] && b[k] == a[i]) {
+          in_a[i] = in_b[k] = true;
+          ++m;
+          break;
+        }
+      }
+    }
+    if (m != 0) {
+      std::size_t differing = 0;
+      for (std::size_t i = 0, k = 0; i < la; ++i) {
+        if (!in_a[i]) continue;
+        while (!in_b[k]) ++k;
+        if (a[i] != b[k++]) ++differing;
+      }
+      const double md = static_cast<double>(m);
+      j = (md / static_cast<double>(la) + md / static_cast<double>(lb) +
+           static_cast<double>(m - differing / 2) / md) /
+          3.0;
+    }
+  }
+  if (!(j > 0.7)) return j;
+  std::size_t p = 0;
+  while (p < 4 && p < la && p < lb && a[p] == b[p]) ++p;
+  return j + (1.0 - j) * (0.1 * static_cast<double>(p));
+}
+
+std::string utf8(const std::u32string& text) {
+  std::string out;
+  for (const char32_t c : text) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+// Random pairs over small alphabets (so that characters repeat, match out of
+// window and transpose), short against short, long against short and short
+// against long, with non-ASCII characters among them.
+TEST(JaroWinkler, EqualsThePlainComputation) {
+  std::mt19937 random(1200);
+  const std::u32string alphabet = U"abcdeAB_\u00e9\u4e2d";
+  auto text = [&](std::size_t max_length, std::size_t letters) {
+    std::u32string t(random() % (max_length + 1), U'a');
+    for (char32_t& c : t) c = alphabet[random() % letters];
+    return t;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const std::size_t letters = 1 + random() % alphabet.size();
+    const std::size_t long_a = round % 3 == 1 ? 300 : 12;
+    const std::size_t long_b = round % 3 == 2 ? 300 : 12;
+    const std::u32string a = text(long_a, letters);
+    const std::u32string b = text(long_b, letters);
+    ASSERT_EQ(jaro_winkler(utf8(a), utf8(b)), plain_jaro_winkler(a, b))
+        << utf8(a) << " / " << utf8(b);
+  }
+}
+
+// A name far longer than every candidate gets the same suggestion as the
+// plain computation gives, whatever lies past the candidates' length.
+TEST(ClosestString, LongNamesGetThePlainSuggestion) {
+  const std::vector<std::u32string> names = {
+      U"CLAS" + std::u32string(5000, U'S'),
+      std::u32string(4000, U'x') + U"RANGE",
+      U"T" + std::u32string(3000, U'A') + U"G_DEPT",
+      std::u32string(6000, U'\u00e9'),
+  };
+  for (const std::u32string& name : names) {
+    std::u32string lowered = name;
+    for (char32_t& c : lowered) {
+      if (c >= U'A' && c <= U'Z') c += U'a' - U'A';
+    }
+    std::string_view expected;
+    std::int32_t best = -1;
+    for (const std::string_view candidate : FUNCTION_NAMES) {
+      std::u32string lower_candidate(candidate.begin(), candidate.end());
+      for (char32_t& c : lower_candidate) {
+        if (c >= U'A' && c <= U'Z') c += U'a' - U'A';
+      }
+      const auto k = static_cast<std::int32_t>(
+          plain_jaro_winkler(lowered, lower_candidate) * 1000);
+      if (k >= best) {
+        best = k;
+        expected = candidate;
+      }
+    }
+    EXPECT_EQ(closest_string(utf8(name), FUNCTION_NAMES), expected);
+  }
 }
 
 }  // namespace

@@ -191,6 +191,136 @@ def test_versions_agree():
     assert json.loads(pylibjrl.parse("").json())["version"] == declared
 
 
+# ---- reading with a limit, out of memory ---------------------------------
+
+MEMORY_LIMIT = 200 * 1024 * 1024
+
+
+def run_limited(*args, stdin=None, cwd=None):
+    """Runs jrl with its address space limited to MEMORY_LIMIT bytes."""
+    import resource
+
+    def limit():
+        resource.setrlimit(resource.RLIMIT_AS, (MEMORY_LIMIT, MEMORY_LIMIT))
+
+    return subprocess.run(
+        [JRL, *args], stdin=stdin, cwd=cwd, capture_output=True, preexec_fn=limit
+    )
+
+
+def test_regular_file_of_4_gib_is_refused_before_reading(tmp_path):
+    # Sparse files: the size alone decides, so the limited address space
+    # (far below 4 GiB) is never touched by reading.
+    too_large = tmp_path / "large.jrl"
+    with open(too_large, "wb") as f:
+        f.truncate(4 << 30)
+    r = run_limited("check", "large.jrl", cwd=tmp_path)
+    assert (r.returncode, r.stdout, r.stderr.decode()) == (
+        2, b"",
+        "error: cannot read large.jrl: input larger than 4 GiB is not supported\n",
+    )
+
+
+@pytest.mark.parametrize("command", ["check", "json"])
+def test_endless_input_under_a_memory_limit_is_a_read_error(command):
+    for args, stdin, name in (
+        (["/dev/zero"], None, "/dev/zero"),
+        (["-"], "/dev/zero", "<stdin>"),
+    ):
+        with open(stdin or os.devnull, "rb") as source:
+            r = run_limited(command, *args, stdin=source)
+        assert (r.returncode, r.stdout, r.stderr.decode()) == (
+            2, b"", f"error: cannot read {name}: out of memory\n"
+        )
+
+
+def test_out_of_memory_while_parsing_is_a_message_not_an_abort(tmp_path):
+    # Reading 30 MB fits; the model of 600000 statements does not.
+    statement = 'SELECT 1 FROM [CLASS(MATH 1200), TAG("x")] : "x";\n'
+    write(tmp_path, "many.jrl", statement * 600000)
+    for command in ("check", "json", "debug"):
+        r = run_limited(command, "many.jrl", cwd=tmp_path)
+        assert (r.returncode, r.stdout, r.stderr.decode()) == (
+            2, b"", "jrl: out of memory\n"
+        ), command
+
+
+# ---- terminal safety and bounded reports -----------------------------------
+
+
+@pytest.mark.parametrize(
+    "content, report",
+    [
+        # C0 controls and DEL as control pictures, one column each.
+        (b'SELECT 0 FROM CLASS(MATH 1200) : "\x1b]0;t\x07\x7f";\n',
+         "failed parsing quantity\n\nCaused by:\n"
+         "     --> f.jrl:1:8\n      |\n"
+         '    1 | SELECT 0 FROM CLASS(MATH 1200) : "\u241b]0;t\u2407\u2421";\n'
+         "      |        ^\n      |\n      = cannot select zero\n"),
+        # A C1 control takes six columns; the marks over it widen to match.
+        (b'SELECT 1 FROM CLASS("\xc2\x9bx") : "y";\n',
+         "failed parsing selector\n\nCaused by:\n"
+         "     --> f.jrl:1:15\n      |\n"
+         '    1 | SELECT 1 FROM CLASS("\\u{9b}x") : "y";\n'
+         "      |               ^--------------^\n      |\n"
+         "      = CLASS function must take one <CLASS> argument of the form "
+         "`DEPARTMENT_ID CLASS_ID`\n"),
+        # A long line is cut after 100 columns ...
+        (b'SELECT 0 FROM CLASS(MATH 1200) : "' + b"d" * 300 + b'";\n',
+         "failed parsing quantity\n\nCaused by:\n"
+         "     --> f.jrl:1:8\n      |\n"
+         '    1 | SELECT 0 FROM CLASS(MATH 1200) : "' + "d" * 65 + "\u2026\n"
+         "      |        ^\n      |\n      = cannot select zero\n"),
+        # ... and on both sides when the caret is far into it.
+        (b'SELECT 1 FROM [TAG("' + b"a" * 300
+         + b'"), SELECT 0 FROM CLASS(MATH 1200)] : "' + b"b" * 200 + b'";\n',
+         "failed parsing selector\n\nCaused by:\n"
+         "    0: could not parse nested query\n    1: failed parsing quantity\n"
+         "    2:  --> f.jrl:1:332\n         |\n"
+         "       1 | \u2026" + "a" * 29
+         + '"), SELECT 0 FROM CLASS(MATH 1200)] : "' + "b" * 30 + "\u2026\n"
+         "         |" + " " * 42 + "^\n         |\n"
+         "         = cannot select zero\n"),
+    ],
+)
+def test_text_reports_are_safe_and_short_for_a_terminal(tmp_path, content, report):
+    write(tmp_path, "f.jrl", content)
+    r = run("check", "f.jrl", cwd=tmp_path)
+    assert (r.returncode, r.stderr.decode()) == (
+        1, "error: could not parse f.jrl\n" + report
+    )
+
+
+def test_control_characters_in_file_names_are_escaped(tmp_path):
+    name = "n\x1b[2Jame.jrl"
+    write(tmp_path, name, 'SELECT 0 FROM CLASS(MATH 1200) : "x";')
+    r = run("check", "--verbose", name, "miss\x07ing.jrl", cwd=tmp_path)
+    err = r.stderr.decode()
+    assert "\x1b" not in err and "\x07" not in err
+    assert err.startswith("error: could not parse n\u241b[2Jame.jrl\n")
+    assert " --> n\u241b[2Jame.jrl:1:8\n" in err
+    assert "error: cannot read miss\u2407ing.jrl: " in err
+    write(tmp_path, name, 'SELECT 1 FROM CLASS(MATH 1200) : "x";')
+    r = run("check", "--verbose", name, cwd=tmp_path)
+    assert r.stdout.decode() == "n\u241b[2Jame.jrl: ok (1 requirement)\n"
+
+
+def test_report_of_a_10_mb_line_stays_small(tmp_path):
+    write(tmp_path, "f.jrl", "SELECT 1 FROM " + "X" * (10 << 20) + "(MATH 1200) : \"x\";")
+    r = run("check", "f.jrl", cwd=tmp_path)
+    assert r.returncode == 1
+    assert len(r.stderr) < 2000
+    assert "(Did you mean: " in r.stderr.decode()
+
+
+def test_python_reports_keep_the_raw_text():
+    import pylibjrl
+
+    with pytest.raises(ValueError) as info:
+        pylibjrl.parse('SELECT 0 FROM CLASS(MATH 1200) : "\x1b\x07' + "d" * 300 + '";')
+    assert '"\x1b\x07' + "d" * 300 + '";' in str(info.value)
+
+
 def test_version_and_help():
     r = run("--version")
     assert (r.returncode, r.stdout) == (0, b"jrl 0.1.6\n")

@@ -185,3 +185,82 @@ def test_second_initialisation_fails():
         "ImportError: pylibjrl may only be initialized once per interpreter "
         "process\n0.1.6\n"
     )
+
+
+SUB_INTERPRETER_SCRIPT = textwrap.dedent(
+    '''
+    import os, sys
+    config = sys.argv[1]
+    try:
+        import _interpreters as interpreters
+        create = lambda: interpreters.create(config)
+    except ImportError:
+        import _xxsubinterpreters as interpreters
+        create = lambda: interpreters.create(isolated=config == "isolated")
+    SUB = """if 1:
+        import os
+        try:
+            import pylibjrl
+        except ImportError:
+            os.write(1, b"sub: ImportError\\\\n")
+        else:
+            os.write(1, b"sub: imported\\\\n")
+    """
+    def import_in_sub_interpreter():
+        sub = create()
+        interpreters.run_string(sub, SUB)
+        interpreters.destroy(sub)
+    import_in_sub_interpreter()
+    import pylibjrl
+    print("main:", pylibjrl.parse("").version(), flush=True)
+    import_in_sub_interpreter()
+    print("main:", pylibjrl.parse("").json(), flush=True)
+    '''
+)
+
+
+@pytest.mark.skipif(
+    sys.version_info < (3, 12), reason="sub-interpreter configurations need 3.12"
+)
+@pytest.mark.parametrize("config", ["isolated", "legacy"])
+def test_refused_sub_interpreter_import_leaves_the_main_import(config):
+    # The module is refused in every sub-interpreter, before and after the
+    # main interpreter imports it, and the refusal never costs the main
+    # interpreter its one initialisation.
+    run = subprocess.run(
+        [sys.executable, "-c", SUB_INTERPRETER_SCRIPT, config],
+        capture_output=True,
+        text=True,
+        check=True,
+    )
+    assert run.stdout == (
+        "sub: ImportError\nmain: 0.1.6\nsub: ImportError\n"
+        'main: {"version":"0.1.6","requirements":[]}\n'
+    )
+
+
+@pytest.mark.skipif(
+    sys.version_info < (3, 10), reason="immutable types arrived in 3.10"
+)
+def test_type_attributes_cannot_be_changed(JRL):
+    obj = pylibjrl.parse("")
+    for change in (
+        lambda: setattr(JRL, "json", None),
+        lambda: setattr(JRL, "extra", 1),
+        lambda: delattr(JRL, "version"),
+    ):
+        with pytest.raises(TypeError):
+            change()
+    assert obj.json() == '{"version":"0.1.6","requirements":[]}'
+    assert obj.version() == "0.1.6"
+
+
+def test_init_again_changes_nothing(JRL):
+    # Like str and tuple, a JRL is made whole by __new__; __init__ is
+    # object's, so calling it again (with any arguments) leaves the object
+    # as it was.
+    obj = pylibjrl.parse('SELECT 1 FROM TAG("x") : "y";')
+    before = obj.json()
+    assert obj.__init__('SELECT 2 FROM TAG("z") : "w";') is None
+    assert obj.__init__(1, 2, x=3) is None
+    assert obj.json() == before

@@ -1,5 +1,8 @@
 """Renderings of parsed files and the texts of failed parses."""
 
+import subprocess
+import sys
+
 import pytest
 
 import pylibjrl
@@ -192,3 +195,44 @@ def test_failed_parse_binds_nothing():
     with pytest.raises(ValueError):
         result = pylibjrl.parse("garbage")
     assert result == "untouched"
+
+
+SMALL_STACK_SCRIPT = '''
+import threading
+import pylibjrl
+
+def nested(depth, innermost):
+    return "SELECT 1 FROM " * depth + innermost + ' : "x";'
+
+def outcomes():
+    seen = []
+    for depth, innermost in [
+        (256, "CLASS(MATH 1200)"),
+        (256, "CLASS(MATX 1200)"),
+        (256, "CLAS(MATH 1200)"),
+        (255, "SELECT 0 FROM CLASS(MATH 1200)"),
+        (257, "CLASS(MATH 1200)"),
+    ]:
+        try:
+            obj = pylibjrl.parse(nested(depth, innermost))
+            seen += [obj.json(), obj.json_pretty(), str(obj)]
+        except ValueError as error:
+            seen.append(str(error))
+    return seen
+
+on_main = outcomes()
+on_thread = []
+threading.stack_size(128 * 1024)
+thread = threading.Thread(target=lambda: on_thread.append(outcomes()))
+thread.start()
+thread.join()
+print(on_thread == [on_main], len(on_main))
+'''
+
+
+def test_deepest_files_in_a_thread_with_a_small_stack():
+    # A fresh process: running out of stack would end it, not the suite.
+    run = subprocess.run(
+        [sys.executable, "-c", SMALL_STACK_SCRIPT], capture_output=True, text=True
+    )
+    assert (run.returncode, run.stdout, run.stderr) == (0, "True 7\n", "")

@@ -10,6 +10,7 @@
 #include "jrl/jrl.hpp"
 #include "output.hpp"
 #include "reporter.hpp"
+#include "terminal_text.hpp"
 
 namespace jrl::cli {
 namespace {
@@ -93,7 +94,7 @@ class Checker {
       const auto parsed = parse(without_bom(*content));
       const auto count =
           parsed ? parsed->parsed_jrl_file.requirements.size() : 0;
-      write_out(stdout, name + ": ok (" + requirement_count(count) + ")\n");
+      write_out(stdout, escape_controls(name) + ": ok (" + requirement_count(count) + ")\n");
     }
     return status;
   }

@@ -1,34 +1,69 @@
 #include "input_file.hpp"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
+
+#include "jrl/parse.hpp"
 
 namespace jrl::cli {
 namespace {
+
+constexpr std::string_view TOO_LARGE =
+    "input larger than 4 GiB is not supported";
+constexpr std::size_t CHUNK = std::size_t{1} << 16;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-std::string failure(std::string_view path, int error_number) {
-  return "cannot read " + display_name(path) + ": " +
-         std::strerror(error_number);
+std::string failure(std::string_view path, std::string_view reason) {
+  return "cannot read " + display_name(path) + ": " + std::string(reason);
 }
 
-// Reads `file` to its end; errno tells why when it fails.
-std::expected<std::string, int> read_all(std::FILE* file) {
+std::string failure(std::string_view path, int error_number) {
+  return failure(path, std::strerror(error_number));
+}
+
+// Reads `file` to its end in chunks, growing the text by doubling but never
+// past the size limit, so that an endless stream (/dev/zero) stops with an
+// error once the limit is reached rather than when memory runs out.
+// `expected` is the size a regular file reported, to allocate once.
+std::expected<std::string, std::string> read_all(std::FILE* file,
+                                                 std::string_view path,
+                                                 std::size_t expected) {
+  constexpr std::size_t limit = MAX_INPUT_SIZE;
   std::string content;
-  char buffer[1 << 16];
-  while (true) {
-    errno = 0;
-    const std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
-    content.append(buffer, got);
-    if (got < sizeof buffer) {
-      if (std::ferror(file)) return std::unexpected(errno ? errno : EIO);
-      return content;
+  try {
+    content.reserve(std::min(expected + 1, limit));
+    while (true) {
+      if (content.size() >= limit) {
+        return std::unexpected(failure(path, TOO_LARGE));
+      }
+      if (content.capacity() - content.size() < CHUNK) {
+        const std::size_t doubled = std::max(content.capacity() * 2, CHUNK);
+        content.reserve(std::min(doubled, limit));
+      }
+      const std::size_t room =
+          std::min(CHUNK, content.capacity() - content.size());
+      const std::size_t old_size = content.size();
+      content.resize(old_size + room);
+      errno = 0;
+      const std::size_t got =
+          std::fread(content.data() + old_size, 1, room, file);
+      content.resize(old_size + got);
+      if (got < room) {
+        if (!std::ferror(file)) return content;
+        return std::unexpected(failure(path, errno != 0 ? errno : EIO));
+      }
     }
+  } catch (const std::bad_alloc&) {
+    return std::unexpected(failure(path, "out of memory"));
   }
 }
 
@@ -43,17 +78,24 @@ std::string display_name(std::string_view path) {
 }
 
 std::expected<std::string, std::string> read_input(std::string_view path) {
-  if (path == "-") {
-    auto content = read_all(stdin);
-    if (!content) return std::unexpected(failure(path, content.error()));
-    return std::move(*content);
+  std::unique_ptr<std::FILE, FileCloser> opened;
+  std::FILE* file = stdin;
+  if (path != "-") {
+    const std::string name(path);
+    opened.reset(std::fopen(name.c_str(), "rb"));
+    if (!opened) return std::unexpected(failure(path, errno));
+    file = opened.get();
   }
-  const std::string name(path);
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
-  if (!file) return std::unexpected(failure(path, errno));
-  auto content = read_all(file.get());
-  if (!content) return std::unexpected(failure(path, content.error()));
-  return std::move(*content);
+  // A regular file is judged by its size before any of it is read.
+  std::size_t expected = 0;
+  struct stat info {};
+  if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)) {
+    if (static_cast<std::uint64_t>(info.st_size) >= MAX_INPUT_SIZE) {
+      return std::unexpected(failure(path, TOO_LARGE));
+    }
+    expected = static_cast<std::size_t>(info.st_size);
+  }
+  return read_all(file, path, expected);
 }
 
 }  // namespace jrl::cli

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,15 +40,24 @@ int run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0),
-                                           argv + argc);
-  const auto options = parse_options(args);
-  if (!options) {
-    write_out(stderr, "jrl: " + options.error() +
-                          "\nTry 'jrl --help' for more information.\n");
+  int status = EXIT_USAGE;
+  try {
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0),
+                                             argv + argc);
+    const auto options = parse_options(args);
+    if (!options) {
+      write_out(stderr, "jrl: " + options.error() +
+                            "\nTry 'jrl --help' for more information.\n");
+      return EXIT_USAGE;
+    }
+    status = run(*options);
+  } catch (const std::bad_alloc&) {
+    // Whatever was being built is gone; say so plainly instead of aborting.
+    // The text is written from static storage, which needs no memory.
+    std::fflush(stdout);
+    write_out(stderr, "jrl: out of memory\n");
     return EXIT_USAGE;
   }
-  int status = run(*options);
   // Output that could not be written (a full disk, a closed pipe) must not
   // pass for success.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

@@ -6,6 +6,7 @@
 #include "input_file.hpp"
 #include "jrl/jrl.hpp"
 #include "output.hpp"
+#include "terminal_text.hpp"
 
 namespace jrl::cli {
 
@@ -16,7 +17,8 @@ int run_print(const Options& options) {
 
   auto content = read_input(path);
   if (!content) {
-    write_out(stderr, error_label(colour) + ": " + content.error() + "\n");
+    write_out(stderr, error_label(colour) + ": " +
+                          escape_controls(content.error()) + "\n");
     return EXIT_USAGE;
   }
   // A byte-order mark is not part of the text.

@@ -5,6 +5,7 @@
 #include "display_width.hpp"
 #include "output.hpp"
 #include "reporter.hpp"
+#include "terminal_text.hpp"
 
 namespace jrl::cli {
 namespace {
@@ -27,25 +28,28 @@ class TextReporter final : public Reporter {
     if (diagnostics.empty()) return;
     const LineIndex lines(text);
     for (const Diagnostic& d : diagnostics) {
-      std::string out = headline(d.severity, d.code) + ": " + d.message + "\n";
+      std::string out =
+          headline(d.severity, d.code) + ": " + escape_controls(d.message) + "\n";
       std::string report = d.report_for(name);
       // A report without a place of its own still says where to look.
       if (report.find("--> ") == std::string::npos) {
         report = " --> " + std::string(name) + ":" + place(d.start) + "\n" +
                  report;
       }
+      // Escaped and cut for the terminal before alignment and colour.
+      report = terminal_report(report);
       if (style_.align) report = align_underlines(report);
       if (style_.colour) report = highlight_report(report);
       out += report + "\n";
       for (const Suggestion& s : d.suggestions) {
-        out += paint("help", Paint::help, style_.colour) + ": " + s.message;
+        out += paint("help", Paint::help, style_.colour) + ": " + escape_controls(s.message);
         if (!s.edits.empty()) {
           out += " (" + place(lines.at(s.edits.front().offset)) + ")";
         }
         out += "\n";
       }
       for (const Note& n : d.notes) {
-        out += paint("note", Paint::help, style_.colour) + ": " + n.message + " (" +
+        out += paint("note", Paint::help, style_.colour) + ": " + escape_controls(n.message) + " (" +
                place(n.line_col) + ")\n";
       }
       (d.severity == Severity::error ? errors_ : warnings_) += 1;

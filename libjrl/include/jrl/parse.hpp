@@ -1,6 +1,7 @@
 // The entry point: requirements text in, a parsed file or an error out.
 #pragma once
 
+#include <cstdint>
 #include <expected>
 #include <string>
 #include <string_view>
@@ -23,6 +24,11 @@ struct ParseResult {
 
   friend bool operator==(const ParseResult&, const ParseResult&) = default;
 };
+
+// Inputs of this many bytes or more are refused ("input larger than 4 GiB
+// is not supported"): node offsets are 32-bit, so every offset, the end
+// included, must fit.
+inline constexpr std::uint64_t MAX_INPUT_SIZE = std::uint64_t{1} << 32;
 
 // Parses one requirements file. The input must be valid UTF-8 (it is
 // checked: the first ill-formed byte gives the report "input is not valid

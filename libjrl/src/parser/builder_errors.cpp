@@ -21,4 +21,9 @@ namespace jrl::builder {
   return Error::message(text);
 }
 
+[[gnu::noinline]] void add_context(const char* context,
+                                   std::optional<Error>& failure) {
+  failure = Error::wrap(context, std::move(*failure));
+}
+
 }  // namespace jrl::builder

@@ -3,6 +3,7 @@
 // path of nested queries stay small.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,8 @@ Error report_over(NodeRef node, std::string message);
 
 // A plain message without position.
 Error plain_message(const char* text);
+
+// Wraps the error held by `failure` in the context message `context`.
+void add_context(const char* context, std::optional<Error>& failure);
 
 }  // namespace jrl::builder

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,14 +29,21 @@ struct JRLParser {
   static std::expected<std::string_view, Error> string_content(NodeRef node);
   // The text between a string's quotes with doubled quotes undone.
   static std::string unquote(std::string_view content);
-  // node: `selector_list`.
-  static std::expected<std::vector<Selector>, Error> parse_selector_list(
-      NodeRef node);
-  // node: `selector_single`.
+
+  // One selector from its `selector_single` node, for readers of a tree
+  // outside the builders (the checker's warnings).
   static std::expected<Selector, Error> parse_selector_single(NodeRef node);
-  // node: `selector_single`; appends its selector to `out`.
-  static std::expected<void, Error> parse_selector_into(
-      NodeRef node, std::vector<Selector>& out);
+
+  // The recursion of nested queries. Query and selectors are built in place
+  // and a failure is left in `failure` (false is returned), so that each
+  // level of nesting keeps only a few words on the stack: a 256-deep file
+  // builds within a small thread stack.
+  // node: `statement`.
+  static bool build_query(NodeRef node, bool top_level, JRLQuery& out,
+                          std::optional<Error>& failure);
+  // node: `selector`: its list or its single selector, appended to `out`.
+  static bool build_selectors(NodeRef node, std::vector<Selector>& out,
+                              std::optional<Error>& failure);
 
   // Test and benchmark path, not taken by jrl::parse: builds a whole file
   // from a tree that holds every statement (node: `file`), so the builders

@@ -56,12 +56,6 @@ struct Arguments {
   std::size_t count = 0;
 };
 
-// Error paths are out-of-line calls, so that the frames on the recursion path
-// of nested queries stay small.
-[[gnu::noinline]] Error nested_failure(Error&& cause) {
-  return Error::wrap("could not parse nested query", std::move(cause));
-}
-
 // A department code as an owned text; registered codes have four bytes,
 // which a fixed-size copy writes without a call.
 std::string copy_code(std::string_view code) {
@@ -304,52 +298,91 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
   return build_call(call, name->rule(), args, out);
 }
 
-// A selector_single, built into `out`.
-std::expected<void, Error> read_single(NodeRef node, Selector& out) {
+// The failures of build_selectors, made out of line so that no error value
+// is ever in its frame (it is on the recursion path of nested queries).
+[[gnu::noinline]] bool fail_shape(std::optional<Error>& failure,
+                                  const char* text) {
+  failure = plain_message(text);
+  return false;
+}
+
+[[gnu::noinline]] bool fail_internal(std::optional<Error>& failure,
+                                     std::string_view expected, Rule got) {
+  failure = internal_fault(expected, got);
+  return false;
+}
+
+[[gnu::noinline]] bool build_call(NodeRef call, std::vector<Selector>& out,
+                                  std::optional<Error>& failure) {
+  auto built = read_call(call, out.emplace_back());
+  if (built) return true;
+  failure = std::move(built.error());
+  return false;
+}
+
+// Room for the `count` selectors of one selector node.
+[[gnu::noinline]] void reserve_selectors(std::vector<Selector>& out,
+                                         std::size_t count) {
+  out.reserve(count);
+}
+
+// A new selector at the end of `out` holding an empty nested query.
+[[gnu::noinline]] JRLQuery& new_nested_query(std::vector<Selector>& out) {
+  return out.emplace_back().value.emplace<selector::Query>().value;
+}
+
+// A selector_single, appended to `out`: a nested query or a function call.
+bool build_single(NodeRef node, std::vector<Selector>& out,
+                  std::optional<Error>& failure) {
   std::optional<NodeRef> child = node.child(0);
-  if (!child) return std::unexpected(plain_message("should have { XYZ }"));
-  if (child->rule() == Rule::statement) {
-    auto nested = JRLParser::parse_query(*child, false);
-    if (!nested) {
-      return std::unexpected(nested_failure(std::move(nested.error())));
-    }
-    out.value.emplace<selector::Query>(std::move(*nested));
-    return {};
+  if (!child) return fail_shape(failure, "should have { XYZ }");
+  if (child->rule() != Rule::statement) {
+    return build_call(*child, out, failure);
   }
-  return read_call(*child, out);
+  if (!JRLParser::build_query(*child, false, new_nested_query(out), failure)) {
+    builder::add_context("could not parse nested query", failure);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
-std::expected<std::vector<Selector>, Error> JRLParser::parse_selector_list(
-    NodeRef node) {
-  std::vector<Selector> selectors;
-  // Children are one hop apart in the flat tree: counting them is cheap and
-  // spares the moves of a growing vector.
-  std::size_t count = 0;
-  for ([[maybe_unused]] NodeRef child : node.children()) ++count;
-  selectors.reserve(count);
-  for (NodeRef child : node.children()) {
-    if (child.rule() != Rule::selector_single) {
-      return std::unexpected(
-          internal_fault("should have selector_single", child.rule()));
-    }
-    auto single = read_single(child, selectors.emplace_back());
-    if (!single) return std::unexpected(std::move(single.error()));
-  }
-  return selectors;
-}
-
-std::expected<void, Error> JRLParser::parse_selector_into(
-    NodeRef node, std::vector<Selector>& out) {
-  return read_single(node, out.emplace_back());
-}
-
 std::expected<Selector, Error> JRLParser::parse_selector_single(NodeRef node) {
-  Selector selector;
-  auto single = read_single(node, selector);
-  if (!single) return std::unexpected(std::move(single.error()));
-  return selector;
+  std::vector<Selector> out;
+  std::optional<Error> failure;
+  if (!build_single(node, out, failure)) return std::unexpected(std::move(*failure));
+  return std::move(out.front());
+}
+
+bool JRLParser::build_selectors(NodeRef node, std::vector<Selector>& out,
+                                std::optional<Error>& failure) {
+  constexpr const char* shape =
+      "should have { selector_list | selector_single }";
+  std::optional<NodeRef> child = node.child(0);
+  if (!child) return fail_shape(failure, shape);
+  switch (child->rule()) {
+    case Rule::selector_single:
+      reserve_selectors(out, 1);
+      return build_single(*child, out, failure);
+    case Rule::selector_list: {
+      // Children are one hop apart in the flat tree: counting them is cheap
+      // and spares the moves of a growing vector.
+      std::size_t count = 0;
+      for ([[maybe_unused]] NodeRef single : child->children()) ++count;
+      reserve_selectors(out, count);
+      for (NodeRef single : child->children()) {
+        if (single.rule() != Rule::selector_single) {
+          return fail_internal(failure, "should have selector_single",
+                               single.rule());
+        }
+        if (!build_single(single, out, failure)) return false;
+      }
+      return true;
+    }
+    default:
+      return fail_internal(failure, shape, child->rule());
+  }
 }
 
 }  // namespace jrl

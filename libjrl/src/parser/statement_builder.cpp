@@ -19,27 +19,11 @@ namespace jrl {
 namespace {
 
 using builder::internal_fault;
-using builder::plain_message;
 using builder::report_over;
 
 constexpr std::string_view STATEMENT_SHAPE =
     "should have { select ~ quantity ~ from ~ selector ~ semicolon }, "
     "missing ";
-
-// Error paths are out-of-line calls, so that the frames on the recursion path
-// of nested queries stay small.
-[[gnu::noinline]] Error in_context(const char* context, Error&& cause) {
-  return Error::wrap(context, std::move(cause));
-}
-
-[[gnu::noinline]] std::expected<std::vector<Selector>, Error> one_selector(
-    NodeRef node) {
-  std::vector<Selector> selectors;
-  selectors.reserve(1);
-  auto single = JRLParser::parse_selector_into(node, selectors);
-  if (!single) return std::unexpected(std::move(single.error()));
-  return selectors;
-}
 
 // A quantity, priority or bound read as a u16.
 std::expected<std::uint16_t, Error> read_u16(NodeRef node) {
@@ -101,25 +85,6 @@ std::expected<Quantity, Error> read_quantity(NodeRef node, bool top_level) {
   }
 }
 
-// The selectors of a query, before the "failed parsing selector" context.
-// On the recursive path of nested queries, so its error paths are calls.
-std::expected<std::vector<Selector>, Error> read_selector(NodeRef node) {
-  std::optional<NodeRef> child = node.child(0);
-  if (!child) {
-    return std::unexpected(
-        plain_message("should have { selector_list | selector_single }"));
-  }
-  switch (child->rule()) {
-    case Rule::selector_list:
-      return JRLParser::parse_selector_list(*child);
-    case Rule::selector_single:
-      return one_selector(*child);
-    default:
-      return std::unexpected(internal_fault(
-          "should have { selector_list | selector_single }", child->rule()));
-  }
-}
-
 // The child `n` of a statement, which must be of rule `rule`.
 std::expected<NodeRef, Error> statement_part(NodeRef statement, std::size_t n,
                                              Rule rule) {
@@ -143,8 +108,7 @@ struct QueryHead {
   NodeRef selector;
 };
 
-[[gnu::noinline]] std::expected<QueryHead, Error> read_head(NodeRef node,
-                                                            bool top_level) {
+std::expected<QueryHead, Error> read_head(NodeRef node, bool top_level) {
   if (node.rule() != Rule::statement) {
     return std::unexpected(
         internal_fault("should have statement", node.rule()));
@@ -184,6 +148,22 @@ struct QueryHead {
         Error::wrap("failed parsing quantity", std::move(quantity.error())));
   }
   return QueryHead{type, *quantity, *selector_node};
+}
+
+// Everything of a query but its selectors, written into `out`; returns the
+// selector node. Out of line, so that only its result is in the frame of
+// build_query.
+[[gnu::noinline]] std::optional<NodeRef> read_query_head(
+    NodeRef node, bool top_level, JRLQuery& out,
+    std::optional<Error>& failure) {
+  auto head = read_head(node, top_level);
+  if (!head) {
+    failure = std::move(head.error());
+    return std::nullopt;
+  }
+  out.quantity = head->quantity;
+  out.type = head->type;
+  return head->selector;
 }
 
 }  // namespace
@@ -240,15 +220,24 @@ std::expected<JRLRequirement, Error> JRLParser::parse_requirement(
 
 std::expected<JRLQuery, Error> JRLParser::parse_query(NodeRef node,
                                                       bool top_level) {
-  // Only the selector recurses; everything before it stays out of this frame.
-  auto head = read_head(node, top_level);
-  if (!head) return std::unexpected(std::move(head.error()));
-  auto selectors = read_selector(head->selector);
-  if (!selectors) {
-    return std::unexpected(
-        in_context("failed parsing selector", std::move(selectors.error())));
+  JRLQuery query;
+  std::optional<Error> failure;
+  if (!build_query(node, top_level, query, failure)) {
+    return std::unexpected(std::move(*failure));
   }
-  return JRLQuery{head->quantity, head->type, std::move(*selectors)};
+  return query;
+}
+
+bool JRLParser::build_query(NodeRef node, bool top_level, JRLQuery& out,
+                            std::optional<Error>& failure) {
+  std::optional<NodeRef> selector =
+      read_query_head(node, top_level, out, failure);
+  if (!selector) return false;
+  if (!build_selectors(*selector, out.selector, failure)) {
+    builder::add_context("failed parsing selector", failure);
+    return false;
+  }
+  return true;
 }
 
 std::expected<std::string_view, Error> JRLParser::string_content(NodeRef node) {

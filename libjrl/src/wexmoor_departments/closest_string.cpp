@@ -75,6 +75,56 @@ void decode(std::string_view text, bool lower, CodePoints& out) {
   }
 }
 
+// How many positions of a text hold each character and are not matched yet.
+// A character of the other text with none left cannot match, whatever the
+// window, so it is skipped without a scan.
+class Unmatched {
+ public:
+  explicit Unmatched(std::span<const char32_t> text) {
+    for (const char32_t c : text) {
+      if (c < kAscii) {
+        ++ascii_[c];
+      } else {
+        others_.push_back(c);
+      }
+    }
+    std::sort(others_.begin(), others_.end());
+    // One entry per distinct character, its count beside it.
+    std::size_t distinct = 0;
+    for (std::size_t i = 0; i < others_.size(); ++distinct) {
+      std::size_t j = i;
+      while (j < others_.size() && others_[j] == others_[i]) ++j;
+      others_[distinct] = others_[i];
+      other_counts_.push_back(j - i);
+      i = j;
+    }
+    others_.resize(distinct);
+  }
+
+  // The count of `c`, or null when the text never holds it.
+  std::size_t* count(char32_t c) {
+    if (c < kAscii) return ascii_[c] != 0 ? &ascii_[c] : nullptr;
+    const auto it = std::lower_bound(others_.begin(), others_.end(), c);
+    if (it == others_.end() || *it != c) return nullptr;
+    const auto index = static_cast<std::size_t>(it - others_.begin());
+    std::size_t* n = &other_counts_[index];
+    return *n != 0 ? n : nullptr;
+  }
+
+ private:
+  static constexpr char32_t kAscii = 128;
+  std::array<std::size_t, kAscii> ascii_{};
+  std::vector<char32_t> others_;
+  std::vector<std::size_t> other_counts_;
+};
+
+// Jaro similarity, matching each character of `a` in order with the first
+// unmatched equal character of `b` inside the window. The scan stops as soon
+// as no later character of `a` can match (all of `b` is matched, or the
+// windows have passed the end of `b`), and skips characters with no
+// unmatched equal left in `b`; every scan of a window that holds all of `b`
+// then ends in a match, so a long text against a short one costs one step
+// per character plus at most |b| scans of |b|.
 double jaro(std::span<const char32_t> a, std::span<const char32_t> b) {
   const std::size_t la = a.size();
   const std::size_t lb = b.size();
@@ -84,22 +134,27 @@ double jaro(std::span<const char32_t> a, std::span<const char32_t> b) {
   const std::size_t longest = std::max(la, lb);
   const std::size_t window = longest / 2 >= 1 ? longest / 2 - 1 : 0;
 
-  // Match flags, one byte each (std::vector<bool> has no contiguous data).
-  SmallBuffer<char> matched_a(la);
+  // Match flags of `b`, one byte each (std::vector<bool> has no contiguous
+  // data), and the matched characters of `a` in order.
+  const std::size_t most = std::min(la, lb);
   SmallBuffer<char> matched_b(lb);
-  for (std::size_t i = 0; i < la; ++i) matched_a.push_back(0);
   for (std::size_t k = 0; k < lb; ++k) matched_b.push_back(0);
-  const std::span<char> in_a = matched_a.view();
   const std::span<char> in_b = matched_b.view();
+  SmallBuffer<char32_t> matches_a(most);
+  Unmatched unmatched(b);
 
   std::size_t m = 0;
-  for (std::size_t i = 0; i < la; ++i) {
+  for (std::size_t i = 0; i < la && m < most; ++i) {
     const std::size_t low = i > window ? i - window : 0;
+    if (low >= lb) break;  // this window and all later ones lie past `b`
+    std::size_t* left = unmatched.count(a[i]);
+    if (left == nullptr) continue;
     const std::size_t high = std::min(lb - 1, i + window);
     for (std::size_t k = low; k <= high; ++k) {
       if (!in_b[k] && b[k] == a[i]) {
-        in_a[i] = 1;
         in_b[k] = 1;
+        --*left;
+        matches_a.push_back(a[i]);
         ++m;
         break;
       }
@@ -110,10 +165,9 @@ double jaro(std::span<const char32_t> a, std::span<const char32_t> b) {
   // Pair the matched characters of both texts in order.
   std::size_t differing = 0;
   std::size_t k = 0;
-  for (std::size_t i = 0; i < la; ++i) {
-    if (!in_a[i]) continue;
+  for (const char32_t c : matches_a.view()) {
     while (!in_b[k]) ++k;
-    if (a[i] != b[k]) ++differing;
+    if (c != b[k]) ++differing;
     ++k;
   }
   const std::size_t t = differing / 2;
