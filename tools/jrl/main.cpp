@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,13 +40,18 @@ int run(const Options& options) {
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0),
                                            argv + argc);
-  const auto options = parse_options(args);
-  if (!options) {
-    write_out(stderr, "jrl: " + options.error() +
-                          "\nTry 'jrl --help' for more information.\n");
-    return kExitUsage;
+  int status = kExitOk;
+  if (!args.empty() && args.front() == "fmt") {
+    status = run_fmt(std::span(args).subspan(1));
+  } else {
+    const auto options = parse_options(args);
+    if (!options) {
+      write_out(stderr, "jrl: " + options.error() +
+                            "\nTry 'jrl --help' for more information.\n");
+      return kExitUsage;
+    }
+    status = run(*options);
   }
-  int status = run(*options);
   // Output that could not be written (a full disk, a closed pipe) must not
   // pass for success.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

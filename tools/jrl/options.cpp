@@ -156,6 +156,8 @@ Commands:
                     each failure to standard error
   json FILE         print the parsed file as JSON
   debug FILE        print the parsed file as debug text
+  fmt PATH...       rewrite files in the canonical layout (see
+                    'jrl fmt --help')
 
 A FILE of - reads standard input.
 

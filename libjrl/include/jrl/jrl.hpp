@@ -2,5 +2,6 @@
 #pragma once
 
 #include "jrl/error.hpp"
+#include "jrl/format.hpp"
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"

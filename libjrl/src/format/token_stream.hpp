@@ -1,0 +1,107 @@
+// What the formatter knows about a file that parses: its tokens in source
+// order, its comments, and where its lists and requirements lie among the
+// tokens. Offsets are bytes into the text; widths are characters.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <expected>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jrl/error.hpp"
+
+namespace jrl::formatting {
+
+enum class TokenKind : std::uint8_t {
+  keyword,        // SELECT, LIMIT, FROM
+  number,         // a quantity bound or a priority
+  dash,           // the "-" of a quantity range
+  name,           // a function name
+  course,         // a department and a course number
+  string,         // a string with its quotes
+  open_bracket,   // [
+  close_bracket,  // ]
+  open_paren,     // (
+  close_paren,    // )
+  comma,
+  colon,
+  semicolon,
+  end,  // the end of the text; holds the comments after the last token
+};
+
+struct Token {
+  std::uint32_t start = 0;   // byte offset in the text
+  std::uint32_t length = 0;  // bytes in the text
+  // number: the leading zeros left out; course: the offset of the course
+  // number from `start`.
+  std::uint32_t aux = 0;
+  std::uint32_t width = 0;  // characters as printed
+  // The comments printed before this token are [first_comment, the next
+  // token's first_comment). Comments written before a ",", ")" or ";" are
+  // printed after it, so those tokens hold none.
+  std::uint32_t first_comment = 0;
+  std::uint32_t indent = 0;  // of the line it starts, when line_start
+  TokenKind kind = TokenKind::end;
+  bool space_before = false;  // in the one-line layout
+  bool line_start = false;    // the layout starts a line with it
+  bool blank_before = false;  // a blank line stands before it in the text
+  bool top_level = false;     // begins a requirement, or is the end
+};
+
+struct Comment {
+  std::uint32_t start = 0;
+  std::uint32_t length = 0;  // without trailing whitespace
+  std::uint32_t width = 0;
+  bool trailing = false;      // after code on the same line
+  bool blank_before = false;  // a blank line stands before it
+};
+
+// A list and its items, as token indices.
+struct List {
+  std::uint32_t open = 0;
+  std::uint32_t close = 0;
+  std::uint32_t first_item = 0;  // into TokenStream::items
+  std::uint32_t item_end = 0;
+};
+
+// A piece that may stand on a line of its own: a requirement (through its
+// ";") or a list item (without its ","). `tail` is the list that breaks when
+// the piece is too long for one line: its selector list, or that of the
+// nested statement that is its selector; -1 when there is none.
+struct Piece {
+  std::uint32_t first = 0;
+  std::uint32_t last = 0;
+  std::int32_t tail = -1;
+};
+
+struct TokenStream {
+  std::vector<Token> tokens;  // always ends with one `end` token
+  std::vector<Comment> comments;
+  std::vector<List> lists;
+  std::vector<Piece> items;
+  std::vector<Piece> requirements;
+  bool crlf = false;  // the first line ending is CR LF
+};
+
+// Reads the tokens of a text that parses. Fails with an internal fault when
+// the text does not have the shape the grammar gives it.
+std::expected<TokenStream, Error> read_tokens(std::string_view text);
+
+// Decides the line breaks: sets line_start and indent of the tokens.
+void break_lines(TokenStream& stream, std::size_t width);
+
+// The text in the layout that break_lines decided.
+std::string print_tokens(std::string_view text, const TokenStream& stream);
+
+// Characters (code points) of a piece of valid UTF-8.
+inline std::uint32_t char_count(std::string_view text) {
+  std::uint32_t count = 0;
+  for (const char c : text) {
+    count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }
+  return count;
+}
+
+}  // namespace jrl::formatting
