@@ -8,6 +8,7 @@
 #include <string_view>
 #include <variant>
 
+#include "check_text.hpp"
 #include "jrl/parse.hpp"
 #include "number_text.hpp"
 #include "parser/grammar.hpp"
@@ -23,9 +24,12 @@ constexpr std::uint64_t MAX_INPUT_SIZE = std::uint64_t{1} << 32;
 
 // Builds each requirement as soon as the grammar has matched it, while its
 // nodes are hot. After the first failure nothing more is built, but the run
-// goes on: a syntax error anywhere wins over it.
+// goes on: a syntax error anywhere wins over it. Without `keep`, each
+// requirement is checked and dropped, which is all a check needs.
 class RequirementSink final : public NodeSink {
  public:
+  explicit RequirementSink(bool keep) : keep_(keep) {}
+
   void take(NodeRef statement) override {
     if (error_) return;
     auto requirement = JRLParser::parse_requirement(statement);
@@ -34,7 +38,7 @@ class RequirementSink final : public NodeSink {
       file_ = JRLQueryFile{};
       return;
     }
-    file_.requirements.push_back(std::move(*requirement));
+    if (keep_) file_.requirements.push_back(std::move(*requirement));
   }
   void discard() override {
     file_ = JRLQueryFile{};
@@ -47,13 +51,13 @@ class RequirementSink final : public NodeSink {
   }
 
  private:
+  bool keep_;
   JRLQueryFile file_;
   std::optional<Error> error_;
 };
 
-}  // namespace
-
-std::expected<ParseResult, Error> parse(std::string_view input) {
+std::expected<ParseResult, Error> run_parse(std::string_view input,
+                                            bool keep_model) {
   if (input.size() >= MAX_INPUT_SIZE) {
     return std::unexpected(
         Error::message("input larger than 4 GiB is not supported"));
@@ -62,7 +66,7 @@ std::expected<ParseResult, Error> parse(std::string_view input) {
     return std::unexpected(Error::at_position(input, *bad, "input is not valid UTF-8"));
   }
 
-  RequirementSink sink;
+  RequirementSink sink(keep_model);
   auto tree = run_grammar(input, &sink);
   if (!tree) {
     const GrammarFailure& failure = tree.error();
@@ -85,6 +89,18 @@ std::expected<ParseResult, Error> parse(std::string_view input) {
     return std::unexpected(Error::internal("the tree should start at file"));
   }
   return std::move(sink).result();
+}
+
+}  // namespace
+
+std::expected<ParseResult, Error> parse(std::string_view input) {
+  return run_parse(input, true);
+}
+
+std::expected<void, Error> check_text(std::string_view input) {
+  auto checked = run_parse(input, false);
+  if (!checked) return std::unexpected(std::move(checked.error()));
+  return {};
 }
 
 }  // namespace jrl

@@ -14,8 +14,12 @@ constexpr std::uint32_t INDENT_STEP = 4;
 
 class LineBreaker {
  public:
-  LineBreaker(TokenStream& stream, std::size_t width)
-      : stream_(stream), tokens_(stream.tokens), width_(width) {
+  LineBreaker(TokenStream& stream, std::size_t width,
+              std::vector<std::size_t>& prefix)
+      : stream_(stream),
+        tokens_(stream.tokens),
+        width_(width),
+        prefix_(prefix) {
     // prefix_[i] is the one-line width of tokens [0, i), spaces included.
     prefix_.resize(tokens_.size() + 1);
     for (std::size_t i = 0; i < tokens_.size(); ++i) {
@@ -25,18 +29,14 @@ class LineBreaker {
   }
 
   void run() {
-    for (const Piece& requirement : stream_.requirements) {
-      place(requirement.first, requirement.last, 0, requirement.tail);
-      // Without a list to break, a requirement too long for its line
-      // carries its description on the next.
-      if (requirement.tail < 0 &&
-          !fits(requirement.first, requirement.last, 0)) {
-        start_line(description_colon(requirement), INDENT_STEP);
-      }
+    if (!stream_.has_requirement) return;
+    const Piece& requirement = stream_.requirement;
+    place(requirement.first, requirement.last, 0, requirement.tail);
+    // Without a list to break, a requirement too long for its line carries
+    // its description on the next.
+    if (requirement.tail < 0 && !fits(requirement.first, requirement.last, 0)) {
+      start_line(description_colon(requirement), INDENT_STEP);
     }
-    Token& end = tokens_.back();
-    end.line_start = true;
-    end.indent = 0;
   }
 
  private:
@@ -101,13 +101,14 @@ class LineBreaker {
   TokenStream& stream_;
   std::vector<Token>& tokens_;
   std::size_t width_;
-  std::vector<std::size_t> prefix_;
+  std::vector<std::size_t>& prefix_;
 };
 
 }  // namespace
 
-void break_lines(TokenStream& stream, std::size_t width) {
-  LineBreaker(stream, width).run();
+void break_lines(TokenStream& chunk, std::size_t width,
+                 std::vector<std::size_t>& scratch) {
+  LineBreaker(chunk, width, scratch).run();
 }
 
 }  // namespace jrl::formatting

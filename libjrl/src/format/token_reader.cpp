@@ -23,23 +23,42 @@ bool is_trailing_space(char c) {
 
 class Reader {
  public:
-  explicit Reader(std::string_view text) : text_(text) {}
+  Reader(std::string_view text, ChunkSink& sink) : text_(text), sink_(sink) {
+    out_.tokens.reserve(64);
+  }
 
-  std::expected<TokenStream, Error> run() && {
-    const auto* lf =
-        static_cast<const char*>(std::memchr(text_.data(), '\n', text_.size()));
-    out_.crlf = lf != nullptr && lf != text_.data() && lf[-1] == '\r';
+  std::expected<void, Error> run() && {
     skip();
     while (pos_ < text_.size()) {
       if (!requirement()) return fault();
       skip();
+      hand_over();
     }
     push(TokenKind::end, pos_, 0, false);
     out_.tokens.back().top_level = true;
-    return std::move(out_);
+    out_.tokens.back().line_start = true;
+    out_.last = true;
+    sink_.take(out_);
+    return {};
   }
 
  private:
+  // Hands the requirement just read to the sink, with the comments after
+  // it, and keeps those comments for the next chunk.
+  void hand_over() {
+    Token& next = out_.tokens.emplace_back();
+    next.kind = TokenKind::end;
+    next.first_comment = assigned_;
+    sink_.take(out_);
+    out_.comments.erase(out_.comments.begin(),
+                        out_.comments.begin() + assigned_);
+    assigned_ = 0;
+    out_.tokens.clear();
+    out_.lists.clear();
+    out_.items.clear();
+    out_.has_requirement = false;
+  }
+
   std::unexpected<Error> fault() const {
     return std::unexpected(
         Error::internal("the formatter cannot follow the text at byte offset " +
@@ -77,7 +96,7 @@ class Reader {
       comment.start = static_cast<std::uint32_t>(pos_);
       comment.length = static_cast<std::uint32_t>(trimmed - pos_);
       comment.width = char_count(text_.substr(pos_, trimmed - pos_));
-      comment.trailing = newlines_ == 0 && !out_.tokens.empty();
+      comment.trailing = newlines_ == 0 && seen_token_;
       comment.blank_before = newlines_ >= 2;
       out_.comments.push_back(comment);
       newlines_ = 0;
@@ -87,7 +106,9 @@ class Reader {
 
   void push(TokenKind kind, std::size_t start, std::size_t length,
             bool space_before, std::uint32_t width) {
-    Token token;
+    // Filled in place: a token built aside and copied in costs a stall on
+    // every copy.
+    Token& token = out_.tokens.emplace_back();
     token.start = static_cast<std::uint32_t>(start);
     token.length = static_cast<std::uint32_t>(length);
     token.width = width;
@@ -101,7 +122,7 @@ class Reader {
       assigned_ = static_cast<std::uint32_t>(out_.comments.size());
     }
     newlines_ = 0;
-    out_.tokens.push_back(token);
+    seen_token_ = true;
   }
   void push(TokenKind kind, std::size_t start, std::size_t length,
             bool space_before) {
@@ -259,12 +280,15 @@ class Reader {
     piece.last = static_cast<std::uint32_t>(out_.tokens.size());
     if (!punct(';', TokenKind::semicolon, false)) return false;
     out_.tokens[piece.first].top_level = true;
-    out_.requirements.push_back(piece);
+    out_.requirement = piece;
+    out_.has_requirement = true;
     return true;
   }
 
   std::string_view text_;
+  ChunkSink& sink_;
   std::size_t pos_ = 0;
+  bool seen_token_ = false;
   std::uint32_t newlines_ = 0;  // line feeds since the last token or comment
   std::uint32_t assigned_ = 0;  // comments before this index have a token
   std::vector<Piece> pending_;
@@ -273,8 +297,8 @@ class Reader {
 
 }  // namespace
 
-std::expected<TokenStream, Error> read_tokens(std::string_view text) {
-  return Reader(text).run();
+std::expected<void, Error> read_tokens(std::string_view text, ChunkSink& sink) {
+  return Reader(text, sink).run();
 }
 
 }  // namespace jrl::formatting

@@ -1,6 +1,8 @@
-// What the formatter knows about a file that parses: its tokens in source
-// order, its comments, and where its lists and requirements lie among the
-// tokens. Offsets are bytes into the text; widths are characters.
+// What the formatter knows about a file that parses, one requirement at a
+// time: its tokens in source order, its comments, and where its lists lie
+// among the tokens. Offsets are bytes into the text; widths are characters.
+// Working on one requirement at a time keeps the formatter's memory small
+// and in cache, however long the file.
 #pragma once
 
 #include <cstddef>
@@ -28,7 +30,9 @@ enum class TokenKind : std::uint8_t {
   comma,
   colon,
   semicolon,
-  end,  // the end of the text; holds the comments after the last token
+  // What follows the requirement: holds the comments after its ";", which
+  // the next chunk prints. In the last chunk, the end of the text.
+  end,
 };
 
 struct Token {
@@ -76,24 +80,35 @@ struct Piece {
   std::int32_t tail = -1;
 };
 
+// One requirement with the comments before it, or, last, the comments
+// after the last requirement.
 struct TokenStream {
   std::vector<Token> tokens;  // always ends with one `end` token
   std::vector<Comment> comments;
   std::vector<List> lists;
   std::vector<Piece> items;
-  std::vector<Piece> requirements;
-  bool crlf = false;  // the first line ending is CR LF
+  bool has_requirement = false;
+  Piece requirement;
+  bool last = false;  // the `end` token is the end of the text
+};
+
+// Receives each chunk of the text in turn.
+class ChunkSink {
+ public:
+  virtual void take(TokenStream& chunk) = 0;
+
+ protected:
+  ~ChunkSink() = default;
 };
 
 // Reads the tokens of a text that parses. Fails with an internal fault when
 // the text does not have the shape the grammar gives it.
-std::expected<TokenStream, Error> read_tokens(std::string_view text);
+std::expected<void, Error> read_tokens(std::string_view text, ChunkSink& sink);
 
-// Decides the line breaks: sets line_start and indent of the tokens.
-void break_lines(TokenStream& stream, std::size_t width);
-
-// The text in the layout that break_lines decided.
-std::string print_tokens(std::string_view text, const TokenStream& stream);
+// Decides the line breaks of a chunk: sets line_start and indent.
+// `scratch` is working memory, kept by the caller from chunk to chunk.
+void break_lines(TokenStream& chunk, std::size_t width,
+                 std::vector<std::size_t>& scratch);
 
 // Characters (code points) of a piece of valid UTF-8.
 inline std::uint32_t char_count(std::string_view text) {
