@@ -52,6 +52,7 @@ void Printer::new_line(bool blank) {
   append(eol_);
   if (blank) append(eol_);
   line_has_text_ = false;
+  line_has_comment_ = false;
 }
 
 void Printer::token(const TokenStream& chunk, const Token& token,
@@ -66,7 +67,9 @@ void Printer::token(const TokenStream& chunk, const Token& token,
                                                  : token.indent;
     for (std::uint32_t c = token.first_comment; c < comment_end; ++c) {
       const Comment& comment = chunk.comments[c];
-      if (comment.trailing && line_has_text_) {
+      // Two comments written after code on their lines can meet when a
+      // closing token between them moves up; the second then gets a line.
+      if (comment.trailing && line_has_text_ && !line_has_comment_) {
         spaces(2);
       } else {
         new_line(token.top_level && comment.blank_before);
@@ -74,6 +77,7 @@ void Printer::token(const TokenStream& chunk, const Token& token,
       }
       copy(comment.start, comment.length);
       line_has_text_ = true;
+      line_has_comment_ = true;
     }
     after_comment = true;
   }
