@@ -26,7 +26,6 @@
 #include "jrl/format.hpp"
 #include "output.hpp"
 #include "unified_diff.hpp"
-#include "utf8_check.hpp"
 
 namespace jrl::cli {
 namespace {
@@ -213,10 +212,6 @@ class Formatter {
     const std::string name = display_name(path);
     auto content = read_input(path);
     if (!content) return usage_failure(content.error());
-    if (auto fault = find_invalid_utf8(*content)) {
-      report(utf8_failure_report(name, *fault, colour_));
-      return kExitFailed;
-    }
     auto formatted = jrl::format(*content, options_.format);
     if (!formatted) {
       report(failure_report(name, formatted.error(), colour_));

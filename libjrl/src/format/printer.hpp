@@ -62,7 +62,7 @@ class Printer {
   std::string out_;  // its first used_ bytes are the output so far
   std::size_t used_ = 0;
   bool line_has_text_ = false;
-  bool line_has_comment_ = false;  // a comment ends the line
+  bool line_has_comment_ = false;        // a comment ends the line
   std::uint32_t structural_indent_ = 0;  // of the last line the layout began
 };
 

@@ -3,9 +3,9 @@
 // skipped between them. The text has parsed, so every step must succeed;
 // the checks only guard against a text that has not.
 #include <cstring>
-#include <string>
 
 #include "format/token_stream.hpp"
+#include "number_text.hpp"
 
 namespace jrl::formatting {
 namespace {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "jrl/error.hpp"
+#include "utf8.hpp"
 
 namespace jrl::formatting {
 
@@ -112,11 +113,7 @@ void break_lines(TokenStream& chunk, std::size_t width,
 
 // Characters (code points) of a piece of valid UTF-8.
 inline std::uint32_t char_count(std::string_view text) {
-  std::uint32_t count = 0;
-  for (const char c : text) {
-    count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }
-  return count;
+  return static_cast<std::uint32_t>(utf8::count_characters(text));
 }
 
 }  // namespace jrl::formatting
