@@ -202,6 +202,19 @@ def test_guide_examples_are_formatted_unless_marked():
             assert run("fmt", "-", stdin=body.encode()).stdout.decode() == body
 
 
+STYLE = ROOT / "docs" / "style.md"
+PAIR = re.compile(r"^Before(?: \(width (\d+)\))?:\n\n```\n(.*?)^```\n\nAfter:\n\n```\n(.*?)^```\n",
+                  re.S | re.M)
+
+
+def test_style_document_pairs_hold():
+    pairs = PAIR.findall(STYLE.read_text())
+    assert len(pairs) == 3
+    for width, before, after in pairs:
+        r = run("fmt", "--width", width or "100", "-", stdin=before.encode())
+        assert (r.returncode, r.stdout.decode()) == (0, after)
+
+
 # ---- properties over the benchmark corpus -------------------------------------------
 
 
