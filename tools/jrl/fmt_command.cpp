@@ -41,15 +41,6 @@ struct FmtOptions {
   std::vector<std::string> paths;
 };
 
-std::string quoted(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out.push_back('\'');
-  out.append(text);
-  out.push_back('\'');
-  return out;
-}
-
 std::expected<FmtOptions, std::string> parse_fmt_options(
     std::span<const std::string_view> args) {
   FmtOptions options;

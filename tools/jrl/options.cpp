@@ -12,14 +12,6 @@ std::optional<Command> command_named(std::string_view name) {
   return std::nullopt;
 }
 
-std::string quoted(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out.push_back('\'');
-  out.append(text);
-  out.push_back('\'');
-  return out;
-}
 
 // Splits `--name=value`; `value` is empty when there is no '='.
 struct LongOption {
@@ -61,6 +53,15 @@ std::expected<Options, std::string> validate(Options options, bool saw_pretty,
 }
 
 }  // namespace
+
+std::string quoted(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out.push_back('\'');
+  out.append(text);
+  out.push_back('\'');
+  return out;
+}
 
 std::expected<Options, std::string> parse_options(
     std::span<const std::string_view> args) {
