@@ -26,7 +26,7 @@ fi
 CXX=$cxx cmake -S fuzz -B "$build" -G Ninja >/dev/null
 cmake --build "$build" -j "${FUZZ_JOBS:-2}"
 
-targets=(parse_bytes structured)
+targets=(parse_bytes structured format)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 

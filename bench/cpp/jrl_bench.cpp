@@ -1,9 +1,10 @@
-// Times jrl::parse, its phases and the renderers on files, without the
-// interpreter in the way, and runs one operation in a loop for a profiler.
+// Times jrl::parse, its phases, the formatter and the renderers on files,
+// without the interpreter in the way, and runs one operation in a loop for a
+// profiler.
 //
 //   jrl_bench [--quick] [--repeat N] [--min-time SECONDS] FILE...
-//   jrl_bench --loop OP COUNT FILE     OP: grammar build parse json pretty
-//                                          debug error
+//   jrl_bench --loop OP COUNT FILE     OP: grammar build parse format json
+//                                          pretty debug error
 //   jrl_bench --memory FILE            peak resident memory of one parse
 #include <algorithm>
 #include <chrono>
@@ -127,6 +128,9 @@ void bench_file(const Options& options, const char* path) {
   }
   print_row("parse", measure(options, [&] { keep(jrl::parse(text)); }),
             text.size(), 0);
+  const auto formatted = jrl::format(text);
+  print_row("format", measure(options, [&] { keep(jrl::format(text)); }),
+            text.size(), formatted ? formatted->size() : 0);
   const auto& result = *parsed;
   print_row("json", measure(options, [&] { keep(result.to_string()); }),
             text.size(), result.to_string()->size());
@@ -155,6 +159,8 @@ int loop(const std::string& op, long count, const char* path) {
       keep(jrl::JRLParser::parse_file(*grammar->root()));
     } else if (op == "parse") {
       keep(jrl::parse(text));
+    } else if (op == "format") {
+      keep(jrl::format(text));
     } else if (op == "json") {
       keep(parsed->to_string());
     } else if (op == "pretty") {

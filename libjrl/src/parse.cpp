@@ -8,6 +8,7 @@
 #include <string_view>
 #include <variant>
 
+#include "check_text.hpp"
 #include "jrl/parse.hpp"
 #include "jrl/source_map.hpp"
 #include "number_text.hpp"
@@ -21,13 +22,14 @@ namespace {
 
 // Builds each requirement as soon as the grammar has matched it, while its
 // nodes are hot. After the first failure nothing more is built, but the run
-// goes on: a syntax error anywhere wins over it.
+// goes on: a syntax error anywhere wins over it. Without `keep`, each
+// requirement is checked and dropped, which is all a check needs.
 // With a source map, the spans of each requirement and of its selectors are
 // recorded beside it; the selector_single nodes of a statement stand in the
 // same pre-order as the selectors built from them.
 class RequirementSink final : public NodeSink {
  public:
-  explicit RequirementSink(SourceMap* map) : map_(map) {}
+  RequirementSink(SourceMap* map, bool keep) : keep_(keep), map_(map) {}
 
   void take(NodeRef statement) override {
     if (error_) return;
@@ -37,7 +39,7 @@ class RequirementSink final : public NodeSink {
       file_ = JRLQueryFile{};
       return;
     }
-    file_.requirements.push_back(std::move(*requirement));
+    if (keep_) file_.requirements.push_back(std::move(*requirement));
     if (map_ != nullptr) record_spans(statement);
   }
   void discard() override {
@@ -63,13 +65,14 @@ class RequirementSink final : public NodeSink {
     }
   }
 
+  bool keep_;
   JRLQueryFile file_;
   std::optional<Error> error_;
   SourceMap* map_;
 };
 
 std::expected<ParseResult, Error> parse_into(std::string_view input,
-                                             SourceMap* map) {
+                                             SourceMap* map, bool keep_model) {
   if (input.size() >= MAX_INPUT_SIZE) {
     return std::unexpected(
         Error::message("input larger than 4 GiB is not supported"));
@@ -78,7 +81,7 @@ std::expected<ParseResult, Error> parse_into(std::string_view input,
     return std::unexpected(Error::at_position(input, *bad, "input is not valid UTF-8"));
   }
 
-  RequirementSink sink(map);
+  RequirementSink sink(map, keep_model);
   auto tree = run_grammar(input, &sink);
   if (!tree) {
     const GrammarFailure& failure = tree.error();
@@ -106,15 +109,21 @@ std::expected<ParseResult, Error> parse_into(std::string_view input,
 }  // namespace
 
 std::expected<ParseResult, Error> parse(std::string_view input) {
-  return parse_into(input, nullptr);
+  return parse_into(input, nullptr, true);
 }
 
 std::expected<ParseResult, Error> parse(std::string_view input,
                                         SourceMap& map) {
   map = SourceMap{};
-  auto result = parse_into(input, &map);
+  auto result = parse_into(input, &map, true);
   if (!result) map = SourceMap{};
   return result;
+}
+
+std::expected<void, Error> check_text(std::string_view input) {
+  auto checked = parse_into(input, nullptr, false);
+  if (!checked) return std::unexpected(std::move(checked.error()));
+  return {};
 }
 
 }  // namespace jrl

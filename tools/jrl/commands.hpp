@@ -2,6 +2,10 @@
 // file is good, 1 when any failed to parse, 2 when any could not be read.
 #pragma once
 
+#include <span>
+#include <string>
+#include <string_view>
+
 #include "options.hpp"
 
 namespace jrl::cli {
@@ -15,5 +19,8 @@ int run_check(const Options& options);
 int run_print(const Options& options);
 // `explain`: the documentation of each code named.
 int run_explain(const Options& options);
+// `fmt`, with the arguments after its name; it reads its own options.
+int run_fmt(std::span<const std::string_view> args);
+std::string fmt_usage_text();
 
 }  // namespace jrl::cli

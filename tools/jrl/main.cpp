@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,9 @@ int main(int argc, char** argv) {
   try {
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0),
                                              argv + argc);
+    if (!args.empty() && args.front() == "fmt") {
+      status = run_fmt(std::span(args).subspan(1));
+    } else {
     const auto options = parse_options(args);
     if (!options) {
       write_out(stderr, "jrl: " + options.error() +
@@ -51,6 +55,7 @@ int main(int argc, char** argv) {
       return EXIT_USAGE;
     }
     status = run(*options);
+    }
   } catch (const std::bad_alloc&) {
     // Whatever was being built is gone; say so plainly instead of aborting.
     // The text is written from static storage, which needs no memory.

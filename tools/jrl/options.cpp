@@ -13,14 +13,6 @@ std::optional<Command> command_named(std::string_view name) {
   return std::nullopt;
 }
 
-std::string quoted(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out.push_back('\'');
-  out.append(text);
-  out.push_back('\'');
-  return out;
-}
 
 // Splits `--name=value`; `value` is empty when there is no '='.
 struct LongOption {
@@ -84,6 +76,15 @@ std::expected<Options, std::string> validate(Options options,
 }
 
 }  // namespace
+
+std::string quoted(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out.push_back('\'');
+  out.append(text);
+  out.push_back('\'');
+  return out;
+}
 
 std::expected<Options, std::string> parse_options(
     std::span<const std::string_view> args) {
@@ -206,6 +207,8 @@ Commands:
   json FILE         print the parsed file as JSON
   debug FILE        print the parsed file as debug text
   explain CODE...   describe a diagnostic code such as JRL010
+  fmt PATH...       rewrite files in the canonical layout (see
+                    'jrl fmt --help')
 
 A FILE or PATH of - reads standard input.
 

@@ -32,6 +32,9 @@ struct Options {
 std::expected<Options, std::string> parse_options(
     std::span<const std::string_view> args);
 
+// `text` between single quotes, as usage messages show a value.
+std::string quoted(std::string_view text);
+
 // The text printed by --help.
 std::string usage_text();
 

@@ -3,6 +3,7 @@
 
 #include "jrl/diagnostics.hpp"
 #include "jrl/error.hpp"
+#include "jrl/format.hpp"
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
 #include "jrl/source_map.hpp"

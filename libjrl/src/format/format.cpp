@@ -1,0 +1,47 @@
+// jrl::format: parse first, so that only a text with a meaning is laid out
+// and a fault is reported exactly as parse reports it; then read the tokens
+// one requirement at a time, break its lines and print it.
+#include "jrl/format.hpp"
+
+#include <vector>
+
+#include "check_text.hpp"
+#include "format/printer.hpp"
+#include "format/token_stream.hpp"
+
+namespace jrl {
+namespace {
+
+class Layout final : public formatting::ChunkSink {
+ public:
+  Layout(std::string_view text, std::size_t width)
+      : printer_(text), width_(width) {}
+
+  void take(formatting::TokenStream& chunk) override {
+    formatting::break_lines(chunk, width_, scratch_);
+    printer_.print(chunk);
+  }
+
+  std::string finish() && { return std::move(printer_).finish(); }
+
+ private:
+  formatting::Printer printer_;
+  std::size_t width_;
+  std::vector<std::size_t> scratch_;
+};
+
+}  // namespace
+
+std::expected<std::string, Error> format(std::string_view text,
+                                         const FormatOptions& options) {
+  if (auto checked = check_text(text); !checked) {
+    return std::unexpected(std::move(checked.error()));
+  }
+  Layout layout(text, options.width);
+  if (auto read = formatting::read_tokens(text, layout); !read) {
+    return std::unexpected(std::move(read.error()));
+  }
+  return std::move(layout).finish();
+}
+
+}  // namespace jrl
