@@ -1,0 +1,1 @@
+"""The jrl package (placeholder: only the Pygments lexer lives here so far)."""
