@@ -11,7 +11,7 @@ department code of four lower-case letters or a stray character, is marked
 ``Error``.
 """
 
-from pygments.lexer import RegexLexer, bygroups, include
+from pygments.lexer import RegexLexer, bygroups, default, include
 from pygments.token import (
     Comment,
     Error,
@@ -26,7 +26,7 @@ from pygments.token import (
 
 __all__ = ["JrlLexer"]
 
-# What may follow a keyword or a function name: anything but a word character.
+# What may follow a function name: anything but a word character.
 _END_OF_WORD = r"(?![A-Za-z0-9_])"
 
 # The selector functions, each longer name before the shorter one it starts with.
@@ -48,7 +48,7 @@ _FUNCTION_NAMES = "|".join(_FUNCTIONS + tuple(f.lower() for f in _FUNCTIONS))
 # or of five or more letters of either case are read too (the parser reports
 # them as wrong in meaning), but four lower-case letters are never a course.
 _COURSE = (
-    r"((?:[A-Za-z]{5,}|[A-Z&]{4}|[A-Za-z]{1,3})(?![A-Za-z&]))"
+    r"(?<![A-Za-z0-9_&])((?:[A-Za-z]{5,}|[A-Z&]{4}|[A-Za-z]{1,3})(?![A-Za-z&]))"
     r"( *)"
     r"([0-9]{4}L?)" + _END_OF_WORD
 )
@@ -82,15 +82,30 @@ class JrlLexer(RegexLexer):
         ],
         "root": [
             include("blank"),
-            (r"(?:SELECT|LIMIT|FROM)" + _END_OF_WORD, Keyword),
+            # A keyword needs no space before its quantity: "SELECT2" is
+            # "SELECT 2"; "SELECTED" is a word.
+            (r"(?:SELECT|LIMIT)(?![A-Za-z_])", Keyword, "quantity"),
             (r"(?:%s)%s" % (_FUNCTION_NAMES, _END_OF_WORD), Name.Function),
-            (r"([0-9]+)(-)([0-9]+)", bygroups(Number.Integer, Operator, Number.Integer)),
-            (r"[0-9]+" + _END_OF_WORD, Number.Integer),
             # Any other word: a misspelt keyword or an unknown function.
-            (r"[A-Za-z0-9_]+", Name),
+            (r"[A-Za-z_][A-Za-z0-9_]*", Name),
+            (r"[0-9]+", Number.Integer),
             include("string"),
             (r"\(", Punctuation, "arguments"),
             (r"[\[\],:;]", Punctuation),
+        ],
+        # After SELECT or LIMIT: the quantity, then FROM, which may follow
+        # the number directly ("2FROM") and be followed directly by the
+        # selector ("FROMCLASS(...)").
+        "quantity": [
+            include("blank"),
+            (r"([0-9]+)(-)([0-9]+)", bygroups(Number.Integer, Operator, Number.Integer), ("#pop", "from")),
+            (r"[0-9]+", Number.Integer, ("#pop", "from")),
+            default("#pop"),
+        ],
+        "from": [
+            include("blank"),
+            (r"FROM", Keyword, "#pop"),
+            default("#pop"),
         ],
         "arguments": [
             include("blank"),
