@@ -5,6 +5,7 @@ from __future__ import annotations
 
 import importlib.metadata
 import pathlib
+import re
 import sysconfig
 
 import pytest
@@ -162,6 +163,19 @@ def test_every_source_of_texts_is_there():
 def test_no_error_token_on_well_formed_text(name):
     errors = [v for k, v in JrlLexer().get_tokens(TEXTS[name]) if k in Error]
     assert errors == []
+
+
+def fenced_blocks(path: pathlib.Path) -> list[str]:
+    """The code blocks of a Markdown file fenced as ```jrl."""
+    return re.findall(r"^```jrl\n(.*?)^```", path.read_text(encoding="utf-8"), re.M | re.S)
+
+
+@pytest.mark.parametrize("guide", ["language.md", "editors.md"])
+def test_the_documentation_blocks_highlight(guide):
+    blocks = fenced_blocks(jrl_sources.ROOT / "docs" / guide)
+    assert blocks
+    for block in blocks:
+        assert [v for k, v in JrlLexer().get_tokens(block) if k in Error] == [], block
 
 
 @pytest.mark.parametrize(
