@@ -113,5 +113,8 @@ class JrlLexer(RegexLexer):
             include("string"),
             (r",", Punctuation),
             (r"\)", Punctuation, "#pop"),
+            # An argument list left open ends where the statement goes on, so
+            # that one missing ")" does not make the rest of the file errors.
+            (r"(?=[\[\]:;])", Whitespace, "#pop"),
         ],
     }

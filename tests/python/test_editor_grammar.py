@@ -165,6 +165,9 @@ def innermost(grammar: Grammar, text: str) -> str:
         ("CLASS(\n MATH 1200 // c\n)", f"{FN}:CLASS punctuation.section.parens.begin.jrl:( {DEPT}:MATH "
          f"meta.course.jrl:  {COURSE}:1200 punctuation.definition.comment.jrl:// {COMMENT}: c "
          "punctuation.section.parens.end.jrl:)"),
+        ('TAG("x" : 2;', f'{FN}:TAG punctuation.section.parens.begin.jrl:( punctuation.definition.string.begin.jrl:" '
+         f'{STR}:x punctuation.definition.string.end.jrl:" punctuation.separator.colon.jrl:: {NUM}:2 '
+         "punctuation.terminator.statement.jrl:;"),
     ],
 )
 def test_scopes(grammar, text, expected):

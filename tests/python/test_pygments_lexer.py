@@ -120,6 +120,11 @@ def tokens(text: str) -> list[tuple[object, str]]:
         ('"open\nSELECT', [(Error, '"open'), (KW, "SELECT")]),
         ('"ab""\n1', [(Error, '"ab""'), (NUM, "1")]),
         ('("x\n)', [(P, "("), (Error, '"x'), (P, ")")]),
+        # An argument list left open ends at the statement's punctuation.
+        (
+            'CLASS(MATH 1200 : "x";\nSELECT',
+            [(FN, "CLASS"), (P, "("), (DEPT, "MATH"), (NUM, "1200"), (P, ":"), (STR, '"x"'), (P, ";"), (KW, "SELECT")],
+        ),
         # Comments run to the line feed (Pygments reads CR LF as LF).
         ("// Übung: SELECT \"x\nLIMIT", [(Comment.Single, '// Übung: SELECT "x'), (KW, "LIMIT")]),
         ("// a\r\n;", [(Comment.Single, "// a"), (P, ";")]),
