@@ -66,6 +66,12 @@ def test_every_pattern_compiles_and_every_include_resolves():
             if key in rule:
                 onigurumacffi.compile(rule[key])
         assert ("begin" in rule) == ("end" in rule), rule
+        # A capture of a group the pattern lacks would colour nothing; the
+        # patterns stay inside what Python's engine reads too, to count them.
+        for key, captures in (("match", "captures"), ("begin", "beginCaptures"), ("end", "endCaptures")):
+            if captures in rule:
+                groups = re.compile(rule[key]).groups
+                assert all(0 <= int(n) <= groups for n in rule[captures]), (rule[key], rule[captures])
     includes = [n["include"] for n in dicts(data) if "include" in n]
     assert includes
     for ref in includes:
