@@ -4,7 +4,8 @@
 set -euo pipefail
 
 # clang-19 builds the libFuzzer targets (clang 14 cannot read libstdc++ 12).
-apt_packages=(libgtest-dev g++ valgrind clang-19 libclang-rt-19-dev)
+# Neovim runs the tests of the Vim highlighting files.
+apt_packages=(libgtest-dev g++ valgrind clang-19 libclang-rt-19-dev neovim)
 missing=()
 for pkg in "${apt_packages[@]}"; do
   dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")

@@ -82,7 +82,11 @@ for version in "${versions[@]}"; do
   fresh_venv "$python" "$venv"
   extra=()
   [ "$version" = "$mypy_version" ] && extra+=(mypy)
-  "$venv/bin/python" -m pip install -q "$wheel" pytest hypothesis jsonschema "sarif-tools>=3" "sarif-om>=1.0.4" "${extra[@]}"
+  # Pygments runs the lexer; onigurumacffi is the regular expression engine
+  # of the editors, for the TextMate grammar's tests.
+  "$venv/bin/python" -m pip install -q "$wheel" pytest hypothesis jsonschema \
+    "sarif-tools>=3" "sarif-om>=1.0.4" "pygments>=2.12" "onigurumacffi>=1.4" \
+    "${extra[@]}"
   # From outside the source tree, so that only the installed wheel is seen.
   # The wheel installs the jrl tool beside the interpreter; its tests must
   # find it there rather than skip.

@@ -1,0 +1,9 @@
+" JRL has line comments only, from // to the end of the line.
+if exists("b:did_ftplugin")
+  finish
+endif
+let b:did_ftplugin = 1
+
+setlocal commentstring=//\ %s
+setlocal comments=://
+let b:undo_ftplugin = "setlocal commentstring< comments<"
