@@ -214,10 +214,12 @@ def test_regular_file_of_4_gib_is_refused_before_reading(tmp_path):
     too_large = tmp_path / "large.jrl"
     with open(too_large, "wb") as f:
         f.truncate(4 << 30)
+    message = "cannot read large.jrl: input larger than 4 GiB is not supported\n"
+    r = run_limited("json", "large.jrl", cwd=tmp_path)
+    assert (r.returncode, r.stdout, r.stderr.decode()) == (2, b"", "error: " + message)
     r = run_limited("check", "large.jrl", cwd=tmp_path)
     assert (r.returncode, r.stdout, r.stderr.decode()) == (
-        2, b"",
-        "error: cannot read large.jrl: input larger than 4 GiB is not supported\n",
+        2, b"", "error[JRL100]: " + message + "\n1 error, 0 warnings in 1 file checked\n"
     )
 
 
@@ -229,9 +231,9 @@ def test_endless_input_under_a_memory_limit_is_a_read_error(command):
     ):
         with open(stdin or os.devnull, "rb") as source:
             r = run_limited(command, *args, stdin=source)
-        assert (r.returncode, r.stdout, r.stderr.decode()) == (
-            2, b"", f"error: cannot read {name}: out of memory\n"
-        )
+        label = "error[JRL100]" if command == "check" else "error"
+        assert (r.returncode, r.stdout) == (2, b"")
+        assert r.stderr.decode().startswith(f"{label}: cannot read {name}: out of memory\n")
 
 
 def test_out_of_memory_while_parsing_is_a_message_not_an_abort(tmp_path):
@@ -285,10 +287,14 @@ def test_out_of_memory_while_parsing_is_a_message_not_an_abort(tmp_path):
 )
 def test_text_reports_are_safe_and_short_for_a_terminal(tmp_path, content, report):
     write(tmp_path, "f.jrl", content)
-    r = run("check", "f.jrl", cwd=tmp_path)
+    r = run("json", "f.jrl", cwd=tmp_path)
     assert (r.returncode, r.stderr.decode()) == (
         1, "error: could not parse f.jrl\n" + report
     )
+    # check shows the same safe report under its headline.
+    r = run("check", "f.jrl", cwd=tmp_path)
+    assert r.returncode == 1
+    assert report in r.stderr.decode()
 
 
 def test_control_characters_in_file_names_are_escaped(tmp_path):
@@ -297,9 +303,9 @@ def test_control_characters_in_file_names_are_escaped(tmp_path):
     r = run("check", "--verbose", name, "miss\x07ing.jrl", cwd=tmp_path)
     err = r.stderr.decode()
     assert "\x1b" not in err and "\x07" not in err
-    assert err.startswith("error: could not parse n\u241b[2Jame.jrl\n")
+    assert err.startswith("error[JRL020]: cannot select zero\n")
     assert " --> n\u241b[2Jame.jrl:1:8\n" in err
-    assert "error: cannot read miss\u2407ing.jrl: " in err
+    assert "error[JRL100]: cannot read miss\u2407ing.jrl: " in err
     write(tmp_path, name, 'SELECT 1 FROM CLASS(MATH 1200) : "x";')
     r = run("check", "--verbose", name, cwd=tmp_path)
     assert r.stdout.decode() == "n\u241b[2Jame.jrl: ok (1 requirement)\n"

@@ -134,7 +134,7 @@ def test_standard_input_to_standard_output():
     )
     r = run("fmt", "-", stdin=MESSY.encode())
     assert (r.returncode, r.stdout) == (1, b"")
-    assert r.stderr.decode().startswith("error: could not parse <stdin>\n")
+    assert r.stderr.decode().startswith("error[JRL010]: expected file\n --> <stdin>:1:1\n")
 
 
 @pytest.mark.parametrize("args, message", [

@@ -21,7 +21,7 @@
 
 #include "colour.hpp"
 #include "commands.hpp"
-#include "failure_report.hpp"
+#include "reporter.hpp"
 #include "input_file.hpp"
 #include "jrl/format.hpp"
 #include "output.hpp"
@@ -197,7 +197,8 @@ class Formatter {
  public:
   explicit Formatter(const FmtOptions& options)
       : options_(options),
-        colour_(colour_enabled(options.colour, STDERR_FILENO)) {}
+        colour_(colour_enabled(options.colour, STDERR_FILENO)),
+        reporter_(text_reporter({colour_, isatty(STDERR_FILENO) == 1})) {}
 
   int file(const std::string& path) {
     const std::string name = display_name(path);
@@ -205,7 +206,8 @@ class Formatter {
     if (!content) return usage_failure(content.error());
     auto formatted = jrl::format(*content, options_.format);
     if (!formatted) {
-      report(failure_report(name, formatted.error(), colour_));
+      // Reported exactly as `jrl check` reports the file.
+      reporter_->file(name, *content, jrl::check(*content));
       return EXIT_FAILED;
     }
     const bool changed = *formatted != *content;
@@ -227,22 +229,18 @@ class Formatter {
     return EXIT_OK;
   }
 
+  // The closing count of failing files, as `jrl check` ends.
+  void finish() { reporter_->finish(); }
+
   int usage_failure(const std::string& message) {
     write_out(stderr, error_label(colour_) + ": " + message + "\n");
     return EXIT_USAGE;
   }
 
  private:
-  // Reports are set apart by a blank line, as `jrl check` sets them.
-  void report(const std::string& text) {
-    if (reported_) write_out(stderr, "\n");
-    write_out(stderr, text);
-    reported_ = true;
-  }
-
   const FmtOptions& options_;
   bool colour_;
-  bool reported_ = false;
+  std::unique_ptr<Reporter> reporter_;
 };
 
 }  // namespace
@@ -293,6 +291,7 @@ int run_fmt(std::span<const std::string_view> args) {
       status = std::max(status, formatter.file(file));
     }
   }
+  formatter.finish();
   return status;
 }
 

@@ -14,6 +14,25 @@ std::string place(const LineCol& at) {
   return std::to_string(at.line) + ":" + std::to_string(at.column);
 }
 
+// A message for one line of the terminal: controls escaped, and a message
+// that quotes a huge piece of the file cut after a few hundred characters.
+std::string terminal_message(std::string_view text) {
+  constexpr std::size_t MAX_CHARACTERS = 300;
+  std::size_t characters = 0;
+  std::size_t cut = 0;
+  while (cut < text.size() && characters < MAX_CHARACTERS) {
+    ++cut;
+    while (cut < text.size() &&
+           (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+      ++cut;
+    }
+    ++characters;
+  }
+  std::string out = escape_controls(text.substr(0, cut));
+  if (cut < text.size()) out += "\xE2\x80\xA6";  // …
+  return out;
+}
+
 std::string counted(std::size_t n, std::string_view what) {
   return std::to_string(n) + " " + std::string(what) + (n == 1 ? "" : "s");
 }
@@ -29,7 +48,7 @@ class TextReporter final : public Reporter {
     const LineIndex lines(text);
     for (const Diagnostic& d : diagnostics) {
       std::string out =
-          headline(d.severity, d.code) + ": " + escape_controls(d.message) + "\n";
+          headline(d.severity, d.code) + ": " + terminal_message(d.message) + "\n";
       std::string report = d.report_for(name);
       // A report without a place of its own still says where to look.
       if (report.find("--> ") == std::string::npos) {
@@ -42,14 +61,14 @@ class TextReporter final : public Reporter {
       if (style_.colour) report = highlight_report(report);
       out += report + "\n";
       for (const Suggestion& s : d.suggestions) {
-        out += paint("help", Paint::help, style_.colour) + ": " + escape_controls(s.message);
+        out += paint("help", Paint::help, style_.colour) + ": " + terminal_message(s.message);
         if (!s.edits.empty()) {
           out += " (" + place(lines.at(s.edits.front().offset)) + ")";
         }
         out += "\n";
       }
       for (const Note& n : d.notes) {
-        out += paint("note", Paint::help, style_.colour) + ": " + escape_controls(n.message) + " (" +
+        out += paint("note", Paint::help, style_.colour) + ": " + terminal_message(n.message) + " (" +
                place(n.line_col) + ")\n";
       }
       (d.severity == Severity::error ? errors_ : warnings_) += 1;
@@ -60,7 +79,7 @@ class TextReporter final : public Reporter {
   void unreadable(std::string_view, std::string_view message) override {
     ++files_;
     ++errors_;
-    emit(headline(Severity::error, "JRL100") + ": " + std::string(message) +
+    emit(headline(Severity::error, "JRL100") + ": " + terminal_message(message) +
          "\n");
   }
 
