@@ -81,7 +81,7 @@ for version in "${versions[@]}"; do
   echo "== CPython $version ($python)"
   fresh_venv "$python" "$venv"
   extra=()
-  [ "$version" = "$mypy_version" ] && extra+=(mypy)
+  [ "$version" = "$mypy_version" ] && extra+=(mypy "types-Pygments>=2.12")
   # Pygments runs the lexer; onigurumacffi is the regular expression engine
   # of the editors, for the TextMate grammar's tests.
   "$venv/bin/python" -m pip install -q "$wheel" pytest hypothesis jsonschema \
