@@ -78,5 +78,38 @@ TEST(UnicodeProperties, Samples) {
   }
 }
 
+TEST(UnicodeProperties, CellWidth) {
+  const struct {
+    char32_t code_point;
+    int cells;
+  } cases[] = {
+      {0x0041, 1},    // A
+      {0x00E9, 1},    // é, precomposed
+      {0x0300, 0},    // combining grave accent (Mn)
+      {0x0378, 1},    // unassigned outside the wide blocks
+      {0x0488, 0},    // Me
+      {0x0600, 0},    // Cf
+      {0x1100, 2},    // Hangul choseong, wide
+      {0x200B, 0},    // zero width space (Cf)
+      {0x3000, 2},    // ideographic space (F)
+      {0x4E00, 2},    // CJK ideograph
+      {0x9FFF, 2},    // last of the CJK block
+      {0xAC00, 2},    // Hangul syllable
+      {0xFF21, 2},    // fullwidth A
+      {0xFF61, 1},    // halfwidth ideographic full stop
+      {0xFE0F, 0},    // variation selector (Mn)
+      {0x1F600, 2},   // emoji
+      {0x2A6E0, 2},   // unassigned in plane 2: wide by default
+      {0x3FFFD, 2},   // last of plane 3
+      {0xE0080, 1},   // unassigned in plane 14
+      {0x10FFFF, 1},  // unassigned
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << "U+" << std::hex << static_cast<unsigned>(c.code_point));
+    EXPECT_EQ(cell_width(c.code_point), c.cells);
+  }
+}
+
 }  // namespace
 }  // namespace jrl::unicode

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "parser/unicode_properties.hpp"
 #include "utf8.hpp"
 
 namespace jrl::cli {
@@ -64,7 +65,7 @@ std::string align_underlines(std::string_view report) {
         if (c.code_point == '\t') {
           out.push_back('\t');
         } else {
-          out.append(static_cast<std::size_t>(cell_width(c.code_point)), ' ');
+          out.append(static_cast<std::size_t>(unicode::cell_width(c.code_point)), ' ');
         }
         i += c.length;
       }

@@ -8,10 +8,6 @@
 
 namespace jrl::cli {
 
-// Cells that character `c` takes: 2 for wide and fullwidth characters, 0 for
-// combining marks and format characters, else 1.
-int cell_width(char32_t c);
-
 // A rendered report with each underline re-indented by display width: the
 // blanks before the marks become as many cells as the characters of the
 // source line above take (tabs kept as tabs).
