@@ -84,27 +84,6 @@ def read_property(path, wanted):
     return code_points
 
 
-def read_wide(path):
-    """Returns the set of code points of East Asian Width W or F.
-
-    Code points the file does not list are N (its @missing line); the
-    unassigned ones that default to W are listed explicitly.
-    """
-    pattern = re.compile(r"^([0-9A-F]+)(?:\.\.([0-9A-F]+))?;(\w+)")
-    wide = set()
-    with open(path, encoding="utf-8") as f:
-        for line in f:
-            match = pattern.match(line)
-            if not match or match.group(3) not in ("W", "F"):
-                continue
-            first = int(match.group(1), 16)
-            last = int(match.group(2), 16) if match.group(2) else first
-            wide.update(range(first, last + 1))
-    if not wide:
-        sys.exit(f"{path}: no code point is wide")
-    return wide
-
-
 def to_ranges(predicate):
     """Merges the code points satisfying `predicate` into (first, last) pairs."""
     ranges = []
@@ -244,7 +223,11 @@ def main():
     def non_printable(c):
         return c != SPACE and categories[c] in NON_PRINTABLE_CATEGORIES
 
-    wide = read_wide(ucd / "EastAsianWidth.txt")
+    # Code points EastAsianWidth.txt leaves out are N; the unassigned ones
+    # that default to W are listed in it.
+    east_asian_width = ucd / "EastAsianWidth.txt"
+    wide = (read_property(east_asian_width, "W")
+            | read_property(east_asian_width, "F"))
 
     extend_ranges = to_ranges(lambda c: c in extend)
     wide_ranges = to_ranges(lambda c: c >= FIRST_NOT_ONE_CELL and c in wide)
