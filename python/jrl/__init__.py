@@ -20,8 +20,16 @@ hashable, picklable, and matchable in ``match`` statements::
             ...
 
 ``File.to_dict()`` and ``File.to_json()`` give the JSON form of the file, the
-same as ``pylibjrl``'s. The global interpreter lock is released while the
-library parses, so threads can parse files side by side.
+same as ``pylibjrl``'s.
+
+:func:`check` gives every :class:`Diagnostic` of a text (with its code, place,
+fixes and notes) as ``jrl check`` does, and :func:`format` rewrites a text in
+the canonical layout as ``jrl fmt`` does. For editors, :func:`statement_spans`
+cuts even a broken text into its statements, and :func:`departments` and
+:func:`closest_department` give the catalogue's codes.
+
+The global interpreter lock is released while the library parses, checks or
+formats, so threads can work on files side by side.
 """
 
 import os
