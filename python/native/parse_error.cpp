@@ -78,6 +78,7 @@ void raise_parse_error(const jrl::Error& error, std::string_view input,
     diagnostic = jrl::diagnose(input, error);
     lines.emplace(input);
     add_offsets(diagnostic, chars);
+    if (place != nullptr) chars.add(place->start());
     chars.count();
   }
   Ref code(diagnostic.code.empty() ? (Py_INCREF(Py_None), Py_None)
@@ -101,7 +102,7 @@ void raise_parse_error(const jrl::Error& error, std::string_view input,
           int_or_none(spanned, spanned ? place->end_line_col()->column : 0)) &&
       put(kwargs.get(), "offset",
           int_or_none(place != nullptr,
-                      place ? jrl::character_offset(input, place->start()) : 0)) &&
+                      place ? chars.at(place->start()) : 0)) &&
       put(kwargs.get(), "context", PyList_AsTuple(context.get())) &&
       put(kwargs.get(), "code", code.release()) &&
       put(kwargs.get(), "suggestions",

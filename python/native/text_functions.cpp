@@ -10,7 +10,6 @@
 #include "char_offsets.hpp"
 #include "diagnostic_objects.hpp"
 #include "jrl/jrl.hpp"
-#include "jrl/departments.hpp"
 #include "model_objects.hpp"
 #include "parse_error.hpp"
 #include "records.hpp"

@@ -123,9 +123,7 @@ class Checker {
       return shift_all();
     }
     const Error& first = parsed.error();
-    // Bytes that are not text, or too many of them: nothing more to read.
-    const std::string_view first_code = code_of(first);
-    if (first_code == "JRL001" || first_code == "JRL002") {
+    if (unreadable(first)) {
       add_error(first, Segment{0, 0});
       return shift_all();
     }
@@ -166,8 +164,7 @@ class Checker {
 
   // The diagnostic of `first`, the error `parse` gave for the whole text.
   Diagnostic first_only(const Error& first) && {
-    const std::string_view first_code = code_of(first);
-    if (first_code == "JRL001" || first_code == "JRL002") {
+    if (unreadable(first)) {
       add_error(first, Segment{0, 0});
       return std::move(shift_all().front());
     }
@@ -189,6 +186,12 @@ class Checker {
   }
 
  private:
+  // Bytes that are not text, or too many of them: nothing more to read.
+  static bool unreadable(const Error& error) {
+    const std::string_view code = code_of(error);
+    return code == "JRL001" || code == "JRL002";
+  }
+
   static std::optional<std::size_t> position_of(const Error& error) {
     if (const ReportError* report = error.innermost().report()) {
       return report->start();
