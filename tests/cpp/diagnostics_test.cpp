@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,7 +45,8 @@ std::string summary(std::string_view input, jrl::CheckOptions options = {}) {
 }
 
 // The first field in which `a` and `b` differ, or "".
-std::string same_diagnostic(const jrl::Diagnostic& a, const jrl::Diagnostic& b) {
+std::string same_diagnostic(const jrl::Diagnostic& a,
+                            const jrl::Diagnostic& b) {
   if (a.severity != b.severity) return "severity";
   if (a.code != b.code) return "code " + a.code + " " + b.code;
   if (a.offset != b.offset || a.end_offset != b.end_offset) return "offsets";
@@ -283,6 +285,15 @@ TEST(SplitStatements, CutsAfterTopLevelSemicolons) {
     // The public face of the same splitter.
     EXPECT_EQ(spans_text(jrl::statement_spans(c.input)), c.expected)
         << c.input;
+    // Stopped at a byte: the same segments up to the one that holds it.
+    const auto all = jrl::diagnostics::split_statements(c.input);
+    for (std::size_t until = 0; until < c.input.size(); ++until) {
+      const auto some = jrl::diagnostics::split_statements(c.input, until);
+      ASSERT_LE(some.size(), all.size());
+      EXPECT_EQ(spans_text(some), spans_text(std::span(all).first(some.size())))
+          << c.input << " until " << until;
+      EXPECT_TRUE(until < some.back().end) << c.input << " until " << until;
+    }
   }
 }
 

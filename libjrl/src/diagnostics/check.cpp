@@ -168,9 +168,12 @@ class Checker {
       add_error(first, Segment{0, 0});
       return std::move(shift_all().front());
     }
-    const std::vector<Segment> segments = split_statements(body_);
+    const std::optional<std::size_t> place = position_of(first);
+    // With a place, only the statements up to it are needed.
+    const std::vector<Segment> segments =
+        split_statements(body_, place.value_or(std::string_view::npos));
     Segment at{0, body_.size()};
-    if (const std::optional<std::size_t> place = position_of(first)) {
+    if (place) {
       at = segments[segment_holding(segments, *place)];
     } else {
       // An error without a place is the first failing statement's.
