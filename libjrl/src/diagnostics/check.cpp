@@ -164,11 +164,13 @@ class Checker {
 
   // The diagnostic of `first`, the error `parse` gave for the whole text.
   Diagnostic first_only(const Error& first) && {
-    if (unreadable(first)) {
+    const std::optional<std::size_t> place = position_of(first);
+    // add_error reads the statement only for the fixes of a syntax error
+    // and for the place of an error without one: the others need no cut.
+    if (unreadable(first) || (place && code_of(first) != "JRL010")) {
       add_error(first, Segment{0, 0});
       return std::move(shift_all().front());
     }
-    const std::optional<std::size_t> place = position_of(first);
     // With a place, only the statements up to it are needed.
     const std::vector<Segment> segments =
         split_statements(body_, place.value_or(std::string_view::npos));
