@@ -1,5 +1,6 @@
 #include "parse_error.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -76,7 +77,15 @@ void raise_parse_error(const jrl::Error& error, std::string_view input,
   {
     ThreadsAllowed unlocked;
     diagnostic = jrl::diagnose(input, error);
-    lines.emplace(input);
+    // Only the edits want lines and columns, which depend on the text
+    // before them alone.
+    std::size_t last_edit = 0;
+    for (const jrl::Suggestion& s : diagnostic.suggestions) {
+      for (const jrl::TextEdit& e : s.edits) {
+        last_edit = std::max(last_edit, e.end_offset);
+      }
+    }
+    lines.emplace(input.substr(0, last_edit));
     add_offsets(diagnostic, chars);
     if (place != nullptr) chars.add(place->start());
     chars.count();
