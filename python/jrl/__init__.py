@@ -20,23 +20,33 @@ hashable, picklable, and matchable in ``match`` statements::
             ...
 
 ``File.to_dict()`` and ``File.to_json()`` give the JSON form of the file, the
-same as ``pylibjrl``'s. The global interpreter lock is released while the
-library parses, so threads can parse files side by side.
+same as ``pylibjrl``'s.
+
+:func:`check` gives every :class:`Diagnostic` of a text (with its code, place,
+fixes and notes) as ``jrl check`` does, and :func:`format` rewrites a text in
+the canonical layout as ``jrl fmt`` does. For editors, :func:`statement_spans`
+cuts even a broken text into its statements, and :func:`departments` and
+:func:`closest_department` give the catalogue's codes.
+
+The global interpreter lock is released while the library parses, checks or
+formats, so threads can work on files side by side.
 """
 
 import os
-from typing import Optional, Union
+from typing import List, Optional, Tuple, Union
 
 from ._error import ParseError
 from ._kind import Kind
 from ._native import (
     Class,
     Course,
+    Diagnostic,
     Dist,
     DistDept,
     File,
     Many,
     NestedQuery,
+    Note,
     Placement,
     Query,
     Range,
@@ -46,20 +56,24 @@ from ._native import (
     Selector,
     Single,
     Span,
+    Suggestion,
     Tag,
     TagDept,
+    TextEdit,
 )
 from . import _native
 
 __all__ = [
     "Class",
     "Course",
+    "Diagnostic",
     "Dist",
     "DistDept",
     "File",
     "Kind",
     "Many",
     "NestedQuery",
+    "Note",
     "ParseError",
     "Placement",
     "Query",
@@ -70,10 +84,17 @@ __all__ = [
     "Selector",
     "Single",
     "Span",
+    "Suggestion",
     "Tag",
     "TagDept",
+    "TextEdit",
+    "check",
+    "closest_department",
+    "departments",
+    "format",
     "load",
     "parse",
+    "statement_spans",
 ]
 
 _BOM = b"\xef\xbb\xbf"
@@ -108,3 +129,51 @@ def load(path: PathType) -> File:
     if data.startswith(_BOM):
         data = data[len(_BOM):]
     return _native.parse_utf8(data, _path_text(path))
+
+
+def check(text: str, *, warnings: bool = True) -> List[Diagnostic]:
+    """Every diagnostic of the requirements in ``text``, as ``jrl check`` gives.
+
+    Errors come first (the first is the error :func:`parse` raises), the
+    others in order of position, then warnings (statements that parse but
+    cannot mean what they say; left out with ``warnings=False``). An empty
+    list means the text parses with no warning. Offsets are indices into
+    ``text``; a leading byte order mark is skipped for lines and columns, as
+    the library skips it, but counts in offsets. The global interpreter lock
+    is released while the library checks.
+    """
+    return _native.check(text, warnings)
+
+
+def format(text: str, width: int = 100) -> str:
+    """``text`` in the canonical layout, as ``jrl fmt`` writes it.
+
+    ``width`` is the longest line, in characters, that the layout aims for.
+    A text that does not parse raises :class:`ParseError`, exactly as
+    :func:`parse` would; a ``width`` below 1 raises :class:`ValueError`.
+    """
+    return _native.format(text, width)
+
+
+def statement_spans(text: str) -> List[Tuple[int, int]]:
+    """The top-level statements of ``text``, even one that does not parse.
+
+    Each is ``(start, end)``, indices into ``text``, through its ``;``. The
+    spans cover the whole text in order, so each holds the space and comments
+    before its statement, and the last runs to the end of the text.
+    """
+    return _native.statement_spans(text)
+
+
+def departments() -> Tuple[str, ...]:
+    """Every department code of the catalogue, sorted, each once."""
+    return _native.departments()
+
+
+def closest_department(code: str) -> Optional[str]:
+    """The code a report suggests ("Did you mean") for an unknown ``code``.
+
+    ``None`` when ``code`` is a registered department. For any other code the
+    library always suggests the most similar registered one.
+    """
+    return _native.closest_department(code)

@@ -1,6 +1,9 @@
 """The exception raised for a file that does not parse."""
 
-from typing import Optional, Tuple
+from typing import TYPE_CHECKING, Optional, Tuple
+
+if TYPE_CHECKING:  # the native part imports this module as it starts
+    from ._native import Suggestion
 
 
 class ParseError(ValueError):
@@ -19,11 +22,12 @@ class ParseError(ValueError):
       ``None``; for :func:`jrl.load`, in the file's text after any BOM;
     - ``context``: the messages wrapped around it, outermost first, e.g.
       ``("failed parsing selector",)``;
-    - ``code``: a stable name of the kind of fault; not yet given by the
-      library, so always ``None`` for now;
-    - ``suggestions``: replacements the library proposes; not yet given
-      separately, so always ``()`` for now (a "Did you mean" stays in
-      ``message``);
+    - ``code``: the diagnostic code of the fault (``"JRL"`` and three
+      digits), the code :func:`jrl.check` gives this error; ``None`` only
+      for an error built by hand without one;
+    - ``suggestions``: the fixes :func:`jrl.check` proposes for it (a tuple
+      of :class:`jrl.Suggestion`, offsets into the parsed text as
+      ``offset`` is);
     - ``report``: the same text as ``str(error)``;
     - ``path``: the path given to :func:`jrl.parse` or :func:`jrl.load`,
       or ``None``.
@@ -38,7 +42,7 @@ class ParseError(ValueError):
     offset: Optional[int]
     context: Tuple[str, ...]
     code: Optional[str]
-    suggestions: Tuple[str, ...]
+    suggestions: Tuple["Suggestion", ...]
     path: Optional[str]
 
     def __init__(
@@ -53,7 +57,7 @@ class ParseError(ValueError):
         offset: Optional[int] = None,
         context: Tuple[str, ...] = (),
         code: Optional[str] = None,
-        suggestions: Tuple[str, ...] = (),
+        suggestions: Tuple["Suggestion", ...] = (),
         path: Optional[str] = None,
     ) -> None:
         super().__init__(report)

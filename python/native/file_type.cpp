@@ -9,6 +9,7 @@
 #include "model_dicts.hpp"
 #include "model_objects.hpp"
 #include "parse_error.hpp"
+#include "threads_allowed.hpp"
 
 namespace jrl_native {
 namespace {
@@ -33,25 +34,6 @@ constexpr std::size_t LARGE_MODEL_REQUIREMENTS = 256;
 FileObject* as_file(PyObject* self) {
   return reinterpret_cast<FileObject*>(self);
 }
-
-std::string_view bytes_view(PyObject* bytes) {
-  char* data = nullptr;
-  Py_ssize_t size = 0;
-  PyBytes_AsStringAndSize(bytes, &data, &size);
-  return {data, static_cast<std::size_t>(size)};
-}
-
-// Lets other threads run while the core works on memory this thread owns.
-class ThreadsAllowed {
- public:
-  ThreadsAllowed() : state_(PyEval_SaveThread()) {}
-  ~ThreadsAllowed() { PyEval_RestoreThread(state_); }
-  ThreadsAllowed(const ThreadsAllowed&) = delete;
-  ThreadsAllowed& operator=(const ThreadsAllowed&) = delete;
-
- private:
-  PyThreadState* state_;
-};
 
 PyObject* requirements(FileObject* file) {
   if (file->requirements == nullptr) {

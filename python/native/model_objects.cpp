@@ -16,6 +16,13 @@ PyObject* new_str(std::string_view text) {
                                      static_cast<Py_ssize_t>(text.size()));
 }
 
+std::string_view bytes_view(PyObject* bytes) {
+  char* data = nullptr;
+  Py_ssize_t size = 0;
+  PyBytes_AsStringAndSize(bytes, &data, &size);
+  return {data, static_cast<std::size_t>(size)};
+}
+
 namespace {
 
 PyObject* new_ref(PyObject* object) {

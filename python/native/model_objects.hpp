@@ -26,4 +26,7 @@ PyObject* requirement_objects(const jrl::JRLQueryFile& file,
 // A Python str of UTF-8 text from the core; a new reference.
 PyObject* new_str(std::string_view text);
 
+// The bytes of a bytes object, which must be one.
+std::string_view bytes_view(PyObject* bytes);
+
 }  // namespace jrl_native

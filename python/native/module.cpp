@@ -6,6 +6,7 @@
 #include "model_objects.hpp"
 #include "parse_error.hpp"
 #include "records.hpp"
+#include "text_functions.hpp"
 
 namespace jrl_native {
 namespace {
@@ -86,7 +87,8 @@ bool import_python_parts() {
 PyObject* create_module() {
   Ref module(PyModule_Create(&module_def));
   if (!module) return nullptr;
-  if (!import_python_parts() || !init_dict_keys() ||
+  if (PyModule_AddFunctions(module.get(), text_function_methods) < 0 ||
+      !import_python_parts() || !init_dict_keys() ||
       !add_record_types(module.get()) || !add_file_type(module.get())) {
     return nullptr;
   }

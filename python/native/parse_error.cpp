@@ -1,10 +1,16 @@
 #include "parse_error.hpp"
 
+#include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <string>
 
+#include "char_offsets.hpp"
+#include "diagnostic_objects.hpp"
+#include "jrl/diagnostics.hpp"
 #include "model_objects.hpp"
 #include "records.hpp"
+#include "threads_allowed.hpp"
 
 namespace jrl_native {
 
@@ -62,6 +68,31 @@ void raise_parse_error(const jrl::Error& error, std::string_view input,
     if (!text || PyList_Append(context.get(), text.get()) < 0) return;
   }
   const jrl::ReportError* place = innermost->report();
+
+  // The code and the fixes, which the library finds with one more look at
+  // the failing statement: only now that the parse has failed.
+  jrl::Diagnostic diagnostic;
+  CharOffsets chars(input);
+  std::optional<jrl::LineIndex> lines;
+  {
+    ThreadsAllowed unlocked;
+    diagnostic = jrl::diagnose(input, error);
+    // Only the edits want lines and columns, which depend on the text
+    // before them alone.
+    std::size_t last_edit = 0;
+    for (const jrl::Suggestion& s : diagnostic.suggestions) {
+      for (const jrl::TextEdit& e : s.edits) {
+        last_edit = std::max(last_edit, e.end_offset);
+      }
+    }
+    lines.emplace(input.substr(0, last_edit));
+    add_offsets(diagnostic, chars);
+    if (place != nullptr) chars.add(place->start());
+    chars.count();
+  }
+  Ref code(diagnostic.code.empty() ? (Py_INCREF(Py_None), Py_None)
+                                   : new_str(diagnostic.code));
+  if (!code) return;
   const bool spanned = place != nullptr && place->end_line_col().has_value();
 
   Ref kwargs(PyDict_New());
@@ -80,8 +111,11 @@ void raise_parse_error(const jrl::Error& error, std::string_view input,
           int_or_none(spanned, spanned ? place->end_line_col()->column : 0)) &&
       put(kwargs.get(), "offset",
           int_or_none(place != nullptr,
-                      place ? jrl::character_offset(input, place->start()) : 0)) &&
+                      place ? chars.at(place->start()) : 0)) &&
       put(kwargs.get(), "context", PyList_AsTuple(context.get())) &&
+      put(kwargs.get(), "code", code.release()) &&
+      put(kwargs.get(), "suggestions",
+          suggestion_objects(diagnostic.suggestions, *lines, chars)) &&
       put(kwargs.get(), "path", (Py_INCREF(path), path));
   if (!ok) return;
   Ref args(Py_BuildValue("(N)", new_str(report)));

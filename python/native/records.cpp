@@ -127,6 +127,53 @@ std::vector<Description> make_descriptions() {
        {{"query", "The nested Query."}},
        true,
        true},
+      {"jrl.TextEdit",
+       "TextEdit(offset, end_offset, line, column, end_line, end_column, "
+       "replacement)\n--\n\n"
+       "Replaces the characters [offset, end_offset) of the checked text by "
+       "`replacement`; an empty span inserts.",
+       {{"offset", "Index in the checked str of the first replaced character."},
+        {"end_offset", "Index one past the last replaced character."},
+        {"line", "Line of `offset` (from 1)."},
+        {"column", "Column of `offset` (from 1, in characters)."},
+        {"end_line", "Line of `end_offset`."},
+        {"end_column", "Column of `end_offset`."},
+        {"replacement", "The new text (a str)."}}},
+      {"jrl.Suggestion",
+       "Suggestion(message, edits)\n--\n\n"
+       "A fix: what it does, and the edits that do it (applied together).",
+       {{"message", "What the fix does (a str)."},
+        {"edits", "The edits, in text order (a tuple of TextEdit).",
+         Default::required, true}}},
+      {"jrl.Note",
+       "Note(message, line, column, offset)\n--\n\n"
+       "A further place that explains a diagnostic, such as the first of two "
+       "equal selectors.",
+       {{"message", "What is there (a str)."},
+        {"line", "Its line (from 1)."},
+        {"column", "Its column (from 1, in characters)."},
+        {"offset", "Its index in the checked str."}}},
+      {"jrl.Diagnostic",
+       "Diagnostic(severity, code, message, context, line, column, end_line, "
+       "end_column, offset, end_offset, report, suggestions, notes)\n--\n\n"
+       "One fault of a checked text, where it is and how to fix it.",
+       {{"severity", "\"error\" or \"warning\"."},
+        {"code", "\"JRL\" and three digits, one per kind of fault."},
+        {"message", "The innermost message."},
+        {"context", "The context messages around it, outermost first (a "
+                    "tuple of str).",
+         Default::required, true},
+        {"line", "Line of the first character (from 1)."},
+        {"column", "Column of the first character (from 1, in characters)."},
+        {"end_line", "Line of the end."},
+        {"end_column", "Column one past the last character."},
+        {"offset", "Index in the checked str of the first character."},
+        {"end_offset", "Index one past the last character."},
+        {"report", "The report text, exactly as the library renders it."},
+        {"suggestions", "Fixes (a tuple of Suggestion).", Default::required,
+         true},
+        {"notes", "Further places (a tuple of Note).", Default::required,
+         true}}},
   };
 }
 

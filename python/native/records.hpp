@@ -30,6 +30,10 @@ enum class Record : std::size_t {
   RangeDist,
   RangeTag,
   NestedQuery,
+  TextEdit,
+  Suggestion,
+  Note,
+  Diagnostic,
   count,
 };
 

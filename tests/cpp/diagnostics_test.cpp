@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,20 @@ std::string summary(std::string_view input, jrl::CheckOptions options = {}) {
     for (const auto& n : d.notes) out += " | note " + n.message + " " + place(n.line_col);
   }
   return out;
+}
+
+// The first field in which `a` and `b` differ, or "".
+std::string same_diagnostic(const jrl::Diagnostic& a,
+                            const jrl::Diagnostic& b) {
+  if (a.severity != b.severity) return "severity";
+  if (a.code != b.code) return "code " + a.code + " " + b.code;
+  if (a.offset != b.offset || a.end_offset != b.end_offset) return "offsets";
+  if (a.start != b.start || a.end != b.end) return "lines and columns";
+  if (a.message != b.message || a.context != b.context) return "messages";
+  if (a.report != b.report) return "report";
+  if (a.suggestions != b.suggestions) return "suggestions";
+  if (a.notes != b.notes) return "notes";
+  return "";
 }
 
 TEST(Check, DiagnosticsOfAFile) {
@@ -142,6 +157,9 @@ TEST(Check, FirstErrorIsTheErrorOfParse) {
     EXPECT_TRUE(*first.error == parsed.error()) << input;
     EXPECT_LE(first.offset, first.end_offset);
     EXPECT_LE(first.end_offset, input.size());
+    // diagnose() gives the same from the parse's error alone.
+    const jrl::Diagnostic alone = jrl::diagnose(input, parsed.error());
+    EXPECT_EQ(same_diagnostic(alone, first), "") << input;
   }
   EXPECT_GT(failing, 80u);
 }
@@ -206,6 +224,18 @@ TEST(Check, ReportForNamesThePath) {
                                        .render("f.jrl"));
 }
 
+TEST(Diagnose, ReadsTheTextAsParseDoes) {
+  // check skips a byte-order mark; parse, and so diagnose, read it as text.
+  const std::string text = "\xEF\xBB\xBFSELECT 0 FROM TAG(\"a\") : \"x\";";
+  const auto parsed = jrl::parse(text);
+  ASSERT_FALSE(parsed.has_value());
+  const jrl::Diagnostic d = jrl::diagnose(text, parsed.error());
+  EXPECT_EQ(d.code, "JRL010");
+  EXPECT_EQ(d.report, parsed.error().render());
+  EXPECT_EQ(d.offset, 0u);
+  EXPECT_EQ(jrl::check(text).front().code, "JRL020");
+}
+
 TEST(LineIndex, CountsAsReportsDo) {
   const std::string text = "ab\r\n\xC3\xA9x\n\nz";
   const jrl::LineIndex lines(text);
@@ -222,6 +252,19 @@ TEST(LineIndex, CountsAsReportsDo) {
   EXPECT_EQ(place(with_bom.at(6)), "2:1");
 }
 
+// "[start,end)" for each span.
+std::string spans_text(const auto& spans) {
+  std::string out;
+  for (const auto& s : spans) {
+    out += '[';
+    out += std::to_string(s.start);
+    out += ',';
+    out += std::to_string(s.end);
+    out += ')';
+  }
+  return out;
+}
+
 TEST(SplitStatements, CutsAfterTopLevelSemicolons) {
   const Case cases[] = {
       {"", "[0,0)"},
@@ -236,15 +279,21 @@ TEST(SplitStatements, CutsAfterTopLevelSemicolons) {
       {"))a;", "[0,4)"},
   };
   for (const Case& c : cases) {
-    std::string got;
-    for (const auto& s : jrl::diagnostics::split_statements(c.input)) {
-      got += '[';
-      got += std::to_string(s.start);
-      got += ',';
-      got += std::to_string(s.end);
-      got += ')';
+    EXPECT_EQ(spans_text(jrl::diagnostics::split_statements(c.input)),
+              c.expected)
+        << c.input;
+    // The public face of the same splitter.
+    EXPECT_EQ(spans_text(jrl::statement_spans(c.input)), c.expected)
+        << c.input;
+    // Stopped at a byte: the same segments up to the one that holds it.
+    const auto all = jrl::diagnostics::split_statements(c.input);
+    for (std::size_t until = 0; until < c.input.size(); ++until) {
+      const auto some = jrl::diagnostics::split_statements(c.input, until);
+      ASSERT_LE(some.size(), all.size());
+      EXPECT_EQ(spans_text(some), spans_text(std::span(all).first(some.size())))
+          << c.input << " until " << until;
+      EXPECT_TRUE(until < some.back().end) << c.input << " until " << until;
     }
-    EXPECT_EQ(got, c.expected) << c.input;
   }
 }
 

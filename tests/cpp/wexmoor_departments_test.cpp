@@ -1,10 +1,16 @@
 #include "wexmoor_departments/wexmoor_departments.hpp"
 
+#include "jrl/departments.hpp"
+#include "jrl/parse.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <latch>
+#include <optional>
 #include <set>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -90,6 +96,43 @@ TEST(WexmoorDepartments, IsDepartmentIsExact) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(wd::is_department(c.code), c.expected) << c.code;
+  }
+}
+
+TEST(Departments, PublicListIsTheRegistry) {
+  const auto all = jrl::departments();
+  EXPECT_TRUE(std::ranges::equal(all, wd::WEXMOOR_DEPARTMENTS_LIST));
+  EXPECT_TRUE(std::ranges::adjacent_find(all, std::greater_equal<>()) ==
+              all.end());
+}
+
+TEST(Departments, ClosestIsTheParsersSuggestion) {
+  const struct {
+    std::string_view code;
+    std::optional<std::string_view> expected;
+    bool in_a_course;  // the grammar reads it as a course's department
+  } cases[] = {
+      {"MATH", std::nullopt, true}, {"W&GS", std::nullopt, true},
+      {"ART", std::nullopt, false}, {"MATX", "MATH", true},
+      {"ECOM", "ECON", true},       {"ZZZZ", "ZOOL", true},
+      // Case is ignored in the comparison; lower case is another error in a
+      // course, where nothing is suggested.
+      {"math", "MATH", false},
+      // Among equal scores the later code wins.
+      {"", "ZOOL", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(jrl::closest_department(c.code), c.expected) << c.code;
+    // Where parsing names an unknown department, the report suggests it.
+    if (!c.expected || !c.in_a_course) continue;
+    const std::string text =
+        "SELECT 1 FROM CLASS(" + std::string(c.code) + " 1200) : \"x\";";
+    const auto parsed = jrl::parse(text);
+    ASSERT_FALSE(parsed.has_value()) << text;
+    EXPECT_NE(parsed.error().render().find("(Did you mean: " +
+                                           std::string(*c.expected) + ")"),
+              std::string::npos)
+        << text;
   }
 }
 

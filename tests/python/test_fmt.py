@@ -72,6 +72,22 @@ def test_invalid_utf8_is_reported_as_check_reports_it(tmp_path):
     assert (fmt.returncode, fmt.stderr) == (1, check.stderr)
 
 
+def test_byte_order_mark_is_kept_and_not_read_as_text(tmp_path):
+    # As every other command reads such a file; the mark stays in front.
+    bom = b"\xef\xbb\xbf"
+    path = write(tmp_path, "a.jrl", bom + UGLY.encode())
+    assert run("fmt", "a.jrl", cwd=tmp_path).returncode == 0
+    assert path.read_bytes() == bom + PRETTY.encode()
+    assert run("fmt", "--check", "a.jrl", cwd=tmp_path).returncode == 0
+    r = run("fmt", "-", stdin=bom + UGLY.encode())
+    assert (r.returncode, r.stdout) == (0, bom + PRETTY.encode())
+    write(tmp_path, "bad.jrl", bom + MESSY.encode())
+    fmt = run("fmt", "--color=never", "bad.jrl", cwd=tmp_path)
+    check = run("check", "--color=never", "bad.jrl", cwd=tmp_path)
+    assert (fmt.returncode, fmt.stderr) == (1, check.stderr)
+    assert b"JRL010" in fmt.stderr
+
+
 def test_directories_mean_every_jrl_file_below_them(tmp_path):
     write(tmp_path, "b.jrl", UGLY)
     (tmp_path / "sub").mkdir()

@@ -31,3 +31,21 @@ def test_guide_shows_the_example_output(monkeypatch):
     with contextlib.redirect_stdout(out):
         assert module.main(os.path.join("examples", "minor_mathematics.jrl"), "STAT") == 0
     assert out.getvalue() == blocks("text")[0]
+
+
+def test_guide_shows_the_error_fields_as_they_are():
+    import jrl
+
+    block = next(b for b in blocks("python") if "error.code" in b)
+    text = re.search(r"jrl\.parse\('(.*)'\)", block).group(1)
+    try:
+        jrl.parse(text)
+    except jrl.ParseError as error:
+        caught = error
+    # `expression   # value`, the value perhaps continued on comment lines.
+    shown = re.findall(r"^ +(error\.[\w., ]+?) *(?:# (.+))?\n((?: +# .*\n)*)", block, re.M)
+    assert len(shown) == 5
+    for expression, value, more in shown:
+        value = value + "".join(line.strip()[1:] for line in more.splitlines())
+        namespace = {"error": caught, **vars(jrl)}
+        assert eval(expression, namespace) == eval(value, namespace), expression

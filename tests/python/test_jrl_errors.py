@@ -14,7 +14,8 @@ import pylibjrl
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 ERRORS = ROOT / "examples" / "errors"
 ERROR_FILES = sorted(ERRORS.glob("*.jrl"))
-FIELDS = ("message", "line", "column", "end_line", "end_column", "offset", "context")
+FIELDS = ("message", "line", "column", "end_line", "end_column", "offset", "context",
+          "code")
 
 
 def parse_error(text, **kwargs):
@@ -33,20 +34,20 @@ def pylibjrl_report(text):
 FIELD_CASES = [
     # A syntax error: a position, no end.
     ('SELECT 1 FROM CLASS(MATH 1200) : "x"',
-     ("expected class id (4-digit int)", 1, 24, None, None, 23, ())),
+     ("expected class id (4-digit int)", 1, 24, None, None, 23, (), "JRL010")),
     # A span under one context; the offset counts characters, not bytes.
     ('// é\nSELECT 0 FROM CLASS(MATH 1200) : "x";',
-     ("cannot select zero", 2, 8, 2, 9, 12, ("failed parsing quantity",))),
+     ("cannot select zero", 2, 8, 2, 9, 12, ("failed parsing quantity",), "JRL020")),
     # Deep in nested queries.
     ('SELECT 1 FROM SELECT 1 FROM CLASS(ECOM 1200) : "x";',
      ("this department does not exist in Wexmoor's course catalog (Did you mean: ECON)",
       1, 35, 1, 39, 34,
       ("failed parsing selector", "could not parse nested query",
-       "failed parsing selector"))),
+       "failed parsing selector"), "JRL033")),
     # No place in the text at all.
     ('SELECT 1 FROM TAG("t") : "x" : 65536;',
      ("number too large to fit in target type", None, None, None, None, None,
-      ("selection could not fit as u16",))),
+      ("selection could not fit as u16",), "JRL024")),
 ]
 
 
@@ -55,7 +56,7 @@ def test_fields(text, fields):
     error = parse_error(text)
     assert tuple(getattr(error, name) for name in FIELDS) == fields
     assert str(error) == error.report == pylibjrl_report(text)
-    assert error.code is None and error.suggestions == () and error.path is None
+    assert error.path is None
     assert isinstance(error, ValueError)
     if error.offset is not None:
         assert text[error.offset:].startswith(text.splitlines()[error.line - 1][error.column - 1:])

@@ -79,7 +79,35 @@ def main() -> int:
         context: Tuple[str, ...] = error.context
         assert place == (1, 8, 1, 9) and context == ("failed parsing quantity",)
         assert error.message and error.report == str(error) and error.offset == 7
-        assert error.code is None and error.suggestions == () and error.path is None
+        code: Optional[str] = error.code
+        fixes: Tuple[jrl.Suggestion, ...] = error.suggestions
+        assert code == "JRL020" and fixes == () and error.path is None
+    diagnostics: List[jrl.Diagnostic] = jrl.check(
+        'SELECT 1 FROM CLASS(ECOM 1200) : "x";\nSELECT 1 FROM [TAG("a"), TAG("a")] : "y";')
+    diagnostics += jrl.check('SELECT 1 FROM [TAG("a"), TAG("a")] : "y";', warnings=True)
+    assert [d.severity for d in diagnostics] == ["error", "warning"]
+    d: jrl.Diagnostic = diagnostics[0]
+    assert (d.code, d.line, d.column, d.end_line, d.end_column) == ("JRL033", 1, 21, 1, 25)
+    assert (d.offset, d.end_offset, d.context) == (20, 24, ("failed parsing selector",))
+    assert d.message.endswith("ECON)") and d.report.endswith(d.message) and d.notes == ()
+    fix: jrl.Suggestion = d.suggestions[0]
+    edit: jrl.TextEdit = fix.edits[0]
+    assert fix.message and (edit.offset, edit.end_offset, edit.replacement) == (20, 24, "ECON")
+    assert (edit.line, edit.column, edit.end_line, edit.end_column) == (1, 21, 1, 25)
+    note: jrl.Note = diagnostics[1].notes[0]
+    assert (note.message, note.line, note.column, note.offset) == ("first written here", 1, 16, 15)
+    assert jrl.check(TEXT, warnings=False) == []
+    formatted: str = jrl.format(TEXT, width=60)
+    assert jrl.format(formatted, 60) == formatted
+    spans: List[Tuple[int, int]] = jrl.statement_spans(TEXT)
+    assert spans[0][0] == 0 and spans[-1][1] == len(TEXT)
+    departments: Tuple[str, ...] = jrl.departments()
+    closest: Optional[str] = jrl.closest_department("ECOM")
+    assert "MATH" in departments and closest == "ECON"
+    assert jrl.Note("n", 1, 1, 0) != jrl.Suggestion("n", [jrl.TextEdit(0, 0, 1, 1, 1, 1, "")])
+    assert jrl.Diagnostic(d.severity, d.code, d.message, list(d.context), d.line, d.column,
+                          d.end_line, d.end_column, d.offset, d.end_offset, d.report,
+                          d.suggestions, []) == d
     with tempfile.TemporaryDirectory() as directory:
         path = pathlib.Path(directory) / "usage.jrl"
         path.write_text(TEXT, encoding="utf-8")

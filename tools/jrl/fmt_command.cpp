@@ -204,7 +204,14 @@ class Formatter {
     const std::string name = display_name(path);
     auto content = read_input(path);
     if (!content) return usage_failure(content.error());
-    auto formatted = jrl::format(*content, options_.format);
+    // A byte-order mark is not part of the text, as every other command
+    // reads it; it stays at the start of the file.
+    const std::string_view body = without_bom(*content);
+    auto formatted = jrl::format(body, options_.format);
+    if (formatted) {
+      formatted->insert(0, std::string_view(*content).substr(
+                               0, content->size() - body.size()));
+    }
     if (!formatted) {
       // Reported exactly as `jrl check` reports the file.
       reporter_->file(name, *content, jrl::check(*content));

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "jrl/error.hpp"
+#include "jrl/source_map.hpp"
 
 namespace jrl {
 
@@ -93,6 +94,20 @@ struct CheckOptions {
 // `text` as given. An empty result means the file parses with no warning.
 std::vector<Diagnostic> check(std::string_view text,
                               const CheckOptions& options = {});
+
+// The diagnostic of `error`, the failure `parse(text)` returned: its code,
+// place and suggestions, as `check` gives them for a text whose first error
+// this is, for the cost of one fix search instead of a whole check. The
+// text is read as `parse` read it: a byte-order mark is not skipped.
+Diagnostic diagnose(std::string_view text, const Error& error,
+                    const CheckOptions& options = {});
+
+// The top-level statements of `text`, found even where it does not parse,
+// as `check` finds them to resume after an error: the bytes [start, end)
+// of each through its ";". They cover the whole text, so each holds the
+// space and comments before its statement; the last runs to the end of the
+// text (it is all space and comments after a final ";").
+std::vector<ByteSpan> statement_spans(std::string_view text);
 
 // Lines and columns of byte offsets into one text, as reports count them
 // (a UTF-8 byte-order mark at the start counts nothing). Building it reads

@@ -106,8 +106,12 @@ std::pair<std::size_t, std::size_t> place_of(std::string_view statement,
 
 class Checker {
  public:
-  Checker(std::string_view text, const CheckOptions& options)
-      : base_(text.starts_with(BOM) ? BOM.size() : 0),
+  // With `skip_bom`, a byte-order mark at the start is not part of the
+  // checked text (as `check` reads files); without it, the text is read as
+  // `parse` reads it.
+  Checker(std::string_view text, const CheckOptions& options,
+          bool skip_bom = true)
+      : base_(skip_bom && text.starts_with(BOM) ? BOM.size() : 0),
         body_(text.substr(base_)),
         lines_(body_),
         options_(options) {}
@@ -119,9 +123,7 @@ class Checker {
       return shift_all();
     }
     const Error& first = parsed.error();
-    // Bytes that are not text, or too many of them: nothing more to read.
-    const std::string_view first_code = code_of(first);
-    if (first_code == "JRL001" || first_code == "JRL002") {
+    if (unreadable(first)) {
       add_error(first, Segment{0, 0});
       return shift_all();
     }
@@ -160,7 +162,41 @@ class Checker {
     return shift_all();
   }
 
+  // The diagnostic of `first`, the error `parse` gave for the whole text.
+  Diagnostic first_only(const Error& first) && {
+    const std::optional<std::size_t> place = position_of(first);
+    // add_error reads the statement only for the fixes of a syntax error
+    // and for the place of an error without one: the others need no cut.
+    if (unreadable(first) || (place && code_of(first) != "JRL010")) {
+      add_error(first, Segment{0, 0});
+      return std::move(shift_all().front());
+    }
+    // With a place, only the statements up to it are needed.
+    const std::vector<Segment> segments =
+        split_statements(body_, place.value_or(std::string_view::npos));
+    Segment at{0, body_.size()};
+    if (place) {
+      at = segments[segment_holding(segments, *place)];
+    } else {
+      // An error without a place is the first failing statement's.
+      for (const Segment& s : segments) {
+        if (!parse(body_.substr(s.start, s.end - s.start))) {
+          at = s;
+          break;
+        }
+      }
+    }
+    add_error(first, at);
+    return std::move(shift_all().front());
+  }
+
  private:
+  // Bytes that are not text, or too many of them: nothing more to read.
+  static bool unreadable(const Error& error) {
+    const std::string_view code = code_of(error);
+    return code == "JRL001" || code == "JRL002";
+  }
+
   static std::optional<std::size_t> position_of(const Error& error) {
     if (const ReportError* report = error.innermost().report()) {
       return report->start();
@@ -282,6 +318,19 @@ std::string Diagnostic::report_for(std::string_view path) const {
 std::vector<Diagnostic> check(std::string_view text,
                               const CheckOptions& options) {
   return Checker(text, options).run();
+}
+
+Diagnostic diagnose(std::string_view text, const Error& error,
+                    const CheckOptions& options) {
+  return Checker(text, options, false).first_only(error);
+}
+
+std::vector<ByteSpan> statement_spans(std::string_view text) {
+  std::vector<ByteSpan> spans;
+  for (const Segment& s : split_statements(text)) {
+    spans.push_back({s.start, s.end});
+  }
+  return spans;
 }
 
 }  // namespace jrl

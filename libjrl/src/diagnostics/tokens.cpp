@@ -94,7 +94,8 @@ std::vector<Token> tokenize(std::string_view text) {
   return tokens;
 }
 
-std::vector<Segment> split_statements(std::string_view text) {
+std::vector<Segment> split_statements(std::string_view text,
+                                      std::size_t until) {
   std::vector<Segment> segments;
   Lexer lexer(text);
   std::size_t start = 0;
@@ -116,6 +117,7 @@ std::vector<Segment> split_statements(std::string_view text) {
       }
       if (ends) {
         segments.push_back({start, token.end});
+        if (until < token.end) return segments;
         start = token.end;
         depth = 0;
       }

@@ -38,7 +38,10 @@ struct Segment {
 // strings and comments with brackets balanced, or, inside unbalanced
 // brackets, one followed by SELECT, LIMIT or the end of the text (a ";"
 // never stands inside brackets in a good file). The segments cover the
-// whole text; the last one runs to its end.
-std::vector<Segment> split_statements(std::string_view text);
+// whole text; the last one runs to its end. With `until`, the cutting stops
+// after the segment that holds byte `until`: the segments up to it are the
+// same, and the rest of the text is not read.
+std::vector<Segment> split_statements(
+    std::string_view text, std::size_t until = std::string_view::npos);
 
 }  // namespace jrl::diagnostics

@@ -13,6 +13,7 @@
 #include <variant>
 #include <vector>
 
+#include "jrl/departments.hpp"
 #include "parser/builder_errors.hpp"
 #include "parser/jrl_parser.hpp"
 #include "parser/number.hpp"
@@ -28,7 +29,6 @@ using builder::report_over;
 
 using closest_string::closest_string;
 using wexmoor_departments::is_department;
-using wexmoor_departments::WEXMOOR_DEPARTMENTS_LIST;
 
 // The candidates for an unknown function name; their order breaks ties.
 constexpr std::array<std::string_view, 9> FUNCTION_NAMES = {
@@ -102,8 +102,7 @@ std::expected<void, Error> read_class(NodeRef node, Argument& out) {
     out = Argument{Kind::Class, code, *number, lab, {}};
     return {};
   }
-  std::optional<std::string_view> suggestion =
-      closest_string(code, WEXMOOR_DEPARTMENTS_LIST.get());
+  std::optional<std::string_view> suggestion = closest_department(code);
   if (!suggestion) {
     return std::unexpected(
         Error::internal("WEXMOOR_DEPARTMENTS_LIST is never empty"));

@@ -1,0 +1,28 @@
+// Diagnostics of the core as the package's record objects: Diagnostic,
+// Suggestion, TextEdit and Note, their offsets as character indices of the
+// checked str.
+#pragma once
+
+#include <vector>
+
+#include "char_offsets.hpp"
+#include "jrl/diagnostics.hpp"
+#include "python_ref.hpp"
+
+namespace jrl_native {
+
+// Adds every byte offset `d` holds to `chars`, before chars.count().
+void add_offsets(const jrl::Diagnostic& d, CharOffsets& chars);
+
+// A tuple of Suggestion objects. `lines` indexes the checked text, for the
+// lines and columns of the edits. A new reference, null with the error set.
+PyObject* suggestion_objects(const std::vector<jrl::Suggestion>& suggestions,
+                             const jrl::LineIndex& lines,
+                             const CharOffsets& chars);
+
+// A list of Diagnostic objects.
+PyObject* diagnostic_objects(const std::vector<jrl::Diagnostic>& diagnostics,
+                             const jrl::LineIndex& lines,
+                             const CharOffsets& chars);
+
+}  // namespace jrl_native

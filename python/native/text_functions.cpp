@@ -1,0 +1,175 @@
+#include "text_functions.hpp"
+
+#include <cstddef>
+#include <expected>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "char_offsets.hpp"
+#include "diagnostic_objects.hpp"
+#include "jrl/jrl.hpp"
+#include "model_objects.hpp"
+#include "parse_error.hpp"
+#include "records.hpp"
+#include "threads_allowed.hpp"
+
+namespace jrl_native {
+namespace {
+
+// The UTF-8 copy of a str argument, which the core reads with the lock
+// released; null with TypeError for anything else.
+PyObject* utf8_copy(PyObject* text, const char* what) {
+  if (!PyUnicode_Check(text)) {
+    PyErr_Format(PyExc_TypeError, "%s must be a str", what);
+    return nullptr;
+  }
+  return PyUnicode_AsUTF8String(text);
+}
+
+PyObject* check(PyObject*, PyObject* args) {
+  PyObject* text = nullptr;
+  PyObject* warnings = nullptr;
+  if (!PyArg_UnpackTuple(args, "check", 2, 2, &text, &warnings)) {
+    return nullptr;
+  }
+  const int want_warnings = PyObject_IsTrue(warnings);
+  if (want_warnings < 0) return nullptr;
+  Ref utf8(utf8_copy(text, "text"));
+  if (!utf8) return nullptr;
+  return guarded([&]() -> PyObject* {
+    const std::string_view view = bytes_view(utf8.get());
+    std::vector<jrl::Diagnostic> diagnostics;
+    std::optional<jrl::LineIndex> lines;
+    CharOffsets chars(view);
+    {
+      ThreadsAllowed unlocked;
+      jrl::CheckOptions options;
+      options.warnings = want_warnings != 0;
+      diagnostics = jrl::check(view, options);
+      lines.emplace(view);
+      for (const jrl::Diagnostic& d : diagnostics) add_offsets(d, chars);
+      chars.count();
+    }
+    return diagnostic_objects(diagnostics, *lines, chars);
+  });
+}
+
+PyObject* format(PyObject*, PyObject* args) {
+  PyObject* text = nullptr;
+  PyObject* width_object = nullptr;
+  if (!PyArg_UnpackTuple(args, "format", 2, 2, &text, &width_object)) {
+    return nullptr;
+  }
+  if (!PyLong_Check(width_object)) {
+    PyErr_SetString(PyExc_TypeError, "width must be an int");
+    return nullptr;
+  }
+  int overflow = 0;
+  const long long width = PyLong_AsLongLongAndOverflow(width_object, &overflow);
+  if (width == -1 && PyErr_Occurred()) return nullptr;
+  if (overflow < 0 || (overflow == 0 && width < 1)) {
+    PyErr_SetString(PyExc_ValueError, "width must be at least 1");
+    return nullptr;
+  }
+  jrl::FormatOptions options;
+  // A width past any line is as good as the largest one.
+  options.width = overflow > 0 ? static_cast<std::size_t>(-1)
+                               : static_cast<std::size_t>(width);
+  Ref utf8(utf8_copy(text, "text"));
+  if (!utf8) return nullptr;
+  return guarded([&]() -> PyObject* {
+    const std::string_view view = bytes_view(utf8.get());
+    std::expected<std::string, jrl::Error> formatted;
+    {
+      ThreadsAllowed unlocked;
+      formatted = jrl::format(view, options);
+    }
+    if (!formatted) {
+      raise_parse_error(formatted.error(), view, Py_None);
+      return nullptr;
+    }
+    return new_str(*formatted);
+  });
+}
+
+PyObject* statement_spans(PyObject*, PyObject* text) {
+  Ref utf8(utf8_copy(text, "text"));
+  if (!utf8) return nullptr;
+  return guarded([&]() -> PyObject* {
+    const std::string_view view = bytes_view(utf8.get());
+    std::vector<jrl::ByteSpan> spans;
+    CharOffsets chars(view);
+    {
+      ThreadsAllowed unlocked;
+      spans = jrl::statement_spans(view);
+      for (const jrl::ByteSpan& s : spans) {
+        chars.add(s.start);
+        chars.add(s.end);
+      }
+      chars.count();
+    }
+    Ref list(PyList_New(static_cast<Py_ssize_t>(spans.size())));
+    if (!list) return nullptr;
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+      PyObject* pair =
+          Py_BuildValue("(NN)", small_int(chars.at(spans[i].start)),
+                        small_int(chars.at(spans[i].end)));
+      if (pair == nullptr) return nullptr;
+      PyList_SetItem(list.get(), static_cast<Py_ssize_t>(i), pair);
+    }
+    return list.release();
+  });
+}
+
+PyObject* departments(PyObject*, PyObject*) {
+  // The registry never changes: one tuple, shared.
+  static PyObject* codes = nullptr;
+  if (codes == nullptr) {
+    codes = guarded([]() -> PyObject* {
+      const auto all = jrl::departments();
+      Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(all.size())));
+      if (!tuple) return nullptr;
+      for (std::size_t i = 0; i < all.size(); ++i) {
+        PyObject* code = new_str(all[i]);
+        if (code == nullptr) return nullptr;
+        PyTuple_SetItem(tuple.get(), static_cast<Py_ssize_t>(i), code);
+      }
+      return tuple.release();
+    });
+    if (codes == nullptr) return nullptr;
+  }
+  Py_INCREF(codes);
+  return codes;
+}
+
+PyObject* closest_department(PyObject*, PyObject* code) {
+  Ref utf8(utf8_copy(code, "code"));
+  if (!utf8) return nullptr;
+  return guarded([&]() -> PyObject* {
+    const std::optional<std::string_view> closest =
+        jrl::closest_department(bytes_view(utf8.get()));
+    if (!closest) Py_RETURN_NONE;
+    return new_str(*closest);
+  });
+}
+
+}  // namespace
+
+PyMethodDef text_function_methods[] = {
+    {"check", check, METH_VARARGS,
+     "check(text, warnings, /)\n--\n\nEvery diagnostic of a str."},
+    {"format", format, METH_VARARGS,
+     "format(text, width, /)\n--\n\nA str in canonical layout."},
+    {"statement_spans", statement_spans, METH_O,
+     "statement_spans(text, /)\n--\n\nThe top-level statements of a str."},
+    {"departments", departments, METH_NOARGS,
+     "departments()\n--\n\nEvery registered department code."},
+    {"closest_department", closest_department, METH_O,
+     "closest_department(code, /)\n--\n\nThe suggested code for an unknown "
+     "one."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace jrl_native
