@@ -48,9 +48,15 @@ class Analysis:
 
     def statement_start(self, offset: int) -> int:
         """Where the statement holding ``offset`` starts: after the last
-        statement that ends before it."""
+        statement that ends before it, unless that one is still open (the
+        last statement of a text, without its ";")."""
         index = bisect_left([end for _, end in self.spans], offset) - 1
-        return self.spans[index][1] if index >= 0 else 0
+        if index < 0:
+            return 0
+        start, end = self.spans[index]
+        if not self.positions.text[start:end].rstrip().endswith(";"):
+            return start
+        return end
 
     def statement_words(self, start: int, end: int) -> List[tokens.Word]:
         return tokens.words(self.positions.text[start:end], start)
