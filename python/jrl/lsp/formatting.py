@@ -46,6 +46,9 @@ def part(positions: Positions, wanted: lsp.Range, width: int) -> Optional[List[l
     if found is None:
         return []
     start, end = found
+    # A statement's span starts where the one before it ended; the line
+    # breaks between them stay as they are.
+    start += len(positions.text[start:end]) - len(positions.text[start:end].lstrip())
     piece = positions.text[start:end]
     try:
         formatted = jrl.format(piece, width)
