@@ -14,7 +14,7 @@ from .hover import known_departments
 from .language import COURSE, FROM, FUNCTIONS, NESTED_SELECT, STATEMENT_KEYWORDS, Keyword as KeywordEntry
 from .language import function
 from .positions import Positions
-from .tokens import Word, significant
+from .tokens import Word, is_a, significant
 
 # The word being typed: what the items replace and are matched against.
 _TYPED = re.compile(r"[A-Za-z_&]*\Z")
@@ -29,9 +29,9 @@ def context(tokens: List[Word]) -> Optional[str]:
     """What may stand after ``tokens``, the words from the start of the
     statement to the cursor (the word being typed left out); None where
     nothing is offered (in a string or comment, a description, a number)."""
-    if tokens and tokens[-1].kind in Comment:
+    if tokens and is_a(tokens[-1].kind, Comment):
         return None  # a comment runs to the end of its line
-    if tokens and tokens[-1].kind in Error and tokens[-1].text.startswith('"'):
+    if tokens and is_a(tokens[-1].kind, Error) and tokens[-1].text.startswith('"'):
         return None  # inside a string still open
     words = list(significant(tokens))
     # The brackets open at the cursor: each "(" with its function and the
@@ -39,13 +39,13 @@ def context(tokens: List[Word]) -> Optional[str]:
     open_brackets: List[Tuple[str, Optional[str], int]] = []
     previous: Optional[Word] = None
     for word in words:
-        if word.kind in Punctuation:
+        if is_a(word.kind, Punctuation):
             if word.text == ";":
                 open_brackets.clear()
             elif word.text == "[":
                 open_brackets.append(("[", None, 0))
             elif word.text == "(":
-                name = previous.text if previous is not None and previous.kind in Name else None
+                name = previous.text if previous is not None and is_a(previous.kind, Name) else None
                 open_brackets.append(("(", name, 0))
             elif word.text in ")]" and open_brackets:
                 open_brackets.pop()
@@ -54,22 +54,22 @@ def context(tokens: List[Word]) -> Optional[str]:
                 open_brackets[-1] = (kind, name, index + 1)
         previous = word
     last = words[-1] if words else None
-    if last is None or (last.kind in Punctuation and last.text == ";"):
+    if last is None or (is_a(last.kind, Punctuation) and last.text == ";"):
         return STATEMENT
-    if last.kind in Keyword and last.text == "FROM":
+    if is_a(last.kind, Keyword) and last.text == "FROM":
         return SELECTOR
     if open_brackets:
         kind, name, index = open_brackets[-1]
-        if kind == "[" and last.kind in Punctuation and last.text in "[,":
+        if kind == "[" and is_a(last.kind, Punctuation) and last.text in "[,":
             return SELECTOR
-        if kind == "(" and last.kind in Punctuation and last.text in "(,":
+        if kind == "(" and is_a(last.kind, Punctuation) and last.text in "(,":
             f = function(name) if name is not None else None
             if f is not None and index < len(f.arguments) and f.arguments[index] == COURSE:
                 return DEPARTMENT
             return None
-    if last.kind in Number and len(words) >= 2:
-        head = words[-2] if words[-2].kind in Keyword else (words[-4] if len(words) >= 4 else None)
-        if head is not None and head.kind in Keyword and head.text in ("SELECT", "LIMIT"):
+    if is_a(last.kind, Number) and len(words) >= 2:
+        head = words[-2] if is_a(words[-2].kind, Keyword) else (words[-4] if len(words) >= 4 else None)
+        if head is not None and is_a(head.kind, Keyword) and head.text in ("SELECT", "LIMIT"):
             return AFTER_QUANTITY
     return None
 

@@ -3,7 +3,6 @@ statement's quantity in words. It reads the words around the cursor, so a
 document that does not parse gets hover wherever a word can be read."""
 
 import re
-from functools import lru_cache
 from typing import FrozenSet, List, Optional
 
 from lsprotocol import types as lsp
@@ -13,7 +12,7 @@ import jrl
 
 from .language import function, quantity_in_words
 from .positions import Positions
-from .tokens import Word, significant
+from .tokens import Word, is_a, significant
 
 _DIGITS = re.compile(r"[0-9]+")
 
@@ -22,9 +21,15 @@ def _markdown(text: str) -> lsp.MarkupContent:
     return lsp.MarkupContent(kind=lsp.MarkupKind.Markdown, value=text)
 
 
-@lru_cache(maxsize=None)
+_known: Optional[FrozenSet[str]] = None
+
+
 def known_departments() -> FrozenSet[str]:
-    return frozenset(jrl.departments())
+    """The registry's codes, read once."""
+    global _known
+    if _known is None:
+        _known = frozenset(jrl.departments())
+    return _known
 
 
 def department_text(code: str) -> str:
@@ -41,17 +46,17 @@ def _quantity(tokens: List[Word], index: int) -> Optional[str]:
     (its keyword, a number or the range's hyphen), in words."""
     # Step back to the keyword: at most two tokens before it (low, "-").
     start = index
-    while start > 0 and index - start < 3 and tokens[start].kind not in Keyword:
+    while start > 0 and index - start < 3 and not is_a(tokens[start].kind, Keyword):
         start -= 1
     head = tokens[start]
-    if head.kind not in Keyword or head.text not in ("SELECT", "LIMIT"):
+    if not is_a(head.kind, Keyword) or head.text not in ("SELECT", "LIMIT"):
         return None
     rest = tokens[start + 1 : start + 4]
-    if not rest or rest[0].kind not in Number or not _DIGITS.fullmatch(rest[0].text):
+    if not rest or not is_a(rest[0].kind, Number) or not _DIGITS.fullmatch(rest[0].text):
         return None
     low = int(rest[0].text)
     high = None
-    if len(rest) == 3 and rest[1].kind in Operator and rest[2].kind in Number:
+    if len(rest) == 3 and is_a(rest[1].kind, Operator) and is_a(rest[2].kind, Number):
         high = int(rest[2].text)
         if index > start + 3:
             return None
@@ -71,13 +76,13 @@ def hover(tokens: List[Word], positions: Positions, offset: int) -> Optional[lsp
         return None
     token = shown[hit]
     text = None
-    if token.kind in Name.Function:
+    if is_a(token.kind, Name.Function):
         f = function(token.text)
         if f is not None:
             text = f"```jrl\n{f.form}\n```\nSelects {f.meaning}."
-    elif token.kind in Name.Namespace:
+    elif is_a(token.kind, Name.Namespace):
         text = department_text(token.text)
-    elif token.kind in Keyword or token.kind in Number or token.kind in Operator:
+    elif is_a(token.kind, Keyword) or is_a(token.kind, Number) or is_a(token.kind, Operator):
         text = _quantity(shown, hit)
     if text is None:
         return None

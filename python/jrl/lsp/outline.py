@@ -10,7 +10,7 @@ import jrl
 
 from .language import quantity_in_words
 from .positions import Positions
-from .tokens import Word
+from .tokens import Word, is_a
 
 
 def _quantity(query: "jrl.Query") -> Tuple[str, str]:
@@ -86,7 +86,7 @@ def folding_ranges(tokens: List[Word], positions: Positions) -> List[lsp.Folding
         comment_run.clear()
 
     for token in tokens:
-        if token.kind in Comment:
+        if is_a(token.kind, Comment):
             line = positions.position(token.start).line
             if comment_run and line == comment_run[1] + 1:
                 comment_run[1] = line
@@ -96,9 +96,9 @@ def folding_ranges(tokens: List[Word], positions: Positions) -> List[lsp.Folding
             continue
         if token.text.strip() and comment_run:
             end_comments()
-        if token.kind in Punctuation and token.text == "[":
+        if is_a(token.kind, Punctuation) and token.text == "[":
             open_lists.append(positions.position(token.start).line)
-        elif token.kind in Punctuation and token.text == "]" and open_lists:
+        elif is_a(token.kind, Punctuation) and token.text == "]" and open_lists:
             first = open_lists.pop()
             last = positions.position(token.start).line
             if last > first:

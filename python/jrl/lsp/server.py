@@ -7,7 +7,7 @@ text from ``jrl.statement_spans``, the department registry from
 """
 
 from bisect import bisect_left
-from typing import Dict, List, Optional
+from typing import Dict, List, Optional, Tuple
 
 from lsprotocol import types as lsp
 from pygls.lsp.server import LanguageServer
@@ -32,7 +32,7 @@ class Analysis:
         self.found = jrl.check(text)
         self.shown = diagnostics.to_lsp(self.found, uri, self.positions)
         self._words: Optional[List[tokens.Word]] = None
-        self._spans: Optional[List[tuple]] = None
+        self._spans: Optional[List[Tuple[int, int]]] = None
 
     @property
     def words(self) -> List[tokens.Word]:
@@ -41,7 +41,7 @@ class Analysis:
         return self._words
 
     @property
-    def spans(self) -> List[tuple]:
+    def spans(self) -> List[Tuple[int, int]]:
         if self._spans is None:
             self._spans = jrl.statement_spans(self.positions.text)
         return self._spans

@@ -4,7 +4,7 @@ the semantic tokens made from them."""
 from typing import Iterator, List, NamedTuple, Optional
 
 from lsprotocol import types as lsp
-from pygments.token import Comment, Error, Keyword, Name, Number, String, Token, Whitespace
+from pygments.token import Comment, Error, Keyword, Name, Number, String, Whitespace, _TokenType
 
 from ..pygments_lexer import JrlLexer
 from .positions import Positions
@@ -15,8 +15,14 @@ _LEXER = JrlLexer()
 class Word(NamedTuple):
     start: int
     end: int
-    kind: "Token"
+    kind: _TokenType
     text: str
+
+
+def is_a(kind: _TokenType, family: _TokenType) -> bool:
+    """Whether a token kind is ``family`` or one of its kinds, as Pygments'
+    ``kind in family`` tells (``Name.Function`` is a ``Name``)."""
+    return kind[: len(family)] == family
 
 
 def words(text: str, base: int = 0) -> List[Word]:
@@ -30,7 +36,7 @@ def words(text: str, base: int = 0) -> List[Word]:
 
 def significant(tokens: List[Word]) -> Iterator[Word]:
     """The tokens that are not spaces or comments."""
-    return (t for t in tokens if t.kind not in Whitespace and t.kind not in Comment)
+    return (t for t in tokens if not is_a(t.kind, Whitespace) and not is_a(t.kind, Comment))
 
 
 # The legend: the index of each type is what a token's type field holds.
@@ -45,22 +51,22 @@ TOKEN_TYPES = (
 LEGEND = lsp.SemanticTokensLegend(token_types=[t.value for t in TOKEN_TYPES], token_modifiers=[])
 
 
-def token_type(kind: "Token") -> Optional[int]:
+def token_type(kind: _TokenType) -> Optional[int]:
     """The legend index for a lexer token kind; None for what is not shown
     (punctuation, spaces, operators, other words, errors)."""
-    if kind in Error:
+    if is_a(kind, Error):
         return None
-    if kind in Keyword:
+    if is_a(kind, Keyword):
         return 0
-    if kind in Name.Function:
+    if is_a(kind, Name.Function):
         return 1
-    if kind in Name.Namespace:
+    if is_a(kind, Name.Namespace):
         return 2
-    if kind in Number:
+    if is_a(kind, Number):
         return 3
-    if kind in String:
+    if is_a(kind, String):
         return 4
-    if kind in Comment:
+    if is_a(kind, Comment):
         return 5
     return None
 
