@@ -135,3 +135,32 @@ async def test_positions_in_the_agreed_encoding(offered, agreed, columns):
         await client.shutdown_session()
         await client.stop()
 
+
+
+# Texts a client may send that are not plain UTF-8 text files: each is
+# checked as the library reads it.
+UNUSUAL_TEXTS = [
+    # A byte-order mark: no part of line 1's columns for the library, one
+    # UTF-16 unit for the client.
+    ('\ufeffSELECT 1 FROM CLASS(MATH 1200) : "x";\nSELECT 1 FORM X;\n', [("JRL010", (1, 9, 1, 10))]),
+    # A lone surrogate (JSON can carry one; UTF-8 cannot): read as U+FFFD.
+    ('SELECT 1 FROM CLASS(MATH 1200) : "\ud800";\nSELECT 1 FORM X;\n', [("JRL010", (1, 9, 1, 10))]),
+    ("SELECT 1 FROM [CLASS(MATH 1200), \udfff]", [("JRL010", (0, 33, 0, 34))]),
+]
+
+
+@pytest.mark.parametrize("text, expected", UNUSUAL_TEXTS)
+async def test_unusual_texts(client: LanguageClient, text, expected):
+    uri = await open_document(client, text)
+    assert [shape(d)[1:3] for d in client.diagnostics[uri]] == expected
+
+
+async def test_code_actions_of_other_kinds_are_none(client: LanguageClient):
+    uri = await open_document(client, 'SELECT 1 FROM CLASS(ECOM 1200) : "Macroeconomics";\n')
+    kinds = {"quickfix": 1, "quickfix.jrl": 0, "refactor": 0, "source": 0, "": 1}
+    for kind, count in kinds.items():
+        actions = await client.text_document_code_action_async(lsp.CodeActionParams(
+            text_document=doc(uri), range=span(0, 21, 0, 21),
+            context=lsp.CodeActionContext(diagnostics=[], only=[kind])))
+        assert len(actions or []) == count, kind
+

@@ -219,3 +219,30 @@ async def test_semantic_tokens(client: LanguageClient):
         # What can be read of the broken statement.
         (2, 0, 6, "keyword"), (2, 7, 1, "number"),
     ]
+
+
+async def test_a_byte_order_mark_stays_and_counts_one_unit(client: LanguageClient):
+    text = '\ufeffSELECT 1 FROM TAG( "x" ) : "a";\n'
+    uri = await open_document(client, text)
+    symbols = await client.text_document_document_symbol_async(lsp.DocumentSymbolParams(text_document=doc(uri)))
+    assert [(s.name, s.range.start.character, s.range.end.character) for s in symbols] == [("a", 1, 31)]
+    edits = await client.text_document_formatting_async(lsp.DocumentFormattingParams(
+        text_document=doc(uri), options=lsp.FormattingOptions(tab_size=4, insert_spaces=True)))
+    assert apply(text, edits) == '\ufeffSELECT 1 FROM TAG("x") : "a";\n'
+
+
+async def test_the_width_option_sets_the_formatters_line_width():
+    import jrl
+    from lsp_session import CONFIG, start
+
+    text = 'SELECT 1 FROM [CLASS(MATH 1200), CLASS(MATH 1210), CLASS(MATH 1220)] : "Calculus";\n'
+    client = await CONFIG.start()
+    try:
+        await start(client, options={"width": 40})
+        uri = await open_document(client, text)
+        edits = await client.text_document_formatting_async(lsp.DocumentFormattingParams(
+            text_document=doc(uri), options=lsp.FormattingOptions(tab_size=4, insert_spaces=True)))
+        assert apply(text, edits) == jrl.format(text, 40) != jrl.format(text)
+    finally:
+        await client.shutdown_session()
+        await client.stop()

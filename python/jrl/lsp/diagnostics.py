@@ -10,9 +10,25 @@ from .positions import Positions
 
 SOURCE = "jrl"
 
+
+
+def _repository() -> str:
+    """The project's source repository, as the installed package names it."""
+    try:
+        from importlib.metadata import metadata
+
+        for entry in metadata("pylibjrl").get_all("Project-URL") or []:
+            label, _, url = entry.partition(",")
+            if label.strip() == "Source":
+                return url.strip().rstrip("/")
+    except Exception:  # run from a build tree, without the distribution's metadata
+        pass
+    return "https://github.com/libjrl/libjrl"
+
+
 # Where each code is explained: the sections of docs/diagnostics.md, whose
 # anchors are the code and its name.
-DOCUMENTATION = "https://github.com/libjrl/libjrl/blob/main/docs/diagnostics.md"
+DOCUMENTATION = f"{_repository()}/blob/main/docs/diagnostics.md"
 CODE_NAMES: Dict[str, str] = {
     "JRL001": "invalid-utf8",
     "JRL002": "input-too-large",

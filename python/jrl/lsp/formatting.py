@@ -18,11 +18,12 @@ def _edit(positions: Positions, start: int, end: int, new_text: str) -> List[lsp
 
 
 def whole(positions: Positions, width: int) -> Optional[List[lsp.TextEdit]]:
+    skip = positions.bom
     try:
-        formatted = jrl.format(positions.text, width)
+        formatted = jrl.format(positions.library_text[skip:], width)
     except jrl.ParseError:
         return None
-    return _edit(positions, 0, len(positions.text), formatted)
+    return _edit(positions, skip, len(positions.text), formatted)
 
 
 def touched(spans: Sequence[Tuple[int, int]], low: int, high: int) -> Optional[Tuple[int, int]]:
@@ -42,14 +43,16 @@ def part(positions: Positions, wanted: lsp.Range, width: int) -> Optional[List[l
     """The statements the range touches, formatted as a file of their own
     would be, without the final line break the file would end with."""
     low, high = positions.offsets(wanted)
-    found = touched(jrl.statement_spans(positions.text), low, high)
+    text = positions.library_text
+    found = touched(jrl.statement_spans(text), low, high)
     if found is None:
         return []
     start, end = found
     # A statement's span starts where the one before it ended; the line
-    # breaks between them stay as they are.
-    start += len(positions.text[start:end]) - len(positions.text[start:end].lstrip())
-    piece = positions.text[start:end]
+    # breaks between them (and a byte-order mark) stay as they are.
+    start = max(start, positions.bom)
+    start += len(text[start:end]) - len(text[start:end].lstrip())
+    piece = text[start:end]
     try:
         formatted = jrl.format(piece, width)
     except jrl.ParseError:

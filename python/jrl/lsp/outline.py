@@ -49,15 +49,17 @@ def _symbol(requirement: "jrl.Requirement", positions: Positions, base: int) -> 
         range=range_, selection_range=range_, children=_nested(requirement.query, positions, base) or None)
 
 
-def _parsed_pieces(text: str) -> Iterator[Tuple[int, "jrl.File"]]:
+def _parsed_pieces(positions: Positions) -> Iterator[Tuple[int, "jrl.File"]]:
     """The whole file when it parses; otherwise each statement that parses
     on its own, with its offset, so a broken statement costs only itself."""
+    text, skip = positions.library_text, positions.bom
     try:
-        yield 0, jrl.parse(text)
+        yield skip, jrl.parse(text[skip:])
         return
     except jrl.ParseError:
         pass
     for start, end in jrl.statement_spans(text):
+        start = max(start, skip)
         try:
             yield start, jrl.parse(text[start:end])
         except jrl.ParseError:
@@ -67,7 +69,7 @@ def _parsed_pieces(text: str) -> Iterator[Tuple[int, "jrl.File"]]:
 def document_symbols(positions: Positions) -> List[lsp.DocumentSymbol]:
     return [
         _symbol(requirement, positions, base)
-        for base, parsed in _parsed_pieces(positions.text)
+        for base, parsed in _parsed_pieces(positions)
         for requirement in parsed.requirements
     ]
 

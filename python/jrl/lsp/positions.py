@@ -9,6 +9,7 @@ feed, or a lone carriage return. Offsets here are indices into the ``str``
 of the document.
 """
 
+import re
 from bisect import bisect_right
 from typing import List, Optional, Tuple
 
@@ -17,6 +18,8 @@ from lsprotocol import types as lsp
 UTF8 = lsp.PositionEncodingKind.Utf8
 UTF16 = lsp.PositionEncodingKind.Utf16
 UTF32 = lsp.PositionEncodingKind.Utf32
+
+_SURROGATE = re.compile("[\ud800-\udfff]")
 
 
 def _line_starts(text: str, lone_cr: bool) -> List[int]:
@@ -68,6 +71,12 @@ class Positions:
 
     def __init__(self, text: str, encoding: str = UTF16) -> None:
         self.text = text
+        # What the library reads: a lone surrogate (which a client may send
+        # but UTF-8 cannot hold) becomes U+FFFD, one character for one, so
+        # that offsets agree.
+        self.library_text = text if text.isascii() or not _SURROGATE.search(text) else _SURROGATE.sub("\ufffd", text)
+        # A byte-order mark is no part of the statements.
+        self.bom = 1 if text.startswith("\ufeff") else 0
         self.encoding = encoding
         self._jrl_starts = _line_starts(text, lone_cr=False)
         has_lone_cr = "\r" in text and text.count("\r") != text.count("\r\n")
@@ -126,17 +135,6 @@ class Positions:
             return len(self.text)
         start = base if line == 1 else self._jrl_starts[index]
         return min(start + column - 1, len(self.text))
-
-
-def word_range(text: str, offset: int, chars: str) -> Tuple[int, int]:
-    """The run of ``chars`` around ``offset``."""
-    start = offset
-    while start > 0 and text[start - 1] in chars:
-        start -= 1
-    end = offset
-    while end < len(text) and text[end] in chars:
-        end += 1
-    return start, end
 
 
 def client_encoding(encoding: Optional[str]) -> str:

@@ -29,7 +29,7 @@ class Analysis:
         self.uri = uri
         self.version = version
         self.positions = Positions(text, encoding)
-        self.found = jrl.check(text)
+        self.found = jrl.check(self.positions.library_text)
         self.shown = diagnostics.to_lsp(self.found, uri, self.positions)
         self._words: Optional[List[tokens.Word]] = None
         self._spans: Optional[List[Tuple[int, int]]] = None
@@ -43,7 +43,7 @@ class Analysis:
     @property
     def spans(self) -> List[Tuple[int, int]]:
         if self._spans is None:
-            self._spans = jrl.statement_spans(self.positions.text)
+            self._spans = jrl.statement_spans(self.positions.library_text)
         return self._spans
 
     def statement_start(self, offset: int) -> int:
@@ -130,6 +130,9 @@ def did_close(ls: JrlServer, params: lsp.DidCloseTextDocumentParams) -> None:
 @server.feature(lsp.TEXT_DOCUMENT_CODE_ACTION,
                 lsp.CodeActionOptions(code_action_kinds=[lsp.CodeActionKind.QuickFix]))
 def code_action(ls: JrlServer, params: lsp.CodeActionParams) -> List[lsp.CodeAction]:
+    only = params.context.only
+    if only and not any(lsp.CodeActionKind.QuickFix.value.startswith(kind) for kind in only):
+        return []
     a = ls.analyse(params.text_document.uri)
     return diagnostics.quick_fixes(a.found, a.shown, a.uri, a.positions, params.range)
 

@@ -1,6 +1,8 @@
-"""The Neovim set-up of docs/editors.md, taken from the guide as written and
-run in a headless Neovim against the installed jrl-lsp: diagnostics arrive,
-and formatting rewrites the buffer."""
+"""What jrl-lsp's guides say: the Neovim set-up of docs/editors.md, taken
+from the guide as written and run in a headless Neovim against the installed
+jrl-lsp (diagnostics arrive, formatting rewrites the buffer); and the
+documentation links of the diagnostics, which name sections of
+docs/diagnostics.md."""
 
 from __future__ import annotations
 
@@ -22,10 +24,8 @@ RUNTIME = jrl_sources.ROOT / "editors" / "vim"
 # The console script is installed beside the interpreter.
 SERVER = Path(sys.executable).with_name("jrl-lsp")
 
-pytestmark = [
-    pytest.mark.skipif(NVIM is None, reason="needs nvim (scripts/setup.sh installs it)"),
-    pytest.mark.skipif(not SERVER.exists(), reason="needs jrl-lsp installed beside the interpreter"),
-]
+needs_neovim = pytest.mark.skipif(NVIM is None, reason="needs nvim (scripts/setup.sh installs it)")
+needs_server = pytest.mark.skipif(not SERVER.exists(), reason="needs jrl-lsp installed beside the interpreter")
 
 PROBE = """
 vim.wait(20000, function() return #vim.diagnostic.get(0) > 0 end, 50)
@@ -56,6 +56,8 @@ def nvim_version() -> tuple[int, int]:
     return int(major), int(minor)
 
 
+@needs_neovim
+@needs_server
 def test_the_guides_neovim_set_up(tmp_path):
     (tmp_path / "init.lua").write_text(guide_configuration(nvim_version()), encoding="utf-8")
     (tmp_path / "probe.lua").write_text(PROBE, encoding="utf-8")
@@ -73,3 +75,14 @@ def test_the_guides_neovim_set_up(tmp_path):
     assert out["diagnostics"] == [
         [0, 20, "JRL033", "this department does not exist in Wexmoor's course catalog (Did you mean: MATH)"]]
     assert out["formatted"] == ['SELECT 1 FROM TAG("x") : "y";']
+
+
+def test_every_code_links_to_its_section():
+    pytest.importorskip("pygls")
+    from jrl.lsp.diagnostics import CODE_NAMES, DOCUMENTATION
+
+    guide = (jrl_sources.ROOT / "docs" / "diagnostics.md").read_text(encoding="utf-8")
+    sections = dict(re.findall(r"^## (JRL\d{3}): ([a-z0-9-]+)$", guide, re.M))
+    assert CODE_NAMES == sections
+    source = re.search(r'^Source = "(.*)"$', (jrl_sources.ROOT / "pyproject.toml").read_text(), re.M).group(1)
+    assert DOCUMENTATION == f"{source}/blob/main/docs/diagnostics.md"
