@@ -88,11 +88,17 @@ async def measure(text: str, changes: int) -> dict[str, list[float]]:
         uri=small, language_id="jrl", version=1, text='SELECT 1 FROM CLASS(MATH 1200) : "x";\n')))
     _, first = await waiter(uri, 1)
     await waiter(small, 1)
+    start = time.perf_counter()
+    await client.text_document_semantic_tokens_full_async(
+        lsp.SemanticTokensParams(text_document=lsp.TextDocumentIdentifier(uri=uri)))
+    samples_first = time.perf_counter() - start
     assert not [d for d in first if d.severity == lsp.DiagnosticSeverity.Error], "the programme should parse"
 
     at = middle_from(text)
     word = lsp.Range(start=at, end=lsp.Position(line=at.line, character=at.character + 4))
-    samples: dict[str, list[float]] = {"didChange -> diagnostics": [], "hover round trip": []}
+    samples: dict[str, list[float]] = {
+        "didChange -> diagnostics": [], "semantic tokens, changed": [], "hover round trip": [],
+        "semantic tokens, on open": [samples_first]}
     for version in range(2, changes + 2):
         broken = version % 2 == 0
         start = time.perf_counter()
@@ -103,6 +109,12 @@ async def measure(text: str, changes: int) -> dict[str, list[float]]:
         samples["didChange -> diagnostics"].append(arrived - start)
         errors = [d for d in diagnostics if d.severity == lsp.DiagnosticSeverity.Error]
         assert bool(errors) == broken, (version, errors)
+
+        # What an editor asks next: the colours of the changed document.
+        start = time.perf_counter()
+        await client.text_document_semantic_tokens_full_async(
+            lsp.SemanticTokensParams(text_document=lsp.TextDocumentIdentifier(uri=uri)))
+        samples["semantic tokens, changed"].append(time.perf_counter() - start)
 
         start = time.perf_counter()
         await client.text_document_hover_async(lsp.HoverParams(

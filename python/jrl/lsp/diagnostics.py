@@ -17,7 +17,8 @@ def _repository() -> str:
     try:
         from importlib.metadata import metadata
 
-        for entry in metadata("pylibjrl").get_all("Project-URL") or []:
+        entries: List[str] = metadata("pylibjrl").get_all("Project-URL") or []
+        for entry in entries:
             label, _, url = entry.partition(",")
             if label.strip() == "Source":
                 return url.strip().rstrip("/")

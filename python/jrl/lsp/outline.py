@@ -4,13 +4,13 @@ queries as its children) and folding ranges (lists over several lines)."""
 from typing import Iterator, List, Tuple
 
 from lsprotocol import types as lsp
-from pygments.token import Comment, Punctuation
+from pygments.token import Comment, Punctuation, Whitespace
 
 import jrl
 
 from .language import quantity_in_words
 from .positions import Positions
-from .tokens import Word, is_a
+from .tokens import Pieces, is_a
 
 
 def _quantity(query: "jrl.Query") -> Tuple[str, str]:
@@ -74,7 +74,7 @@ def document_symbols(positions: Positions) -> List[lsp.DocumentSymbol]:
     ]
 
 
-def folding_ranges(tokens: List[Word], positions: Positions) -> List[lsp.FoldingRange]:
+def folding_ranges(pieces: Pieces, positions: Positions) -> List[lsp.FoldingRange]:
     """A range for each bracketed list over several lines, and for each run
     of two or more comment lines."""
     result = []
@@ -87,24 +87,30 @@ def folding_ranges(tokens: List[Word], positions: Positions) -> List[lsp.Folding
                                            kind=lsp.FoldingRangeKind.Comment))
         comment_run.clear()
 
-    for token in tokens:
-        if is_a(token.kind, Comment):
-            line = positions.position(token.start).line
-            if comment_run and line == comment_run[1] + 1:
-                comment_run[1] = line
-            else:
+    # The words are read in place: a long document has many, and only
+    # brackets and comments matter here.
+    for base, piece in pieces.pieces:
+        for word in piece.words:
+            kind = word.kind
+            if kind is Whitespace:
+                continue
+            if is_a(kind, Comment):
+                line = positions.line(base + word.start)
+                if comment_run and line == comment_run[1] + 1:
+                    comment_run[1] = line
+                else:
+                    end_comments()
+                    comment_run.extend((line, line))
+                continue
+            if comment_run:
                 end_comments()
-                comment_run.extend((line, line))
-            continue
-        if token.text.strip() and comment_run:
-            end_comments()
-        if is_a(token.kind, Punctuation) and token.text == "[":
-            open_lists.append(positions.position(token.start).line)
-        elif is_a(token.kind, Punctuation) and token.text == "]" and open_lists:
-            first = open_lists.pop()
-            last = positions.position(token.start).line
-            if last > first:
-                result.append(lsp.FoldingRange(start_line=first, end_line=last))
+            if word.text == "[" and kind is Punctuation:
+                open_lists.append(positions.line(base + word.start))
+            elif word.text == "]" and kind is Punctuation and open_lists:
+                first = open_lists.pop()
+                last = positions.line(base + word.start)
+                if last > first:
+                    result.append(lsp.FoldingRange(start_line=first, end_line=last))
     end_comments()
     result.sort(key=lambda r: (r.start_line, r.end_line))
     return result

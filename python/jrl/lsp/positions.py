@@ -100,6 +100,10 @@ class Positions:
         start = self._starts[line]
         return lsp.Position(line=line, character=_units(self.text[start:offset], self.encoding))
 
+    def line(self, offset: int) -> int:
+        """The client's 0-based line of ``offset``."""
+        return bisect_right(self._starts, offset) - 1
+
     def range(self, start: int, end: int) -> lsp.Range:
         return lsp.Range(start=self.position(start), end=self.position(max(start, end)))
 

@@ -25,20 +25,28 @@ class Analysis:
     """What the server knows of one version of one document; the words are
     lexed on first use."""
 
-    def __init__(self, uri: str, version: Optional[int], text: str, encoding: str) -> None:
+    def __init__(self, uri: str, version: Optional[int], text: str, encoding: str,
+                 previous: Optional["Analysis"] = None) -> None:
         self.uri = uri
         self.version = version
         self.positions = Positions(text, encoding)
         self.found = jrl.check(self.positions.library_text)
         self.shown = diagnostics.to_lsp(self.found, uri, self.positions)
-        self._words: Optional[List[tokens.Word]] = None
         self._spans: Optional[List[Tuple[int, int]]] = None
+        self._pieces: Optional[tokens.Pieces] = None
+        # What the versions before lexed, until this one lexes.
+        self._lexed = previous.lexed if previous is not None and previous.positions.encoding == encoding else None
 
     @property
-    def words(self) -> List[tokens.Word]:
-        if self._words is None:
-            self._words = tokens.words(self.positions.text)
-        return self._words
+    def lexed(self) -> Optional[Dict[str, tokens.Piece]]:
+        return self._pieces.made if self._pieces is not None else self._lexed
+
+    @property
+    def words(self) -> tokens.Pieces:
+        if self._pieces is None:
+            self._pieces = tokens.Pieces(self.positions, self.spans, self._lexed)
+            self._lexed = None
+        return self._pieces
 
     @property
     def spans(self) -> List[Tuple[int, int]]:
@@ -73,7 +81,7 @@ class JrlServer(LanguageServer):
         analysis = self.analyses.get(uri)
         if analysis is None or analysis.version != document.version or analysis.positions.text != document.source:
             analysis = Analysis(uri, document.version, document.source,
-                                client_encoding(self.workspace.position_encoding))
+                                client_encoding(self.workspace.position_encoding), analysis)
             self.analyses[uri] = analysis
         return analysis
 
@@ -183,7 +191,7 @@ def format_range(ls: JrlServer, params: lsp.DocumentRangeFormattingParams) -> Op
 @server.feature(lsp.TEXT_DOCUMENT_SEMANTIC_TOKENS_FULL, tokens.LEGEND)
 def semantic_tokens(ls: JrlServer, params: lsp.SemanticTokensParams) -> lsp.SemanticTokens:
     a = ls.analyse(params.text_document.uri)
-    return lsp.SemanticTokens(data=tokens.semantic_tokens(a.words, a.positions))
+    return lsp.SemanticTokens(data=a.words.semantic_tokens())
 
 
 def main() -> None:

@@ -1,7 +1,7 @@
 """The words of a document, as the package's Pygments lexer reads them, and
 the semantic tokens made from them."""
 
-from typing import Iterator, List, NamedTuple, Optional
+from typing import Dict, Iterator, List, NamedTuple, Optional, Sequence, Tuple
 
 from lsprotocol import types as lsp
 from pygments.token import Comment, Error, Keyword, Name, Number, String, Whitespace, _TokenType
@@ -71,28 +71,19 @@ def token_type(kind: _TokenType) -> Optional[int]:
     return None
 
 
-def semantic_tokens(tokens: List[Word], positions: Positions) -> List[int]:
-    """The relative five-integer encoding of the shown tokens. Adjacent
-    pieces of one string (its quotes, text and doubled quotes) are one token;
-    no token spans lines, as strings and comments end at their line."""
-    data: List[int] = []
-    last_line = 0
-    last_column = 0
+def _shown(tokens: Sequence[Word], positions: Positions) -> List[Tuple[int, int, int, int]]:
+    """The shown tokens as (line, column, length, type) in the client's
+    units. Adjacent pieces of one string (its quotes, text and doubled
+    quotes) are one token; no token spans lines, as strings and comments end
+    at their line."""
+    found: List[Tuple[int, int, int, int]] = []
     pending: Optional[List[int]] = None  # start, end, type
 
-    def flush() -> None:
-        nonlocal last_line, last_column
-        assert pending is not None
-        start, end, kind = pending
+    def flush(start: int, end: int, kind: int) -> None:
         line, column = positions.line_column(start)
         end_line, end_column = positions.line_column(end)
-        length = end_column - column if end_line == line else 0
-        if length <= 0:
-            return
-        delta_line = line - last_line
-        delta_column = column - last_column if delta_line == 0 else column
-        data.extend((delta_line, delta_column, length, kind, 0))
-        last_line, last_column = line, column
+        if end_line == line and end_column > column:
+            found.append((line, column, end_column - column, kind))
 
     for token in tokens:
         kind = token_type(token.kind)
@@ -102,8 +93,63 @@ def semantic_tokens(tokens: List[Word], positions: Positions) -> List[int]:
             pending[1] = token.end
             continue
         if pending is not None:
-            flush()
+            flush(*pending)
         pending = [token.start, token.end, kind]
     if pending is not None:
-        flush()
-    return data
+        flush(*pending)
+    return found
+
+
+class Piece(NamedTuple):
+    """What is made of one statement's text: its words, offsets from its
+    start, and its shown tokens, lines and columns from its start."""
+
+    words: Tuple[Word, ...]
+    shown: Tuple[Tuple[int, int, int, int], ...]
+
+
+class Pieces:
+    """The words of one version of a document, lexed statement by statement
+    (the lexer starts each statement afresh, as it does after a ";"). A
+    statement whose text is in ``previous`` (what the last version made)
+    is not lexed again, so a change costs the statements it touches."""
+
+    def __init__(self, positions: Positions, spans: Sequence[Tuple[int, int]],
+                 previous: Optional[Dict[str, Piece]] = None) -> None:
+        text = positions.text
+        cuts = sorted({0, len(text), *(i for span in spans for i in span if 0 <= i <= len(text))})
+        self.made: Dict[str, Piece] = {}
+        self.pieces: List[Tuple[int, Piece]] = []
+        old = previous or {}
+        for start, end in zip(cuts, cuts[1:]):
+            key = text[start:end]
+            piece = self.made.get(key) or old.get(key)
+            if piece is None:
+                found = tuple(words(key))
+                piece = Piece(found, tuple(_shown(found, Positions(key, positions.encoding))))
+            self.made[key] = piece
+            self.pieces.append((start, piece))
+        self.positions = positions
+
+    def __iter__(self) -> Iterator[Word]:
+        """Every word of the document but spaces, offsets from its start."""
+        for base, piece in self.pieces:
+            for w in piece.words:
+                if w.kind is not Whitespace:
+                    yield Word(base + w.start, base + w.end, w.kind, w.text)
+
+    def semantic_tokens(self) -> List[int]:
+        """The relative five-integer encoding of the shown tokens."""
+        data: List[int] = []
+        last_line = last_column = 0
+        for base, piece in self.pieces:
+            if not piece.shown:
+                continue
+            first_line, first_column = self.positions.line_column(base)
+            for line, column, length, kind in piece.shown:
+                if line == 0:
+                    column += first_column
+                line += first_line
+                data.extend((line - last_line, column - last_column if line == last_line else column, length, kind, 0))
+                last_line, last_column = line, column
+        return data
