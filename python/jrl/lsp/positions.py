@@ -119,10 +119,6 @@ class Positions:
     def offsets(self, range_: lsp.Range) -> Tuple[int, int]:
         return self.offset(range_.start), self.offset(range_.end)
 
-    @property
-    def end(self) -> lsp.Position:
-        return self.position(len(self.text))
-
     def line_column(self, offset: int) -> Tuple[int, int]:
         """The client's 0-based line and code-unit column of ``offset``."""
         p = self.position(offset)
