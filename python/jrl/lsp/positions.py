@@ -95,10 +95,8 @@ class Positions:
 
     def position(self, offset: int) -> lsp.Position:
         """The client position of ``offset``."""
-        offset = max(0, min(offset, len(self.text)))
-        line = bisect_right(self._starts, offset) - 1
-        start = self._starts[line]
-        return lsp.Position(line=line, character=_units(self.text[start:offset], self.encoding))
+        line, character = self.line_column(offset)
+        return lsp.Position(line=line, character=character)
 
     def line(self, offset: int) -> int:
         """The client's 0-based line of ``offset``."""
@@ -121,8 +119,9 @@ class Positions:
 
     def line_column(self, offset: int) -> Tuple[int, int]:
         """The client's 0-based line and code-unit column of ``offset``."""
-        p = self.position(offset)
-        return p.line, p.character
+        offset = max(0, min(offset, len(self.text)))
+        line = bisect_right(self._starts, offset) - 1
+        return line, _units(self.text[self._starts[line] : offset], self.encoding)
 
     # The library's places (1-based lines, columns in characters).
 

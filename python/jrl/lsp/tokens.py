@@ -51,9 +51,7 @@ TOKEN_TYPES = (
 LEGEND = lsp.SemanticTokensLegend(token_types=[t.value for t in TOKEN_TYPES], token_modifiers=[])
 
 
-def token_type(kind: _TokenType) -> Optional[int]:
-    """The legend index for a lexer token kind; None for what is not shown
-    (punctuation, spaces, operators, other words, errors)."""
+def _token_type(kind: _TokenType) -> Optional[int]:
     if is_a(kind, Error):
         return None
     if is_a(kind, Keyword):
@@ -69,6 +67,19 @@ def token_type(kind: _TokenType) -> Optional[int]:
     if is_a(kind, Comment):
         return 5
     return None
+
+
+_TOKEN_TYPES: Dict[_TokenType, Optional[int]] = {}
+
+
+def token_type(kind: _TokenType) -> Optional[int]:
+    """The legend index for a lexer token kind; None for what is not shown
+    (punctuation, spaces, operators, other words, errors). The lexer has a
+    handful of kinds, each looked up once."""
+    found = _TOKEN_TYPES.get(kind, -1)
+    if found == -1:
+        found = _TOKEN_TYPES[kind] = _token_type(kind)
+    return found
 
 
 def _shown(tokens: Sequence[Word], positions: Positions) -> List[Tuple[int, int, int, int]]:
