@@ -42,7 +42,7 @@ class Analysis:
         return self._pieces.made if self._pieces is not None else self._lexed
 
     @property
-    def words(self) -> tokens.Pieces:
+    def pieces(self) -> tokens.Pieces:
         if self._pieces is None:
             self._pieces = tokens.Pieces(self.positions, self.spans, self._lexed)
             self._lexed = None
@@ -175,7 +175,7 @@ def document_symbol(ls: JrlServer, params: lsp.DocumentSymbolParams) -> List[lsp
 @server.feature(lsp.TEXT_DOCUMENT_FOLDING_RANGE)
 def folding_range(ls: JrlServer, params: lsp.FoldingRangeParams) -> List[lsp.FoldingRange]:
     a = ls.analyse(params.text_document.uri)
-    return outline.folding_ranges(a.words, a.positions)
+    return outline.folding_ranges(a.pieces, a.positions)
 
 
 @server.feature(lsp.TEXT_DOCUMENT_FORMATTING)
@@ -191,7 +191,7 @@ def format_range(ls: JrlServer, params: lsp.DocumentRangeFormattingParams) -> Op
 @server.feature(lsp.TEXT_DOCUMENT_SEMANTIC_TOKENS_FULL, tokens.LEGEND)
 def semantic_tokens(ls: JrlServer, params: lsp.SemanticTokensParams) -> lsp.SemanticTokens:
     a = ls.analyse(params.text_document.uri)
-    return lsp.SemanticTokens(data=a.words.semantic_tokens())
+    return lsp.SemanticTokens(data=a.pieces.semantic_tokens())
 
 
 def main() -> None:
