@@ -82,20 +82,25 @@ for version in "${versions[@]}"; do
   fresh_venv "$python" "$venv"
   extra=()
   [ "$version" = "$mypy_version" ] && extra+=(mypy "types-Pygments>=2.12")
+  # pytest-lsp, the client of the language server's tests, needs 3.10 or
+  # newer; on 3.9 the server runs only under the Neovim test.
+  [ "$version" != 3.9 ] && extra+=("pytest-lsp>=1.0")
   # Pygments runs the lexer; onigurumacffi is the regular expression engine
   # of the editors, for the TextMate grammar's tests.
-  "$venv/bin/python" -m pip install -q "$wheel" pytest hypothesis jsonschema \
+  "$venv/bin/python" -m pip install -q "$wheel[lsp]" pytest hypothesis jsonschema \
     "sarif-tools>=3" "sarif-om>=1.0.4" "pygments>=2.12" "onigurumacffi>=1.4" \
     "${extra[@]}"
   # From outside the source tree, so that only the installed wheel is seen.
   # The wheel installs the jrl tool beside the interpreter; its tests must
   # find it there rather than skip.
   [ -x "$venv/bin/jrl" ] || { echo "test_python: the wheel did not install jrl" >&2; exit 1; }
+  [ -x "$venv/bin/jrl-lsp" ] || { echo "test_python: the wheel did not install jrl-lsp" >&2; exit 1; }
   (cd "$work" && JRL_CLI="$venv/bin/jrl" "$venv/bin/python" -m pytest -q -p no:cacheprovider "$root/tests/python")
   (cd "$work" && "$venv/bin/python" "$root/tests/typing/jrl_usage.py" >/dev/null)
   if [ "$version" = "$mypy_version" ]; then
-    echo "== mypy --strict and stubtest on jrl"
+    echo "== mypy --strict and stubtest on jrl, mypy --strict on jrl.lsp"
     (cd "$work" && "$venv/bin/python" -m mypy --strict --cache-dir=/dev/null "$root/tests/typing/jrl_usage.py")
     (cd "$work" && "$venv/bin/python" -m mypy.stubtest jrl)
+    (cd "$work" && "$venv/bin/python" -m mypy --strict --cache-dir=/dev/null -p jrl.lsp)
   fi
 done
