@@ -41,6 +41,7 @@ from ._native import (
     Class,
     Course,
     Diagnostic,
+    DiagnosticCode,
     Dist,
     DistDept,
     File,
@@ -67,6 +68,7 @@ __all__ = [
     "Class",
     "Course",
     "Diagnostic",
+    "DiagnosticCode",
     "Dist",
     "DistDept",
     "File",
@@ -91,6 +93,7 @@ __all__ = [
     "check",
     "closest_department",
     "departments",
+    "diagnostic_codes",
     "format",
     "load",
     "parse",
@@ -168,6 +171,13 @@ def statement_spans(text: str) -> List[Tuple[int, int]]:
 def departments() -> Tuple[str, ...]:
     """Every department code of the catalogue, sorted, each once."""
     return _native.departments()
+
+
+def diagnostic_codes() -> Tuple[DiagnosticCode, ...]:
+    """Every code that :func:`check` reports, in code order, with its
+    severity, short name and one-line title (docs/diagnostics.md explains
+    each under the anchor ``<code>-<name>``, such as ``jrl010-syntax-error``)."""
+    return _native.diagnostic_codes()
 
 
 def closest_department(code: str) -> Optional[str]:

@@ -174,6 +174,14 @@ std::vector<Description> make_descriptions() {
          true},
         {"notes", "Further places (a tuple of Note).", Default::required,
          true}}},
+      {"jrl.DiagnosticCode",
+       "DiagnosticCode(code, severity, name, title)\n--\n\n"
+       "One kind of fault that check reports, as docs/diagnostics.md "
+       "explains it.",
+       {{"code", "\"JRL\" and three digits."},
+        {"severity", "\"error\" or \"warning\"."},
+        {"name", "A short name in kebab case, such as \"syntax-error\"."},
+        {"title", "One line saying what the fault is."}}},
   };
 }
 

@@ -34,6 +34,7 @@ enum class Record : std::size_t {
   Suggestion,
   Note,
   Diagnostic,
+  DiagnosticCode,
   count,
 };
 

@@ -144,6 +144,31 @@ PyObject* departments(PyObject*, PyObject*) {
   return codes;
 }
 
+PyObject* diagnostic_codes(PyObject*, PyObject*) {
+  // The catalogue of codes never changes: one tuple, shared.
+  static PyObject* codes = nullptr;
+  if (codes == nullptr) {
+    codes = guarded([]() -> PyObject* {
+      const auto all = jrl::diagnostic_codes();
+      Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(all.size())));
+      if (!tuple) return nullptr;
+      for (std::size_t i = 0; i < all.size(); ++i) {
+        const jrl::DiagnosticCode& c = all[i];
+        PyObject* code = make_record(
+            Record::DiagnosticCode,
+            {new_str(c.code), new_str(jrl::severity_name(c.severity)),
+             new_str(c.name), new_str(c.title)});
+        if (code == nullptr) return nullptr;
+        PyTuple_SetItem(tuple.get(), static_cast<Py_ssize_t>(i), code);
+      }
+      return tuple.release();
+    });
+    if (codes == nullptr) return nullptr;
+  }
+  Py_INCREF(codes);
+  return codes;
+}
+
 PyObject* closest_department(PyObject*, PyObject* code) {
   Ref utf8(utf8_copy(code, "code"));
   if (!utf8) return nullptr;
@@ -166,6 +191,8 @@ PyMethodDef text_function_methods[] = {
      "statement_spans(text, /)\n--\n\nThe top-level statements of a str."},
     {"departments", departments, METH_NOARGS,
      "departments()\n--\n\nEvery registered department code."},
+    {"diagnostic_codes", diagnostic_codes, METH_NOARGS,
+     "diagnostic_codes()\n--\n\nEvery code that check reports."},
     {"closest_department", closest_department, METH_O,
      "closest_department(code, /)\n--\n\nThe suggested code for an unknown "
      "one."},

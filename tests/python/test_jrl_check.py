@@ -210,6 +210,24 @@ def test_departments_and_closest():
     assert info.value.message.endswith("(Did you mean: MATH)")
 
 
+def test_diagnostic_codes_describe_what_check_reports():
+    codes = jrl.diagnostic_codes()
+    assert codes is jrl.diagnostic_codes()
+    assert [c.code for c in codes] == sorted({c.code for c in codes})
+    by_code = {c.code: c for c in codes}
+    assert by_code["JRL010"] == jrl.DiagnosticCode("JRL010", "error", "syntax-error", by_code["JRL010"].title)
+    assert all(c.title and c.name == c.name.lower() for c in codes)
+    # Every diagnostic of the golden files and the warning texts has its
+    # code in the catalogue, with the same severity.
+    seen = set()
+    texts = [p.read_text(encoding="utf-8") for p in ERROR_FILES] + TEXTS
+    for text in texts:
+        for d in jrl.check(text):
+            assert by_code[d.code].severity == d.severity, d.code
+            seen.add(d.code)
+    assert {"JRL010", "JRL033", "JRL201", "JRL204"} <= seen
+
+
 # ---- the value classes -------------------------------------------------------
 
 

@@ -16,6 +16,7 @@ from pathlib import Path
 
 import pytest
 
+import jrl
 import jrl_sources
 
 NVIM = shutil.which("nvim")
@@ -79,10 +80,14 @@ def test_the_guides_neovim_set_up(tmp_path):
 
 def test_every_code_links_to_its_section():
     pytest.importorskip("pygls")
-    from jrl.lsp.diagnostics import CODE_NAMES, DOCUMENTATION
+    from jrl.lsp.diagnostics import DOCUMENTATION, documentation
 
     guide = (jrl_sources.ROOT / "docs" / "diagnostics.md").read_text(encoding="utf-8")
     sections = dict(re.findall(r"^## (JRL\d{3}): ([a-z0-9-]+)$", guide, re.M))
-    assert CODE_NAMES == sections
+    # The guide has a section for every code of the library, and the link
+    # of each code goes to its section's anchor.
+    assert {c.code: c.name for c in jrl.diagnostic_codes()} == sections
+    for code, name in sections.items():
+        assert documentation(code) == f"{DOCUMENTATION}#{code.lower()}-{name}"
     source = re.search(r'^Source = "(.*)"$', (jrl_sources.ROOT / "pyproject.toml").read_text(), re.M).group(1)
     assert DOCUMENTATION == f"{source}/blob/main/docs/diagnostics.md"

@@ -104,6 +104,10 @@ def main() -> int:
     departments: Tuple[str, ...] = jrl.departments()
     closest: Optional[str] = jrl.closest_department("ECOM")
     assert "MATH" in departments and closest == "ECON"
+    codes: Tuple[jrl.DiagnosticCode, ...] = jrl.diagnostic_codes()
+    syntax = next(c for c in codes if c.code == "JRL010")
+    assert (syntax.severity, syntax.name) == ("error", "syntax-error") and syntax.title
+    assert jrl.DiagnosticCode(syntax.code, syntax.severity, syntax.name, syntax.title) == syntax
     assert jrl.Note("n", 1, 1, 0) != jrl.Suggestion("n", [jrl.TextEdit(0, 0, 1, 1, 1, 1, "")])
     assert jrl.Diagnostic(d.severity, d.code, d.message, list(d.context), d.line, d.column,
                           d.end_line, d.end_column, d.offset, d.end_offset, d.report,

@@ -11,7 +11,6 @@ from .positions import Positions
 SOURCE = "jrl"
 
 
-
 def _repository() -> str:
     """The project's source repository, as the installed package names it."""
     try:
@@ -30,30 +29,7 @@ def _repository() -> str:
 # Where each code is explained: the sections of docs/diagnostics.md, whose
 # anchors are the code and its name.
 DOCUMENTATION = f"{_repository()}/blob/main/docs/diagnostics.md"
-CODE_NAMES: Dict[str, str] = {
-    "JRL001": "invalid-utf8",
-    "JRL002": "input-too-large",
-    "JRL003": "nesting-too-deep",
-    "JRL010": "syntax-error",
-    "JRL020": "zero-quantity",
-    "JRL021": "range-from-zero",
-    "JRL022": "reversed-quantity-range",
-    "JRL023": "quantity-too-large",
-    "JRL024": "priority-too-large",
-    "JRL025": "nested-limit",
-    "JRL030": "wrong-arguments",
-    "JRL031": "unknown-function",
-    "JRL032": "malformed-department",
-    "JRL033": "unknown-department",
-    "JRL034": "course-number-too-large",
-    "JRL099": "internal-error",
-    "JRL100": "unreadable-file",
-    "JRL201": "unmet-count",
-    "JRL202": "reversed-course-range",
-    "JRL203": "range-across-departments",
-    "JRL204": "duplicate-selector",
-    "JRL205": "empty-text",
-}
+CODE_NAMES: Dict[str, str] = {c.code: c.name for c in jrl.diagnostic_codes()}
 
 
 def documentation(code: Optional[str]) -> Optional[str]:
