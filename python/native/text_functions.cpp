@@ -123,50 +123,46 @@ PyObject* statement_spans(PyObject*, PyObject* text) {
   });
 }
 
-PyObject* departments(PyObject*, PyObject*) {
-  // The registry never changes: one tuple, shared.
-  static PyObject* codes = nullptr;
-  if (codes == nullptr) {
-    codes = guarded([]() -> PyObject* {
-      const auto all = jrl::departments();
-      Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(all.size())));
+// A tuple of one item, made by `item`, for each entry of the library table
+// `table()`; made on the first call and shared after it, as the tables
+// never change.
+template <typename Table, typename Item>
+PyObject* shared_tuple(PyObject*& cache, Table table, Item item) {
+  if (cache == nullptr) {
+    cache = guarded([&]() -> PyObject* {
+      const auto entries = table();
+      Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(entries.size())));
       if (!tuple) return nullptr;
-      for (std::size_t i = 0; i < all.size(); ++i) {
-        PyObject* code = new_str(all[i]);
-        if (code == nullptr) return nullptr;
-        PyTuple_SetItem(tuple.get(), static_cast<Py_ssize_t>(i), code);
+      for (std::size_t i = 0; i < entries.size(); ++i) {
+        PyObject* value = item(entries[i]);
+        if (value == nullptr) return nullptr;
+        PyTuple_SetItem(tuple.get(), static_cast<Py_ssize_t>(i), value);
       }
       return tuple.release();
     });
-    if (codes == nullptr) return nullptr;
+    if (cache == nullptr) return nullptr;
   }
-  Py_INCREF(codes);
-  return codes;
+  Py_INCREF(cache);
+  return cache;
+}
+
+PyObject* departments(PyObject*, PyObject*) {
+  static PyObject* codes = nullptr;
+  return shared_tuple(
+      codes, [] { return jrl::departments(); },
+      [](std::string_view code) { return new_str(code); });
 }
 
 PyObject* diagnostic_codes(PyObject*, PyObject*) {
-  // The catalogue of codes never changes: one tuple, shared.
   static PyObject* codes = nullptr;
-  if (codes == nullptr) {
-    codes = guarded([]() -> PyObject* {
-      const auto all = jrl::diagnostic_codes();
-      Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(all.size())));
-      if (!tuple) return nullptr;
-      for (std::size_t i = 0; i < all.size(); ++i) {
-        const jrl::DiagnosticCode& c = all[i];
-        PyObject* code = make_record(
+  return shared_tuple(
+      codes, [] { return jrl::diagnostic_codes(); },
+      [](const jrl::DiagnosticCode& c) {
+        return make_record(
             Record::DiagnosticCode,
             {new_str(c.code), new_str(jrl::severity_name(c.severity)),
              new_str(c.name), new_str(c.title)});
-        if (code == nullptr) return nullptr;
-        PyTuple_SetItem(tuple.get(), static_cast<Py_ssize_t>(i), code);
-      }
-      return tuple.release();
-    });
-    if (codes == nullptr) return nullptr;
-  }
-  Py_INCREF(codes);
-  return codes;
+      });
 }
 
 PyObject* closest_department(PyObject*, PyObject* code) {
