@@ -281,11 +281,16 @@ def test_out_of_memory_while_parsing_is_a_message_not_an_abort(tmp_path):
     # Reading 30 MB fits; the model of 600000 statements does not.
     statement = 'SELECT 1 FROM [CLASS(MATH 1200), TAG("x")] : "x";\n'
     write(tmp_path, "many.jrl", statement * 600000)
-    for command in ("check", "json", "debug"):
-        r = run_limited(command, "many.jrl", cwd=tmp_path)
+    # check keeps no model; --verbose parses again for the count, on a
+    # worker thread with --jobs.
+    for command in (["check", "--verbose"], ["json"], ["debug"],
+                    ["check", "--verbose", "--jobs=2", "many.jrl"]):
+        r = run_limited(*command, "many.jrl", cwd=tmp_path)
         assert (r.returncode, r.stdout, r.stderr.decode()) == (
             2, b"", "jrl: out of memory\n"
         ), command
+    r = run_limited("check", "many.jrl", cwd=tmp_path)
+    assert (r.returncode, r.stdout, r.stderr) == (0, b"", b"")
 
 
 # ---- terminal safety and bounded reports -----------------------------------
