@@ -155,10 +155,17 @@ class Pool {
         paths_(paths),
         outcomes_(paths.size()),
         window_(2 * std::size_t{jobs}) {
-    for (unsigned i = 0; i < jobs; ++i) {
-      threads_.emplace_back([this] { work(); });
+    // A thread the system refuses leaves the work to the others; with none,
+    // the caller checks the files itself.
+    try {
+      for (unsigned i = 0; i < jobs; ++i) {
+        threads_.emplace_back([this] { work(); });
+      }
+    } catch (const std::exception&) {  // no thread, or no memory for one
     }
   }
+
+  bool started() const { return !threads_.empty(); }
 
   ~Pool() {
     {
@@ -240,7 +247,10 @@ int run_check(const Options& options) {
   const std::unique_ptr<Reporter> reporter = reporter_for(options);
   int status = EXIT_OK;
   std::optional<Pool> pool;
-  if (jobs > 1) pool.emplace(checker, files, jobs);
+  if (jobs > 1) {
+    pool.emplace(checker, files, jobs);
+    if (!pool->started()) pool.reset();
+  }
   std::size_t file = 0;
   for (const Task& task : tasks) {
     if (!task.unlistable.empty()) {
