@@ -1,10 +1,16 @@
-// Times jrl::parse, its phases, the formatter and the renderers on files,
-// without the interpreter in the way, and runs one operation in a loop for a
-// profiler.
+// Times jrl::parse, the phases of the path it takes, the formatter and the
+// renderers on files, without the interpreter in the way, and runs one
+// operation in a loop for a profiler.
+//
+// The phases are those of parse itself: the UTF-8 check; the grammar run
+// that hands each statement on as soon as it has matched (`grammar`, the
+// statements dropped unbuilt); the same run building each requirement and
+// dropping it (`check`, what the warnings pass and fmt pay); and parse split
+// into building the model (`make`) and freeing it (`free`).
 //
 //   jrl_bench [--quick] [--repeat N] [--min-time SECONDS] FILE...
-//   jrl_bench --loop OP COUNT FILE     OP: grammar build parse format json
-//                                          pretty debug error
+//   jrl_bench --loop OP COUNT FILE     OP: utf8 grammar check parse format
+//                                          json pretty debug error
 //   jrl_bench --memory FILE            peak resident memory of one parse
 #include <algorithm>
 #include <chrono>
@@ -14,14 +20,18 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "check_text.hpp"
 #include "jrl/jrl.hpp"
 #include "parser/grammar.hpp"
-#include "parser/jrl_parser.hpp"
+#include "parser/parse_tree.hpp"
+#include "utf8.hpp"
 
 namespace {
 
@@ -31,6 +41,22 @@ using Clock = std::chrono::steady_clock;
 template <class T>
 void keep(const T& value) {
   asm volatile("" : : "g"(&value) : "memory");
+}
+
+// Takes each statement from the grammar run and drops it, as parse does
+// after building it.
+class DropSink final : public jrl::NodeSink {
+ public:
+  void take(jrl::NodeRef) override {}
+  void discard() override {}
+};
+
+// The grammar run of parse, without the builders.
+bool run_drained(std::string_view text) {
+  DropSink sink;
+  const auto tree = jrl::run_grammar(text, &sink);
+  keep(tree);
+  return tree.has_value();
 }
 
 std::string read_file(const char* path) {
@@ -77,6 +103,46 @@ Timing measure(const Options& options, const std::function<void()>& op) {
   return {samples[samples.size() / 2], samples.front(), samples.back()};
 }
 
+// Times parse in two parts: making the result, and freeing it. Each repeat
+// runs `inner` parses and sums the two parts apart.
+std::pair<Timing, Timing> measure_make_free(const Options& options,
+                                            std::string_view text) {
+  using Result = decltype(jrl::parse(text));
+  const auto round = [&](std::size_t inner) {
+    Clock::duration make{}, free{};
+    for (std::size_t i = 0; i < inner; ++i) {
+      const auto t0 = Clock::now();
+      std::optional<Result> result(jrl::parse(text));
+      keep(*result);
+      const auto t1 = Clock::now();
+      result.reset();
+      make += t1 - t0;
+      free += Clock::now() - t1;
+    }
+    return std::pair{std::chrono::duration<double>(make).count() / inner,
+                     std::chrono::duration<double>(free).count() / inner};
+  };
+  std::size_t inner = 1;
+  for (;;) {
+    const auto [make, free] = round(inner);
+    const double elapsed = (make + free) * inner;
+    if (elapsed >= options.min_time || inner >= (1u << 24)) break;
+    inner = std::max<std::size_t>(
+        inner + 1, inner * 1.2 * options.min_time / std::max(elapsed, 1e-9));
+  }
+  std::vector<double> makes, frees;
+  for (int r = 0; r < options.repeat; ++r) {
+    const auto [make, free] = round(inner);
+    makes.push_back(make);
+    frees.push_back(free);
+  }
+  const auto timing = [](std::vector<double>& v) {
+    std::sort(v.begin(), v.end());
+    return Timing{v[v.size() / 2], v.front(), v.back()};
+  };
+  return {timing(makes), timing(frees)};
+}
+
 void print_row(const char* name, const Timing& t, std::size_t in_bytes,
                std::size_t out_bytes) {
   const double mb = 1024.0 * 1024.0;
@@ -91,29 +157,11 @@ void bench_file(const Options& options, const char* path) {
   const std::string text = read_file(path);
   std::printf("%s (%zu bytes)\n", path, text.size());
 
-  auto grammar = jrl::run_grammar(text);
-  print_row("grammar", measure(options, [&] { keep(jrl::run_grammar(text)); }),
+  print_row("utf8",
+            measure(options, [&] { keep(jrl::utf8::first_invalid(text)); }),
             text.size(), 0);
-  if (!grammar) {
-    auto failed = jrl::parse(text);
-    const std::size_t size = failed ? 0 : failed.error().render().size();
-    print_row("error",
-              measure(options,
-                      [&] {
-                        auto r = jrl::parse(text);
-                        if (!r) keep(r.error().render());
-                      }),
-              text.size(), size);
-    return;
-  }
-  std::printf(
-      "  nodes    %zu (%.2f per input byte)\n", grammar->nodes.size(),
-      double(grammar->nodes.size()) / std::max<std::size_t>(1, text.size()));
-  const auto root = *grammar->root();
-  print_row("build",
-            measure(options, [&] { keep(jrl::JRLParser::parse_file(root)); }),
+  print_row("grammar", measure(options, [&] { run_drained(text); }),
             text.size(), 0);
-
   auto parsed = jrl::parse(text);
   if (!parsed) {
     const std::size_t size = parsed.error().render().size();
@@ -126,8 +174,13 @@ void bench_file(const Options& options, const char* path) {
               text.size(), size);
     return;
   }
+  print_row("check", measure(options, [&] { keep(jrl::check_text(text)); }),
+            text.size(), 0);
   print_row("parse", measure(options, [&] { keep(jrl::parse(text)); }),
             text.size(), 0);
+  const auto [make, free] = measure_make_free(options, text);
+  print_row("make", make, text.size(), 0);
+  print_row("free", free, text.size(), 0);
   const auto formatted = jrl::format(text);
   print_row("format", measure(options, [&] { keep(jrl::format(text)); }),
             text.size(), formatted ? formatted->size() : 0);
@@ -145,18 +198,19 @@ void bench_file(const Options& options, const char* path) {
 int loop(const std::string& op, long count, const char* path) {
   const std::string text = read_file(path);
   auto parsed = jrl::parse(text);
-  auto grammar = jrl::run_grammar(text);
   const bool needs_result = op == "json" || op == "pretty" || op == "debug";
-  if ((needs_result && !parsed) || (op == "build" && !grammar)) {
+  if (needs_result && !parsed) {
     std::fprintf(stderr, "jrl_bench: %s does not parse\n", path);
     return 1;
   }
   const auto t0 = Clock::now();
   for (long i = 0; i < count; ++i) {
-    if (op == "grammar") {
-      keep(jrl::run_grammar(text));
-    } else if (op == "build") {
-      keep(jrl::JRLParser::parse_file(*grammar->root()));
+    if (op == "utf8") {
+      keep(jrl::utf8::first_invalid(text));
+    } else if (op == "grammar") {
+      run_drained(text);
+    } else if (op == "check") {
+      keep(jrl::check_text(text));
     } else if (op == "parse") {
       keep(jrl::parse(text));
     } else if (op == "format") {

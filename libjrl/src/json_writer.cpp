@@ -11,7 +11,9 @@
 #include <variant>
 
 #include "jrl/parse.hpp"
+#include "jrl/streaming.hpp"
 #include "number_text.hpp"
+#include "output_buffer.hpp"
 
 namespace jrl {
 namespace json {
@@ -43,65 +45,6 @@ constexpr std::array<std::uint8_t, 256> ESCAPE_EXTRA = [] {
 
 constexpr char HEX_DIGITS[] = "0123456789abcdef";
 
-// Output buffer with a raw cursor. The string's size is kept at its
-// capacity so that appends are a bounds check and a copy; `take` trims it to
-// the bytes written. It is made with the exact size of the text (counted by a
-// `Tally` walk first), so it never grows in practice: growth by doubling only
-// keeps a miscount safe.
-class Buffer {
- public:
-  explicit Buffer(std::size_t capacity) {
-    text_.resize_and_overwrite(capacity,
-                               [](char*, std::size_t n) { return n; });
-    cursor_ = text_.data();
-    end_ = cursor_ + text_.size();
-  }
-
-  // Room for `n` more bytes at the returned cursor; `advance` commits them.
-  char* reserve(std::size_t n) {
-    if (static_cast<std::size_t>(end_ - cursor_) < n) [[unlikely]]
-      grow(n);
-    return cursor_;
-  }
-  void advance(char* to) { cursor_ = to; }
-
-  void append(const char* data, std::size_t n) {
-    std::memcpy(reserve(n), data, n);
-    cursor_ += n;
-  }
-  void append(char c) {
-    *reserve(1) = c;
-    ++cursor_;
-  }
-
-  std::string take() && {
-    text_.resize(used());
-    return std::move(text_);
-  }
-
- private:
-  std::size_t used() const {
-    return static_cast<std::size_t>(cursor_ - text_.data());
-  }
-
-  [[gnu::noinline]] void grow(std::size_t n) {
-    const std::size_t size = used();
-    std::string larger;
-    larger.resize_and_overwrite(
-        std::max(2 * text_.size(), size + n), [&](char* p, std::size_t m) {
-          std::memcpy(p, text_.data(), size);
-          return m;
-        });
-    text_ = std::move(larger);
-    cursor_ = text_.data() + size;
-    end_ = text_.data() + text_.size();
-  }
-
-  std::string text_;
-  char* cursor_ = nullptr;
-  char* end_ = nullptr;
-};
-
 // Counts the bytes a walk would write. Reading the model once to count them
 // costs less than growing a buffer, and lets the text be allocated once, at
 // exactly its size.
@@ -113,6 +56,11 @@ class Tally {
  private:
   std::size_t size_ = 0;
 };
+
+// A token may ask for a few bytes more room than it fills: a number for its
+// widest form, an escape for six bytes. This slack beyond the counted size
+// covers the last token of the text.
+constexpr std::size_t RESERVE_SLACK = 8;
 
 // The bytes `text` takes as a JSON string, quotes included.
 std::size_t escaped_size(std::string_view text) {
@@ -146,11 +94,13 @@ class Writer {
 
  private:
   // Writes the string as a JSON string, copying runs of bytes that need no
-  // escape in one piece.
+  // escape in one piece. A text that fits a chunk is written with one
+  // reservation; a longer one a run at a time, so that streaming never
+  // needs a buffer the size of the text.
   void string(std::string_view text) {
     if constexpr (COUNTING) {
       out_.add(escaped_size(text));
-    } else {
+    } else if (text.size() + RESERVE_SLACK <= STREAM_CHUNK_SIZE) {
       const auto* p = reinterpret_cast<const unsigned char*>(text.data());
       const auto* const end = p + text.size();
       // Room for the common case: no escapes, two quotes.
@@ -166,21 +116,44 @@ class Writer {
         // The escape takes at most six bytes in place of one; keep room for
         // the rest of the text and the closing quote.
         out_.advance(w);
-        w = out_.reserve(6 + static_cast<std::size_t>(end - p));
-        const char letter = ESCAPE[*p];
-        *w++ = '\\';
-        *w++ = letter;
-        if (letter == 'u') {
-          *w++ = '0';
-          *w++ = '0';
-          *w++ = HEX_DIGITS[*p >> 4];
-          *w++ = HEX_DIGITS[*p & 0xf];
-        }
+        w = escape(out_.reserve(6 + static_cast<std::size_t>(end - p)), *p);
         ++p;
       }
       *w++ = '"';
       out_.advance(w);
+    } else {
+      long_string(text);
     }
+  }
+
+  [[gnu::noinline]] void long_string(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = p + text.size();
+    out_.append('"');
+    for (;;) {
+      const auto* run = p;
+      while (p != end && ESCAPE[*p] == 0) ++p;
+      out_.append(reinterpret_cast<const char*>(run),
+                  static_cast<std::size_t>(p - run));
+      if (p == end) break;
+      out_.advance(escape(out_.reserve(6), *p));
+      ++p;
+    }
+    out_.append('"');
+  }
+
+  // Writes the escape of `byte` at `w`, which has room for six bytes.
+  static char* escape(char* w, unsigned char byte) {
+    const char letter = ESCAPE[byte];
+    *w++ = '\\';
+    *w++ = letter;
+    if (letter == 'u') {
+      *w++ = '0';
+      *w++ = '0';
+      *w++ = HEX_DIGITS[byte >> 4];
+      *w++ = HEX_DIGITS[byte & 0xf];
+    }
+    return w;
   }
 
   void number(std::uint16_t value) {
@@ -459,20 +432,23 @@ class Writer {
   std::size_t depth_ = 0;  // nesting depth; used by the pretty form only
 };
 
-// A token may ask for a few bytes more room than it fills: a number for its
-// widest form, an escape for six bytes. This slack beyond the counted size
-// covers the last token of the text.
-constexpr std::size_t RESERVE_SLACK = 8;
-
 // Counts the text's bytes, then writes it into a buffer of that size.
 template <bool Pretty>
 std::string write(const JRLQueryFile& file) {
   Writer<Pretty, Tally> tally{Tally()};
   tally.file(file);
-  Writer<Pretty, Buffer> writer{
-      Buffer(std::move(tally).take().size() + RESERVE_SLACK)};
+  Writer<Pretty, OutputBuffer> writer{
+      OutputBuffer(std::move(tally).take().size() + RESERVE_SLACK)};
   writer.file(file);
   return std::move(writer).take().take();
+}
+
+// Writes the text through one chunk-sized buffer into `sink`.
+template <bool Pretty>
+void stream(const JRLQueryFile& file, const TextSink& sink) {
+  Writer<Pretty, OutputBuffer> writer{OutputBuffer(STREAM_CHUNK_SIZE, sink)};
+  writer.file(file);
+  std::move(writer).take().flush();
 }
 
 }  // namespace
@@ -484,6 +460,14 @@ std::string write_compact(const JRLQueryFile& file) {
 std::string write_pretty(const JRLQueryFile& file) { return write<true>(file); }
 
 }  // namespace json
+
+void stream_json(const ParseResult& result, const TextSink& sink) {
+  json::stream<false>(result.parsed_jrl_file, sink);
+}
+
+void stream_json_pretty(const ParseResult& result, const TextSink& sink) {
+  json::stream<true>(result.parsed_jrl_file, sink);
+}
 
 // Writing into memory cannot fail; the error side stays for the API's sake.
 std::expected<std::string, Error> ParseResult::to_string() const {

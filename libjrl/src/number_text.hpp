@@ -29,11 +29,13 @@ char* write(char* out, T value, int base = 10) {
   return std::to_chars(out, out + MAX_DIGITS<T>, value, base).ptr;
 }
 
-// Appends the digits of `value` to `out`.
-template <std::unsigned_integral T>
-void append(std::string& out, T value, int base = 10) {
+// Appends the digits of `value` to `out` (a string or any buffer with
+// `append(data, size)`).
+template <std::unsigned_integral T, typename Out>
+void append(Out& out, T value, int base = 10) {
   char digits[MAX_DIGITS<T>];
-  out.append(digits, write(digits, value, base));
+  const char* end = write(digits, value, base);
+  out.append(digits, static_cast<std::size_t>(end - digits));
 }
 
 // The decimal digits of `value`.

@@ -164,11 +164,52 @@ def test_check_several_files_reports_each_failure_and_keeps_going(tmp_path):
         (["debug", "--format=json", "a.jrl"], 2,
          "jrl: option '--format' only applies to 'jrl check'\n"
          "Try 'jrl --help' for more information.\n"),
+        *[(["check", f"--jobs={value}", "a.jrl"], 2,
+           f"jrl: invalid value '{value}' for '--jobs' (expected a number "
+           "from 1 to 256)\nTry 'jrl --help' for more information.\n")
+          for value in ["0", "257", "-1", "2x", "", " 2", "99999999999"]],
+        (["check", "--jobs"], 2, "jrl: option '--jobs' needs a value\n"
+                                 "Try 'jrl --help' for more information.\n"),
+        (["json", "--jobs=2", "a.jrl"], 2,
+         "jrl: option '--jobs' only applies to 'jrl check'\n"
+         "Try 'jrl --help' for more information.\n"),
     ],
 )
 def test_usage_and_read_errors(tmp_path, args, status, message):
     r = run(*args, cwd=tmp_path)
     assert (r.returncode, r.stdout, r.stderr.decode()) == (status, b"", message)
+
+
+@pytest.mark.parametrize("options", [
+    ["--format=text", "--color=always"], ["--format=short"],
+    ["--format=json", "--verbose"], ["--format=github"], ["--format=sarif"],
+    ["--warnings=error", "--verbose"],
+])
+def test_check_on_several_threads_prints_what_one_thread_prints(tmp_path,
+                                                               options):
+    # Good, failing, warning and unreadable files, a directory and standard
+    # input, in an order that no sort would give, and more files than threads.
+    contents = [GOOD, ZERO, 'SELECT 1 FROM CLASS(MATX 1200) : "x";',
+                GOOD + GOOD, "SELECT 1 FROM [CLASS(MATH 1200), " * 40, ""]
+    names = []
+    for i in range(60):
+        name = f"{(i * 37) % 60:02d}.jrl"
+        write(tmp_path, name, contents[i % len(contents)])
+        names.append(name)
+    (tmp_path / "dir").mkdir()
+    for i in range(5):
+        write(tmp_path / "dir", f"{i}.jrl", contents[i])
+    args = ["check", *options, *names[:30], "missing.jrl", "dir", "-",
+            *names[30:]]
+    one = run(*args, "--jobs=1", stdin=ZERO.encode(), cwd=tmp_path)
+    assert one.returncode == 2 and (one.stdout or one.stderr)
+    for jobs in ["2", "3", "16"]:
+        many = run(*args, f"--jobs={jobs}", stdin=ZERO.encode(), cwd=tmp_path)
+        assert (many.returncode, many.stdout, many.stderr) == (
+            one.returncode, one.stdout, one.stderr), jobs
+    # The default (one thread per core) too.
+    default = run(*args, stdin=ZERO.encode(), cwd=tmp_path)
+    assert (default.stdout, default.stderr) == (one.stdout, one.stderr)
 
 
 def test_unreadable_file_does_not_stop_the_others(tmp_path):
@@ -240,11 +281,16 @@ def test_out_of_memory_while_parsing_is_a_message_not_an_abort(tmp_path):
     # Reading 30 MB fits; the model of 600000 statements does not.
     statement = 'SELECT 1 FROM [CLASS(MATH 1200), TAG("x")] : "x";\n'
     write(tmp_path, "many.jrl", statement * 600000)
-    for command in ("check", "json", "debug"):
-        r = run_limited(command, "many.jrl", cwd=tmp_path)
+    # check keeps no model; --verbose parses again for the count, on a
+    # worker thread with --jobs.
+    for command in (["check", "--verbose"], ["json"], ["debug"],
+                    ["check", "--verbose", "--jobs=2", "many.jrl"]):
+        r = run_limited(*command, "many.jrl", cwd=tmp_path)
         assert (r.returncode, r.stdout, r.stderr.decode()) == (
             2, b"", "jrl: out of memory\n"
         ), command
+    r = run_limited("check", "many.jrl", cwd=tmp_path)
+    assert (r.returncode, r.stdout, r.stderr) == (0, b"", b"")
 
 
 # ---- terminal safety and bounded reports -----------------------------------

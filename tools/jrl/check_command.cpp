@@ -1,8 +1,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <expected>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "colour.hpp"
 #include "commands.hpp"
@@ -64,69 +72,197 @@ Expanded expand(const std::string& path) {
   return out;
 }
 
+// Everything the report of one file needs, found on any thread.
+struct Outcome {
+  std::string name;
+  std::expected<std::string, std::string> content;  // or why it is unreadable
+  std::vector<Diagnostic> diagnostics;
+  int status = EXIT_OK;
+  std::optional<std::size_t> good_count;  // --verbose: a good file's size
+  std::exception_ptr failure;             // out of memory, to rethrow
+};
+
+// One entry of the command line, in order: a file to check, or a directory
+// that could not be listed.
+struct Task {
+  std::string path;
+  std::string unlistable;  // the failure, when not empty
+};
+
 class Checker {
  public:
-  explicit Checker(const Options& options)
-      : options_(options), reporter_(reporter_for(options)) {}
+  explicit Checker(const Options& options) : options_(options) {}
 
-  // Checks one file and reports it; returns its exit status.
-  int check(const std::string& path) {
-    const std::string name = path == "-" && !options_.stdin_filename.empty()
-                                 ? options_.stdin_filename
-                                 : display_name(path);
-    auto content = read_input(path);
-    if (!content) {
-      reporter_->unreadable(name, content.error());
-      return EXIT_USAGE;
-    }
-    CheckOptions check_options;
-    check_options.warnings = options_.warnings != WarningMode::ignore;
-    std::vector<Diagnostic> diagnostics = jrl::check(*content, check_options);
-    int status = EXIT_OK;
-    for (const Diagnostic& d : diagnostics) {
-      if (d.severity == Severity::error ||
-          options_.warnings == WarningMode::error) {
-        status = EXIT_FAILED;
+  // Checks one file; touches no shared state, so it runs on any thread.
+  Outcome check(const std::string& path) const {
+    Outcome out;
+    try {
+      out.name = path == "-" && !options_.stdin_filename.empty()
+                     ? options_.stdin_filename
+                     : display_name(path);
+      out.content = read_input(path);
+      if (!out.content) {
+        out.status = EXIT_USAGE;
+        return out;
       }
+      CheckOptions check_options;
+      check_options.warnings = options_.warnings != WarningMode::ignore;
+      out.diagnostics = jrl::check(*out.content, check_options);
+      for (const Diagnostic& d : out.diagnostics) {
+        if (d.severity == Severity::error ||
+            options_.warnings == WarningMode::error) {
+          out.status = EXIT_FAILED;
+        }
+      }
+      if (options_.verbose && out.status == EXIT_OK) {
+        const auto parsed = parse(without_bom(*out.content));
+        out.good_count =
+            parsed ? parsed->parsed_jrl_file.requirements.size() : 0;
+      }
+    } catch (...) {
+      out.failure = std::current_exception();
     }
-    reporter_->file(name, *content, diagnostics);
-    if (options_.verbose && status == EXIT_OK) {
-      const auto parsed = parse(without_bom(*content));
-      const auto count =
-          parsed ? parsed->parsed_jrl_file.requirements.size() : 0;
-      write_out(stdout, escape_controls(name) + ": ok (" + requirement_count(count) + ")\n");
-    }
-    return status;
+    return out;
   }
 
-  int unlistable(std::string_view path, std::string_view failure) {
-    reporter_->unreadable(path, failure);
-    return EXIT_USAGE;
+  // Reports one outcome; on the main thread, in the order of the files.
+  static int report(Reporter& reporter, const Outcome& out) {
+    if (out.failure) std::rethrow_exception(out.failure);
+    if (!out.content) {
+      reporter.unreadable(out.name, out.content.error());
+      return out.status;
+    }
+    reporter.file(out.name, *out.content, out.diagnostics);
+    if (out.good_count) {
+      write_out(stdout, escape_controls(out.name) + ": ok (" +
+                            requirement_count(*out.good_count) + ")\n");
+    }
+    return out.status;
   }
-
-  void finish() { reporter_->finish(); }
 
  private:
   const Options& options_;
-  std::unique_ptr<Reporter> reporter_;
+};
+
+// Checks the files on `jobs` threads; the caller takes each outcome in the
+// order of the files, as soon as it is done. At most a few outcomes per
+// thread wait to be reported, so memory stays that of a few files.
+class Pool {
+ public:
+  Pool(const Checker& checker, const std::vector<std::string>& paths,
+       unsigned jobs)
+      : checker_(checker),
+        paths_(paths),
+        outcomes_(paths.size()),
+        window_(2 * std::size_t{jobs}) {
+    // A thread the system refuses leaves the work to the others; with none,
+    // the caller checks the files itself.
+    try {
+      for (unsigned i = 0; i < jobs; ++i) {
+        threads_.emplace_back([this] { work(); });
+      }
+    } catch (const std::exception&) {  // no thread, or no memory for one
+    }
+  }
+
+  bool started() const { return !threads_.empty(); }
+
+  ~Pool() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+  }
+
+  // The outcome of task `i`, once ready; the caller takes it and so lets a
+  // thread move on to a later task.
+  Outcome take(std::size_t i) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return outcomes_[i].has_value(); });
+    Outcome out = std::move(*outcomes_[i]);
+    outcomes_[i].reset();
+    reported_ = i + 1;
+    changed_.notify_all();
+    return out;
+  }
+
+ private:
+  void work() {
+    for (;;) {
+      std::size_t i = 0;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] {
+          return stopping_ || next_ == paths_.size() ||
+                 next_ < reported_ + window_;
+        });
+        if (stopping_ || next_ == paths_.size()) return;
+        i = next_++;
+      }
+      Outcome out = checker_.check(paths_[i]);
+      {
+        const std::lock_guard lock(mutex_);
+        outcomes_[i] = std::move(out);
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const Checker& checker_;
+  const std::vector<std::string>& paths_;
+  std::vector<std::optional<Outcome>> outcomes_;
+  const std::size_t window_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::size_t next_ = 0;      // the next file to start
+  std::size_t reported_ = 0;  // files before this one are taken
+  bool stopping_ = false;
+  // Last, so that the threads are joined before the state they use goes.
+  std::vector<std::jthread> threads_;
 };
 
 }  // namespace
 
 int run_check(const Options& options) {
-  Checker checker(options);
-  int status = EXIT_OK;
+  std::vector<Task> tasks;
   for (const std::string& path : options.files) {
     Expanded expanded = expand(path);
     if (!expanded.failure.empty()) {
-      status = std::max(status, checker.unlistable(path, expanded.failure));
+      tasks.push_back({path, std::move(expanded.failure)});
       continue;
     }
-    for (const std::string& file : expanded.files) {
-      status = std::max(status, checker.check(file));
+    for (std::string& file : expanded.files) {
+      tasks.push_back({std::move(file), {}});
     }
   }
-  checker.finish();
+  std::vector<std::string> files;
+  for (const Task& task : tasks) {
+    if (task.unlistable.empty()) files.push_back(task.path);
+  }
+  const unsigned jobs =
+      static_cast<unsigned>(std::min<std::size_t>(options.jobs, files.size()));
+
+  const Checker checker(options);
+  const std::unique_ptr<Reporter> reporter = reporter_for(options);
+  int status = EXIT_OK;
+  std::optional<Pool> pool;
+  if (jobs > 1) {
+    pool.emplace(checker, files, jobs);
+    if (!pool->started()) pool.reset();
+  }
+  std::size_t file = 0;
+  for (const Task& task : tasks) {
+    if (!task.unlistable.empty()) {
+      reporter->unreadable(task.path, task.unlistable);
+      status = std::max(status, EXIT_USAGE);
+      continue;
+    }
+    const Outcome out = pool ? pool->take(file) : checker.check(task.path);
+    ++file;
+    status = std::max(status, Checker::report(*reporter, out));
+  }
+  reporter->finish();
   return status;
 }
 

@@ -1,6 +1,11 @@
 #include "options.hpp"
 
+#include <algorithm>
+#include <charconv>
 #include <optional>
+#include <string>
+#include <system_error>
+#include <thread>
 
 namespace jrl::cli {
 namespace {
@@ -20,6 +25,24 @@ struct LongOption {
   std::optional<std::string_view> value;
 };
 
+// A --jobs value: a decimal number from 1 to MAX_JOBS.
+std::optional<unsigned> job_count(std::string_view text) {
+  unsigned value = 0;
+  const auto [end, error] =
+      std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < 1 ||
+      value > MAX_JOBS) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// One thread per core, as far as the system tells.
+unsigned default_jobs() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::clamp(cores, 1u, MAX_JOBS);
+}
+
 LongOption split_long_option(std::string_view arg) {
   const auto eq = arg.find('=');
   if (eq == std::string_view::npos) return {arg, std::nullopt};
@@ -33,6 +56,7 @@ struct Seen {
   bool format = false;
   bool warnings = false;
   bool stdin_filename = false;
+  bool jobs = false;
 };
 
 std::expected<Options, std::string> validate(Options options,
@@ -59,6 +83,9 @@ std::expected<Options, std::string> validate(Options options,
   if (seen.stdin_filename && options.command != Command::check) {
     return std::unexpected(
         "option '--stdin-filename' only applies to 'jrl check'");
+  }
+  if (seen.jobs && options.command != Command::check) {
+    return std::unexpected("option '--jobs' only applies to 'jrl check'");
   }
   if (options.command == Command::explain && options.files.empty()) {
     return std::unexpected("'jrl explain' needs a code such as JRL010");
@@ -89,6 +116,7 @@ std::string quoted(std::string_view text) {
 std::expected<Options, std::string> parse_options(
     std::span<const std::string_view> args) {
   Options options;
+  options.jobs = default_jobs();
   std::optional<Command> command;
   Seen seen;
   bool only_files = false;
@@ -130,7 +158,7 @@ std::expected<Options, std::string> parse_options(
 
     auto [name, value] = split_long_option(arg);
     if (name != "--color" && name != "--format" && name != "--warnings" &&
-        name != "--stdin-filename") {
+        name != "--stdin-filename" && name != "--jobs") {
       return std::unexpected("unknown option " + quoted(arg));
     }
     if (!value) {
@@ -164,6 +192,15 @@ std::expected<Options, std::string> parse_options(
                                " for '--warnings' (expected show, error or "
                                "ignore)");
       }
+    } else if (name == "--jobs") {
+      seen.jobs = true;
+      const auto jobs = job_count(*value);
+      if (!jobs) {
+        return std::unexpected("invalid value " + quoted(*value) +
+                               " for '--jobs' (expected a number from 1 to " +
+                               std::to_string(MAX_JOBS) + ")");
+      }
+      options.jobs = *jobs;
     } else if (name == "--stdin-filename") {
       seen.stdin_filename = true;
       if (value->empty()) {
@@ -226,6 +263,8 @@ Options:
                     (error), or leave them out (ignore)
   --stdin-filename NAME
                     check: the name standard input is reported by
+  --jobs=N          check: check N files at a time (default: one per core);
+                    the output is the same for any N
   --color=WHEN      colour failure reports: auto (default: on a terminal,
                     unless NO_COLOR is set), always or never
   -h, --help        print this help and exit

@@ -25,7 +25,11 @@ struct Options {
   Format format = Format::text;  // check: how failures are reported
   WarningMode warnings = WarningMode::show;  // check
   std::string stdin_filename;  // check: the name standard input is shown by
+  unsigned jobs = 1;  // check: files checked at a time (default: the cores)
 };
+
+// The most threads --jobs may ask for.
+inline constexpr unsigned MAX_JOBS = 256;
 
 // Reads the arguments after the program name. A usage error comes back as
 // its one-line message.

@@ -28,16 +28,19 @@ int run_print(const Options& options) {
     return EXIT_FAILED;
   }
 
+  // The text goes out chunk by chunk as it is rendered, so that no more
+  // than one chunk of it is held beside the model.
+  const TextSink sink = [](std::string_view chunk) {
+    write_out(stdout, chunk);
+  };
   if (options.command == Command::debug) {
-    write_out(stdout, parsed->to_debug_string() + "\n");
-    return EXIT_OK;
+    stream_debug_string(*parsed, sink);
+  } else if (options.pretty) {
+    stream_json_pretty(*parsed, sink);
+  } else {
+    stream_json(*parsed, sink);
   }
-  auto json = options.pretty ? parsed->to_string_pretty() : parsed->to_string();
-  if (!json) {
-    write_out(stderr, failure_report(name, json.error(), colour));
-    return EXIT_FAILED;
-  }
-  write_out(stdout, *json + "\n");
+  write_out(stdout, "\n");
   return EXIT_OK;
 }
 

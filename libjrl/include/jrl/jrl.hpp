@@ -8,3 +8,4 @@
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
 #include "jrl/source_map.hpp"
+#include "jrl/streaming.hpp"

@@ -5,12 +5,15 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
+#include "jrl/streaming.hpp"
 #include "number_text.hpp"
+#include "output_buffer.hpp"
 #include "parser/debug_text_writer.hpp"
 #include "parser/unicode_properties.hpp"
 #include "utf8.hpp"
@@ -18,7 +21,7 @@
 namespace jrl {
 namespace {
 
-void append_unicode_escape(std::string& out, char32_t code_point) {
+void append_unicode_escape(OutputBuffer& out, char32_t code_point) {
   out += "\\u{";
   number_text::append(out, static_cast<std::uint32_t>(code_point), 16);
   out += '}';
@@ -44,12 +47,12 @@ std::string_view ascii_escape(unsigned char byte) {
   }
 }
 
-void append_bool(std::string& out, bool value) {
+void append_bool(OutputBuffer& out, bool value) {
   out += value ? "true" : "false";
 }
 
 template <typename T>
-void append_sequence(std::string& out, const std::vector<T>& items) {
+void append_sequence(OutputBuffer& out, const std::vector<T>& items) {
   out += '[';
   bool first = true;
   for (const T& item : items) {
@@ -61,7 +64,7 @@ void append_sequence(std::string& out, const std::vector<T>& items) {
 }
 
 // `Name(` payload `)` for a variant with one unnamed text.
-void append_text_variant(std::string& out, std::string_view name,
+void append_text_variant(OutputBuffer& out, std::string_view name,
                          std::string_view text) {
   out += name;
   out += '(';
@@ -70,7 +73,8 @@ void append_text_variant(std::string& out, std::string_view name,
 }
 
 // The `from` and `to` fields that open the three range variants.
-void append_range_fields(std::string& out, const Class& from, const Class& to) {
+void append_range_fields(OutputBuffer& out, const Class& from,
+                         const Class& to) {
   out += "from: ";
   append_debug_text(out, from);
   out += ", to: ";
@@ -79,14 +83,14 @@ void append_range_fields(std::string& out, const Class& from, const Class& to) {
 
 template <typename T>
 std::string render(const T& value) {
-  std::string out;
+  OutputBuffer out(256);
   append_debug_text(out, value);
-  return out;
+  return std::move(out).take();
 }
 
 }  // namespace
 
-void append_escaped_text(std::string& out, std::string_view text) {
+void append_escaped_text(OutputBuffer& out, std::string_view text) {
   out += '"';
   // Bytes from `run` up to `pos` stand as they are and are copied at once.
   std::size_t run = 0;
@@ -130,7 +134,7 @@ void append_escaped_text(std::string& out, std::string_view text) {
   out += '"';
 }
 
-void append_debug_text(std::string& out, const Class& value) {
+void append_debug_text(OutputBuffer& out, const Class& value) {
   out += "Class { department_id: ";
   append_escaped_text(out, value.department_id);
   out += ", course_number: ";
@@ -140,11 +144,11 @@ void append_debug_text(std::string& out, const Class& value) {
   out += " }";
 }
 
-void append_debug_text(std::string& out, JRLQueryType value) {
+void append_debug_text(OutputBuffer& out, JRLQueryType value) {
   out += value == JRLQueryType::Limit ? "Limit" : "Select";
 }
 
-void append_debug_text(std::string& out, const Quantity& value) {
+void append_debug_text(OutputBuffer& out, const Quantity& value) {
   if (const auto* single = std::get_if<quantity::Single>(&value)) {
     out += "Single(";
     number_text::append(out, single->count);
@@ -159,7 +163,7 @@ void append_debug_text(std::string& out, const Quantity& value) {
   out += " }";
 }
 
-void append_debug_text(std::string& out, const Selector& value) {
+void append_debug_text(OutputBuffer& out, const Selector& value) {
   std::visit(
       [&out](const auto& s) {
         using S = std::decay_t<decltype(s)>;
@@ -211,7 +215,7 @@ void append_debug_text(std::string& out, const Selector& value) {
       value.value);
 }
 
-void append_debug_text(std::string& out, const JRLQuery& value) {
+void append_debug_text(OutputBuffer& out, const JRLQuery& value) {
   out += "JRLQuery { quantity: ";
   append_debug_text(out, value.quantity);
   out += ", type: ";
@@ -221,7 +225,7 @@ void append_debug_text(std::string& out, const JRLQuery& value) {
   out += " }";
 }
 
-void append_debug_text(std::string& out, const JRLRequirement& value) {
+void append_debug_text(OutputBuffer& out, const JRLRequirement& value) {
   out += "JRLRequirement { query: ";
   append_debug_text(out, value.query);
   out += ", description: ";
@@ -231,7 +235,7 @@ void append_debug_text(std::string& out, const JRLRequirement& value) {
   out += " }";
 }
 
-void append_debug_text(std::string& out, const JRLQueryFile& value) {
+void append_debug_text(OutputBuffer& out, const JRLQueryFile& value) {
   out += "JRLQueryFile { version: ";
   append_escaped_text(out, value.version);
   out += ", requirements: ";
@@ -239,7 +243,7 @@ void append_debug_text(std::string& out, const JRLQueryFile& value) {
   out += " }";
 }
 
-void append_debug_text(std::string& out, const ParseResult& value) {
+void append_debug_text(OutputBuffer& out, const ParseResult& value) {
   out += "ParseResult { parsed_jrl_file: ";
   append_debug_text(out, value.parsed_jrl_file);
   out += " }";
@@ -254,5 +258,17 @@ std::string debug_text(const JRLRequirement& value) { return render(value); }
 std::string debug_text(const JRLQueryFile& value) { return render(value); }
 
 std::string ParseResult::to_debug_string() const { return render(*this); }
+
+void append_escaped_text(std::string& out, std::string_view text) {
+  OutputBuffer buffer(text.size() + 2);
+  append_escaped_text(buffer, text);
+  out += std::move(buffer).take();
+}
+
+void stream_debug_string(const ParseResult& result, const TextSink& sink) {
+  OutputBuffer out(STREAM_CHUNK_SIZE, sink);
+  append_debug_text(out, result);
+  out.flush();
+}
 
 }  // namespace jrl

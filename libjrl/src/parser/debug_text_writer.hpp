@@ -1,5 +1,6 @@
 // Appends the single-line debug text of model records to a caller's buffer,
-// so that a whole parse result renders into one string without temporaries.
+// so that a whole parse result renders into one buffer (in memory or
+// streaming) without temporaries.
 #pragma once
 
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
+#include "output_buffer.hpp"
 
 namespace jrl {
 
@@ -15,15 +17,16 @@ namespace jrl {
 // become `\u{hex}`; everything else is copied. A byte that is not part of
 // valid UTF-8 (never in a parsed model) is written as U+FFFD, so the output
 // is always valid UTF-8.
+void append_escaped_text(OutputBuffer& out, std::string_view text);
 void append_escaped_text(std::string& out, std::string_view text);
 
-void append_debug_text(std::string& out, const Class& value);
-void append_debug_text(std::string& out, JRLQueryType value);
-void append_debug_text(std::string& out, const Quantity& value);
-void append_debug_text(std::string& out, const Selector& value);
-void append_debug_text(std::string& out, const JRLQuery& value);
-void append_debug_text(std::string& out, const JRLRequirement& value);
-void append_debug_text(std::string& out, const JRLQueryFile& value);
-void append_debug_text(std::string& out, const ParseResult& value);
+void append_debug_text(OutputBuffer& out, const Class& value);
+void append_debug_text(OutputBuffer& out, JRLQueryType value);
+void append_debug_text(OutputBuffer& out, const Quantity& value);
+void append_debug_text(OutputBuffer& out, const Selector& value);
+void append_debug_text(OutputBuffer& out, const JRLQuery& value);
+void append_debug_text(OutputBuffer& out, const JRLRequirement& value);
+void append_debug_text(OutputBuffer& out, const JRLQueryFile& value);
+void append_debug_text(OutputBuffer& out, const ParseResult& value);
 
 }  // namespace jrl
