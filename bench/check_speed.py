@@ -1,8 +1,10 @@
 """The cost of `jrl check` beside `jrl json` on the same files, in one run.
 
 Times the two commands (best of --repeat) on realistic corpus files that
-parse, and on the same files with one statement in fifty broken (so check
-reports up to its cap of 200 errors, with fixes for the first 20).
+parse, on the same files with one statement in fifty broken (so check
+reports up to its cap of 200 errors, with fixes for the first 20), and on
+a file of the same size of statements without warnings followed by 200
+that each give one (so every report stands at the end of a long text).
 
     python bench/check_speed.py build/dev/tools/jrl/jrl
 """
@@ -35,6 +37,17 @@ def broken(text: str) -> str:
                       for i, line in enumerate(lines))
 
 
+# A statement that gives no warning, and one that gives one warning (the
+# same selector twice). The realistic files have warnings of their own
+# from the start, which would use up check's cap early.
+CLEAN = 'SELECT 1 FROM CLASS(MATH 1200) : "once";\n'
+WARNED = 'SELECT 1 FROM [TAG("a"), TAG("a")] : "twice";\n'
+
+
+def warned_at_end(size: int) -> str:
+    return CLEAN * (size // len(CLEAN)) + WARNED * 200
+
+
 def main() -> int:
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("jrl")
@@ -44,7 +57,8 @@ def main() -> int:
     with tempfile.TemporaryDirectory() as tmp:
         for label in ("1M", "10M"):
             text = corpus.realistic(corpus.SIZES[label])
-            for kind, content in (("good", text), ("1 in 50 broken", broken(text))):
+            for kind, content in (("good", text), ("1 in 50 broken", broken(text)),
+                                  ("200 warnings at end", warned_at_end(len(text)))):
                 path = Path(tmp) / "f.jrl"
                 path.write_text(content, encoding="utf-8")
                 j = best([args.jrl, "json", str(path)], args.repeat)

@@ -114,6 +114,35 @@ TEST(Check, DiagnosticsOfAFile) {
   }
 }
 
+// A warning's report is made from its own lines only; its line numbers,
+// columns and line text are still those of the whole file.
+TEST(Check, WarningReportsOnLaterLines) {
+  const std::string input =
+      "// \xC3\xA9\xC3\xA9\nSELECT 1 FROM TAG(\"a\") : \"x\";\n"
+      "SELECT 1 FROM [TAG(\"\xC3\xA9\"),\n    TAG(\"\xC3\xA9\")] : \"y\";\n"
+      "SELECT 1 FROM RANGE(MATH 3000,\n  MATH 2000) : \"z\";\n";
+  const std::vector<jrl::Diagnostic> found = jrl::check(input);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].code, "JRL204");
+  EXPECT_EQ(place(found[0].start) + "-" + place(found[0].end), "4:5-4:13");
+  EXPECT_EQ(found[0].report,
+            " --> 4:5\n  |\n4 |     TAG(\"\xC3\xA9\")] : \"y\";\n"
+            "  |     ^------^\n  |\n"
+            "  = this selector already stands in the list");
+  EXPECT_EQ(found[1].code, "JRL202");
+  EXPECT_EQ(place(found[1].start) + "-" + place(found[1].end), "5:15-6:13");
+  EXPECT_EQ(found[1].report,
+            " --> 5:15\n  |\n5 | SELECT 1 FROM RANGE(MATH 3000,\n"
+            "6 |   MATH 2000) : \"z\";\xE2\x90\x8A\n  |            ^--^\n  |\n"
+            "  = the range ends at MATH 2000, below its start MATH 3000");
+  // The report is the one over the whole text.
+  for (const jrl::Diagnostic& d : found) {
+    EXPECT_EQ(d.report, jrl::Error::over_span(input, d.offset, d.end_offset,
+                                              d.message)
+                            .render());
+  }
+}
+
 TEST(Check, FirstErrorIsTheErrorOfParse) {
   std::vector<std::string> inputs = {
       "SELECT 1 FROM CLASS(MATH 1200) : \"x\"",

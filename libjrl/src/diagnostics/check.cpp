@@ -32,23 +32,36 @@ std::vector<const ErrorFrame*> chain_of(const Error& error) {
   return chain;
 }
 
+// A report over [start, end) of `body` (at `start` alone without an end),
+// made over the text from the start of its first line on: a report only
+// needs its own lines, and reading `body` from its beginning for each of
+// many diagnostics would make checking a long file quadratic. Its line and
+// offsets are then moved to their place in `body`.
+Error report_in(std::string_view body, const LineIndex& lines,
+                std::size_t start, std::optional<std::size_t> end,
+                std::string message) {
+  const std::size_t window_start = lines.line_start(start);
+  const std::string_view window = body.substr(window_start);
+  Error error = end ? Error::over_span(window, start - window_start,
+                                       *end - window_start, std::move(message))
+                    : Error::at_position(window, start - window_start,
+                                         std::move(message));
+  return error.moved_by(window_start, lines.at(window_start).line - 1);
+}
+
 // Copies `error` with the report of its innermost link moved from the
 // statement text (which starts at `shift` in `body`) to the place in
-// `body`. The report is made anew over the whole lines of `body` it touches,
-// so its line text and columns are those of the file.
+// `body`, so its line text and columns are those of the file.
 Error relocate(const Error& error, std::string_view body, std::size_t shift,
                const LineIndex& lines) {
   const std::vector<const ErrorFrame*> chain = chain_of(error);
   const ErrorFrame& inner = *chain.back();
-  const std::size_t window_start = lines.line_start(shift);
   std::optional<Error> out;
   if (const ReportError* report = inner.report()) {
-    const std::string_view window = body.substr(window_start);
-    const std::size_t start = report->start() + shift - window_start;
-    out = report->end() ? Error::over_span(window, start,
-                                         *report->end() + shift - window_start,
-                                         report->message())
-                      : Error::at_position(window, start, report->message());
+    std::optional<std::size_t> end;
+    if (report->end()) end = *report->end() + shift;
+    out = report_in(body, lines, report->start() + shift, end,
+                    report->message());
   } else if (inner.kind() == ErrorKind::conversion) {
     out = Error::conversion(inner.text());
   } else if (inner.kind() == ErrorKind::internal) {
@@ -59,7 +72,7 @@ Error relocate(const Error& error, std::string_view body, std::size_t shift,
   for (auto link = chain.rbegin() + 1; link != chain.rend(); ++link) {
     out = Error::wrap((*link)->text(), std::move(*out));
   }
-  return out->moved_by(window_start, lines.at(window_start).line - 1);
+  return std::move(*out);
 }
 
 // The character a position report points at; none at a line break or the
@@ -273,7 +286,7 @@ class Checker {
       d.message = w.message;
       d.offset = w.start;
       d.end_offset = w.end;
-      Error error = Error::over_span(body_, w.start, w.end, w.message);
+      Error error = report_in(body_, lines_, w.start, w.end, w.message);
       const ReportError* report = error.report();
       if (report == nullptr) continue;
       d.start = report->start_line_col();
