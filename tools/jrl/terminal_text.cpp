@@ -1,6 +1,8 @@
 #include "terminal_text.hpp"
 
 #include <algorithm>
+#include <array>
+#include <string>
 #include <optional>
 #include <vector>
 
@@ -9,27 +11,42 @@
 namespace jrl::cli {
 namespace {
 
-// One character of a source line as the terminal shows it.
+// One character of a source line as the terminal shows it. Both texts are
+// views (into the line, or into the tables of escapes below), so reading a
+// long line into cells allocates nothing per character.
 struct Cell {
   std::string_view source;  // the character's bytes; empty past the line end
-  std::string shown;        // what is written for it
+  std::string_view shown;   // what is written for it
   std::size_t width = 1;    // columns it takes
   bool tab = false;
 };
 
 constexpr std::string_view CUT = "\xE2\x80\xA6";  // …
 
-// U+2400 + c for a C0 control, U+2421 for DEL.
-std::string control_picture(char32_t c) {
-  const char32_t picture = c == 0x7F ? 0x2421 : 0x2400 + c;
-  return {static_cast<char>(0xE0 | (picture >> 12)),
-          static_cast<char>(0x80 | ((picture >> 6) & 0x3F)),
-          static_cast<char>(0x80 | (picture & 0x3F))};
-}
+// What stands for each C0 control (U+2400 + c) and for DEL (U+2421), and
+// for each C1 control (\u{80} to \u{9f}), made once.
+struct Escapes {
+  std::array<std::string, 0x21> controls;  // index 0x20 is DEL
+  std::array<std::string, 0x20> c1;
 
-std::string hex_escape(char32_t c) {
-  constexpr char digits[] = "0123456789abcdef";
-  return std::string("\\u{") + digits[(c >> 4) & 0xF] + digits[c & 0xF] + "}";
+  Escapes() {
+    for (char32_t c = 0; c <= 0x20; ++c) {
+      const char32_t picture = c == 0x20 ? 0x2421 : 0x2400 + c;
+      controls[c] = {static_cast<char>(0xE0 | (picture >> 12)),
+                     static_cast<char>(0x80 | ((picture >> 6) & 0x3F)),
+                     static_cast<char>(0x80 | (picture & 0x3F))};
+    }
+    constexpr char digits[] = "0123456789abcdef";
+    for (char32_t c = 0x80; c <= 0x9F; ++c) {
+      c1[c - 0x80] =
+          std::string("\\u{") + digits[(c >> 4) & 0xF] + digits[c & 0xF] + "}";
+    }
+  }
+};
+
+const Escapes& escapes() {
+  static const Escapes table;
+  return table;
 }
 
 // The cell of the character at `pos`, and its length in bytes.
@@ -38,26 +55,27 @@ std::pair<Cell, std::size_t> cell_at(std::string_view text, std::size_t pos) {
   const std::size_t length = std::max<std::size_t>(decoded.length, 1);
   Cell cell;
   cell.source = text.substr(pos, length);
+  cell.shown = cell.source;
   const char32_t c = decoded.code_point;
-  if (decoded.valid && c == '\t') {
-    cell.shown.assign(1, '\t');
-    cell.tab = true;
-  } else if (decoded.valid && (c < 0x20 || c == 0x7F)) {
-    cell.shown = control_picture(c);
-  } else if (decoded.valid && c >= 0x80 && c <= 0x9F) {
-    cell.shown = hex_escape(c);
-    cell.width = cell.shown.size();
-  } else {
-    cell.shown = std::string(cell.source);
+  if (!decoded.valid || (c >= 0x20 && c < 0x7F) || c > 0x9F) {
+    return {cell, length};
   }
-  return {std::move(cell), length};
+  if (c == '\t') {
+    cell.tab = true;
+  } else if (c < 0x20 || c == 0x7F) {
+    cell.shown = escapes().controls[c == 0x7F ? 0x20 : c];
+  } else {
+    cell.shown = escapes().c1[c - 0x80];
+    cell.width = cell.shown.size();
+  }
+  return {cell, length};
 }
 
 std::vector<Cell> cells_of(std::string_view text) {
   std::vector<Cell> cells;
   for (std::size_t pos = 0; pos < text.size();) {
     auto [cell, length] = cell_at(text, pos);
-    cells.push_back(std::move(cell));
+    cells.push_back(cell);
     pos += length;
   }
   return cells;
