@@ -48,10 +48,25 @@ ctest --test-dir "$root/build/assertions" --output-on-failure -j "$jobs"
 
 echo "== threads, ThreadSanitizer"
 configure_and_build "$root/build/tsan" jrl_tests \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJRL_SANITIZE=thread -DJRL_BUILD_CLI=OFF
-TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1} \
-  "$root/build/tsan/tests/cpp/jrl_tests" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJRL_SANITIZE=thread
+cmake --build "$root/build/tsan" -j "$jobs" --target jrl_cli
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1}
+"$root/build/tsan/tests/cpp/jrl_tests" \
   --gtest_filter='ThreadStress*:*ConcurrentFirstUse*'
+# jrl check renders each file's report on its worker threads: every format
+# over a few hundred files, good, failing and not UTF-8. Exit 1 (errors
+# found) is expected; a race report exits otherwise.
+for format in text sarif json github; do
+  rc=0
+  "$root/build/tsan/tools/jrl/jrl" check --jobs=4 --color=always \
+    --format=$format examples tests/data fuzz/corpus/parse_bytes/* \
+    >/dev/null 2>&1 || rc=$?
+  if [ "$rc" -gt 1 ]; then
+    echo "test_robustness: jrl check --jobs=4 --format=$format under ThreadSanitizer: exit $rc" >&2
+    exit 1
+  fi
+done
+echo "jrl check --jobs=4 in four formats: no race"
 
 echo "== fuzzing, $fuzz_seconds s per target"
 FUZZ_SECONDS=$fuzz_seconds FUZZ_JOBS=$jobs bash fuzz/run.sh

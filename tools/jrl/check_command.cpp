@@ -72,11 +72,13 @@ Expanded expand(const std::string& path) {
   return out;
 }
 
-// Everything the report of one file needs, found on any thread.
+// The report of one file, made on any thread.
 struct Outcome {
   std::string name;
-  std::expected<std::string, std::string> content;  // or why it is unreadable
-  std::vector<Diagnostic> diagnostics;
+  // Why the file is unreadable; else nothing (its text is dropped once its
+  // report is rendered).
+  std::expected<void, std::string> content;
+  FileReport rendered;
   int status = EXIT_OK;
   std::optional<std::size_t> good_count;  // --verbose: a good file's size
   std::exception_ptr failure;             // out of memory, to rethrow
@@ -91,31 +93,36 @@ struct Task {
 
 class Checker {
  public:
-  explicit Checker(const Options& options) : options_(options) {}
+  Checker(const Options& options, const Reporter& reporter)
+      : options_(options), reporter_(reporter) {}
 
-  // Checks one file; touches no shared state, so it runs on any thread.
+  // Checks one file and renders its report; changes no shared state, so it
+  // runs on any thread.
   Outcome check(const std::string& path) const {
     Outcome out;
     try {
       out.name = path == "-" && !options_.stdin_filename.empty()
                      ? options_.stdin_filename
                      : display_name(path);
-      out.content = read_input(path);
-      if (!out.content) {
+      const auto content = read_input(path);
+      if (!content) {
+        out.content = std::unexpected(content.error());
         out.status = EXIT_USAGE;
         return out;
       }
       CheckOptions check_options;
       check_options.warnings = options_.warnings != WarningMode::ignore;
-      out.diagnostics = jrl::check(*out.content, check_options);
-      for (const Diagnostic& d : out.diagnostics) {
+      const std::vector<Diagnostic> diagnostics =
+          jrl::check(*content, check_options);
+      for (const Diagnostic& d : diagnostics) {
         if (d.severity == Severity::error ||
             options_.warnings == WarningMode::error) {
           out.status = EXIT_FAILED;
         }
       }
+      out.rendered = reporter_.render(out.name, *content, diagnostics);
       if (options_.verbose && out.status == EXIT_OK) {
-        const auto parsed = parse(without_bom(*out.content));
+        const auto parsed = parse(without_bom(*content));
         out.good_count =
             parsed ? parsed->parsed_jrl_file.requirements.size() : 0;
       }
@@ -126,13 +133,13 @@ class Checker {
   }
 
   // Reports one outcome; on the main thread, in the order of the files.
-  static int report(Reporter& reporter, const Outcome& out) {
+  static int report(Reporter& reporter, Outcome out) {
     if (out.failure) std::rethrow_exception(out.failure);
     if (!out.content) {
       reporter.unreadable(out.name, out.content.error());
       return out.status;
     }
-    reporter.file(out.name, *out.content, out.diagnostics);
+    reporter.write(std::move(out.rendered));
     if (out.good_count) {
       write_out(stdout, escape_controls(out.name) + ": ok (" +
                             requirement_count(*out.good_count) + ")\n");
@@ -142,6 +149,7 @@ class Checker {
 
  private:
   const Options& options_;
+  const Reporter& reporter_;
 };
 
 // Checks the files on `jobs` threads; the caller takes each outcome in the
@@ -243,8 +251,8 @@ int run_check(const Options& options) {
   const unsigned jobs =
       static_cast<unsigned>(std::min<std::size_t>(options.jobs, files.size()));
 
-  const Checker checker(options);
   const std::unique_ptr<Reporter> reporter = reporter_for(options);
+  const Checker checker(options, *reporter);
   int status = EXIT_OK;
   std::optional<Pool> pool;
   if (jobs > 1) {
@@ -258,9 +266,9 @@ int run_check(const Options& options) {
       status = std::max(status, EXIT_USAGE);
       continue;
     }
-    const Outcome out = pool ? pool->take(file) : checker.check(task.path);
+    Outcome out = pool ? pool->take(file) : checker.check(task.path);
     ++file;
-    status = std::max(status, Checker::report(*reporter, out));
+    status = std::max(status, Checker::report(*reporter, std::move(out)));
   }
   reporter->finish();
   return status;

@@ -12,16 +12,26 @@ namespace {
 
 std::string number(std::size_t n) { return std::to_string(n); }
 
-class ShortReporter final : public Reporter {
+// Formats whose pieces are lines of standard output, written as they come.
+class LineReporter : public Reporter {
  public:
-  void file(std::string_view name, std::string_view,
-            const std::vector<Diagnostic>& diagnostics) override {
+  void write(FileReport report) override {
+    for (const std::string& line : report.pieces) write_out(stdout, line);
+  }
+};
+
+class ShortReporter final : public LineReporter {
+ public:
+  FileReport render(std::string_view name, std::string_view,
+                    const std::vector<Diagnostic>& diagnostics) const override {
+    FileReport out;
     for (const Diagnostic& d : diagnostics) {
-      write_out(stdout, std::string(name) + ":" + number(d.start.line) + ":" +
-                            number(d.start.column) + ": " +
-                            std::string(severity_name(d.severity)) + "[" +
-                            d.code + "]: " + one_line(d.message) + "\n");
+      out.pieces.push_back(std::string(name) + ":" + number(d.start.line) +
+                           ":" + number(d.start.column) + ": " +
+                           std::string(severity_name(d.severity)) + "[" +
+                           d.code + "]: " + one_line(d.message) + "\n");
     }
+    return out;
   }
   void unreadable(std::string_view name, std::string_view message) override {
     write_out(stdout, std::string(name) + ": error[JRL100]: " +
@@ -38,15 +48,17 @@ class ShortReporter final : public Reporter {
   }
 };
 
-class JsonReporter final : public Reporter {
+class JsonReporter final : public LineReporter {
  public:
-  void file(std::string_view name, std::string_view text,
-            const std::vector<Diagnostic>& diagnostics) override {
-    if (diagnostics.empty()) return;
+  FileReport render(std::string_view name, std::string_view text,
+                    const std::vector<Diagnostic>& diagnostics) const override {
+    FileReport out;
+    if (diagnostics.empty()) return out;
     const LineIndex lines(text);
     for (const Diagnostic& d : diagnostics) {
-      write_out(stdout, diagnostic_json(name, d, lines) + "\n");
+      out.pieces.push_back(diagnostic_json(name, d, lines) + "\n");
     }
+    return out;
   }
   void unreadable(std::string_view name, std::string_view message) override {
     write_out(stdout, unreadable_json(name, message) + "\n");
@@ -75,21 +87,20 @@ std::string escaped(std::string_view text, bool property) {
   return out;
 }
 
-class GithubReporter final : public Reporter {
+class GithubReporter final : public LineReporter {
  public:
-  void file(std::string_view name, std::string_view,
-            const std::vector<Diagnostic>& diagnostics) override {
+  FileReport render(std::string_view name, std::string_view,
+                    const std::vector<Diagnostic>& diagnostics) const override {
+    FileReport out;
     for (const Diagnostic& d : diagnostics) {
-      write_out(stdout,
-                "::" + std::string(severity_name(d.severity)) +
-                    " file=" + escaped(name, true) +
-                    ",line=" + number(d.start.line) +
-                    ",col=" + number(d.start.column) +
-                    ",endLine=" + number(d.end.line) +
-                    ",endColumn=" + number(d.end.column) +
-                    ",title=" + d.code + "::" + escaped(d.message, false) +
-                    "\n");
+      out.pieces.push_back(
+          "::" + std::string(severity_name(d.severity)) +
+          " file=" + escaped(name, true) + ",line=" + number(d.start.line) +
+          ",col=" + number(d.start.column) + ",endLine=" + number(d.end.line) +
+          ",endColumn=" + number(d.end.column) + ",title=" + d.code +
+          "::" + escaped(d.message, false) + "\n");
     }
+    return out;
   }
   void unreadable(std::string_view name, std::string_view message) override {
     write_out(stdout, "::error file=" + escaped(name, true) +

@@ -12,13 +12,29 @@
 
 namespace jrl::cli {
 
+// One file's diagnostics as a reporter writes them: one piece of output per
+// diagnostic, and their counts.
+struct FileReport {
+  std::vector<std::string> pieces;
+  std::size_t errors = 0;
+  std::size_t warnings = 0;
+};
+
 class Reporter {
  public:
   virtual ~Reporter() = default;
-  // One file's diagnostics (those to show), in order; `text` is its
-  // content.
-  virtual void file(std::string_view name, std::string_view text,
-                    const std::vector<Diagnostic>& diagnostics) = 0;
+  // One file's diagnostics (those to show), in order, made into output;
+  // `text` is its content. Reads and changes nothing of the reporter, so
+  // that files can be rendered on several threads at once.
+  virtual FileReport render(std::string_view name, std::string_view text,
+                            const std::vector<Diagnostic>& diagnostics) const = 0;
+  // Writes a rendered file; called in the order of the files.
+  virtual void write(FileReport report) = 0;
+  // Renders and writes one file.
+  void file(std::string_view name, std::string_view text,
+            const std::vector<Diagnostic>& diagnostics) {
+    write(render(name, text, diagnostics));
+  }
   // A file that could not be read, with the message saying why.
   virtual void unreadable(std::string_view name, std::string_view message) = 0;
   // After the last file.

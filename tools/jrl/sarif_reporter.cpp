@@ -61,9 +61,10 @@ std::size_t rule_index(std::string_view code) {
 
 class SarifReporter final : public Reporter {
  public:
-  void file(std::string_view name, std::string_view text,
-            const std::vector<Diagnostic>& diagnostics) override {
-    if (diagnostics.empty()) return;
+  FileReport render(std::string_view name, std::string_view text,
+                    const std::vector<Diagnostic>& diagnostics) const override {
+    FileReport out;
+    if (diagnostics.empty()) return out;
     const LineIndex lines(text);
     for (const Diagnostic& d : diagnostics) {
       std::string r = result_head(d.code, severity_name(d.severity), d.message);
@@ -104,7 +105,14 @@ class SarifReporter final : public Reporter {
         r += "]";
       }
       r += "}";
-      results_.push_back(std::move(r));
+      out.pieces.push_back(std::move(r));
+    }
+    return out;
+  }
+
+  void write(FileReport report) override {
+    for (std::string& result : report.pieces) {
+      results_.push_back(std::move(result));
     }
   }
 

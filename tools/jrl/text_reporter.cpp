@@ -41,10 +41,10 @@ class TextReporter final : public Reporter {
  public:
   explicit TextReporter(TextStyle style) : style_(style) {}
 
-  void file(std::string_view name, std::string_view text,
-            const std::vector<Diagnostic>& diagnostics) override {
-    ++files_;
-    if (diagnostics.empty()) return;
+  FileReport render(std::string_view name, std::string_view text,
+                    const std::vector<Diagnostic>& diagnostics) const override {
+    FileReport rendered;
+    if (diagnostics.empty()) return rendered;
     const LineIndex lines(text);
     for (const Diagnostic& d : diagnostics) {
       std::string out =
@@ -71,9 +71,17 @@ class TextReporter final : public Reporter {
         out += paint("note", Paint::help, style_.colour) + ": " + terminal_message(n.message) + " (" +
                place(n.line_col) + ")\n";
       }
-      (d.severity == Severity::error ? errors_ : warnings_) += 1;
-      emit(out);
+      (d.severity == Severity::error ? rendered.errors : rendered.warnings) += 1;
+      rendered.pieces.push_back(std::move(out));
     }
+    return rendered;
+  }
+
+  void write(FileReport report) override {
+    ++files_;
+    errors_ += report.errors;
+    warnings_ += report.warnings;
+    for (const std::string& piece : report.pieces) emit(piece);
   }
 
   void unreadable(std::string_view, std::string_view message) override {
