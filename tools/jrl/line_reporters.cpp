@@ -16,7 +16,9 @@ std::string number(std::size_t n) { return std::to_string(n); }
 class LineReporter : public Reporter {
  public:
   void write(FileReport report) override {
-    for (const std::string& line : report.pieces) write_out(stdout, line);
+    std::string out;
+    for (const std::string& line : report.pieces) out += line;
+    write_out(stdout, out);
   }
 };
 

@@ -81,7 +81,15 @@ class TextReporter final : public Reporter {
     ++files_;
     errors_ += report.errors;
     warnings_ += report.warnings;
-    for (const std::string& piece : report.pieces) emit(piece);
+    if (report.pieces.empty()) return;
+    // One write a file: standard error is unbuffered.
+    std::string out;
+    for (const std::string& piece : report.pieces) {
+      if (shown_) out += '\n';
+      out += piece;
+      shown_ = true;
+    }
+    write_out(stderr, out);
   }
 
   void unreadable(std::string_view, std::string_view message) override {
