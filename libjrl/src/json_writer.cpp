@@ -258,8 +258,9 @@ class Writer {
     }
   }
 
-  template <typename T, typename F>
-  void array(const std::vector<T>& items, F&& write) {
+  // items: a vector or span of records.
+  template <typename Items, typename F>
+  void array(const Items& items, F&& write) {
     if (items.empty()) {
       literal("[]");
       return;

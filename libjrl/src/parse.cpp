@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,28 +30,33 @@ namespace {
 // same pre-order as the selectors built from them.
 class RequirementSink final : public NodeSink {
  public:
-  RequirementSink(SourceMap* map, bool keep) : keep_(keep), map_(map) {}
+  RequirementSink(SourceMap* map, bool keep)
+      : keep_(keep), arena_(std::make_shared<ModelArena>()), map_(map) {}
 
   void take(NodeRef statement) override {
     if (error_) return;
-    auto requirement = JRLParser::parse_requirement(statement);
+    auto requirement = JRLParser::parse_requirement(statement, *arena_);
     if (!requirement) {
       error_ = std::move(requirement.error());
-      file_ = JRLQueryFile{};
+      drop_model();
       return;
     }
-    if (keep_) file_.requirements.push_back(std::move(*requirement));
+    if (keep_) {
+      file_.requirements.push_back(*requirement);
+    } else {
+      arena_->clear();
+    }
     if (map_ != nullptr) record_spans(statement);
   }
   void discard() override {
-    file_ = JRLQueryFile{};
+    drop_model();
     error_.reset();
     if (map_ != nullptr) *map_ = SourceMap{};
   }
 
   std::expected<ParseResult, Error> result() && {
     if (error_) return std::unexpected(std::move(*error_));
-    return ParseResult{std::move(file_)};
+    return ParseResult{std::move(file_), std::move(arena_)};
   }
 
  private:
@@ -65,7 +71,13 @@ class RequirementSink final : public NodeSink {
     }
   }
 
+  void drop_model() {
+    file_ = JRLQueryFile{};
+    arena_->clear();
+  }
+
   bool keep_;
+  std::shared_ptr<ModelArena> arena_;
   JRLQueryFile file_;
   std::optional<Error> error_;
   SourceMap* map_;

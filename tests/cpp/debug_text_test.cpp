@@ -7,17 +7,19 @@
 
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
+#include "test_arena.hpp"
 #include "parser/debug_text_writer.hpp"
 
 namespace jrl {
 namespace {
 
-Class course(std::string department, std::uint16_t number, bool lab = false) {
-  return Class{std::move(department), number, lab};
+Class course(std::string_view department, std::uint16_t number,
+             bool lab = false) {
+  return Class{kept(department), number, lab};
 }
 
-Selector class_selector(std::string department, std::uint16_t number) {
-  return Selector{selector::Class{course(std::move(department), number)}};
+Selector class_selector(std::string_view department, std::uint16_t number) {
+  return Selector{selector::Class{course(department, number)}};
 }
 
 Selector query_selector(JRLQuery query) {
@@ -25,8 +27,8 @@ Selector query_selector(JRLQuery query) {
 }
 
 JRLQuery query(Quantity quantity, JRLQueryType type,
-               std::vector<Selector> selectors) {
-  return JRLQuery{quantity, type, std::move(selectors)};
+               const std::vector<Selector>& selectors) {
+  return JRLQuery{quantity, type, test_arena().selectors(selectors)};
 }
 
 TEST(DebugText, WholeParseResult) {

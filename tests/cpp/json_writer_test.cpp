@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "jrl/parse.hpp"
+#include "test_arena.hpp"
 
 namespace jrl {
 namespace {
@@ -19,15 +20,16 @@ std::string read_data(const std::string& name) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-Class course(std::string department, std::uint16_t number, bool lab = false) {
-  return Class{std::move(department), number, lab};
+Class course(std::string_view department, std::uint16_t number,
+             bool lab = false) {
+  return Class{kept(department), number, lab};
 }
 
 Selector sel(Selector::Variant value) { return Selector{std::move(value)}; }
 
 JRLQuery query(Quantity quantity, JRLQueryType type,
-               std::vector<Selector> selectors) {
-  return JRLQuery{quantity, type, std::move(selectors)};
+               const std::vector<Selector>& selectors) {
+  return JRLQuery{quantity, type, test_arena().selectors(selectors)};
 }
 
 ParseResult file(std::vector<JRLRequirement> requirements) {
@@ -42,8 +44,8 @@ ParseResult one_requirement(std::vector<Selector> selectors,
                             std::uint16_t priority = 1) {
   std::vector<JRLRequirement> requirements;
   requirements.push_back(JRLRequirement{
-      query(quantity::Single{1}, JRLQueryType::Select, std::move(selectors)),
-      std::move(description), priority});
+      query(quantity::Single{1}, JRLQueryType::Select, selectors),
+      kept(description), priority});
   return file(std::move(requirements));
 }
 
@@ -302,7 +304,7 @@ TEST(JsonWriter, ReturnedTextKeepsLittleSpareCapacity) {
       requirements.push_back(JRLRequirement{
           query(quantity::Single{1}, JRLQueryType::Select,
                 {sel(selector::Tag{"WX"})}),
-          std::string(length, 'd'), 1});
+          kept(std::string(length, 'd')), 1});
     }
     const ParseResult result = file(std::move(requirements));
     for (const bool is_pretty : {false, true}) {

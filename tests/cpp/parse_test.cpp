@@ -533,8 +533,10 @@ TEST(ParseLimits, NestingDepth) {
   std::size_t depth = 1;
   const jrl::JRLQuery* query =
       &deepest->parsed_jrl_file.requirements.at(0).query;
-  while (const auto* inner =
-             std::get_if<jrl::selector::Query>(&query->selector.at(0).value)) {
+  while (!query->selector.empty()) {
+    const auto* inner =
+        std::get_if<jrl::selector::Query>(&query->selector.front().value);
+    if (inner == nullptr) break;
     query = &inner->value;
     ++depth;
   }
@@ -662,7 +664,8 @@ TEST(ParseInternal, UnexpectedNodes) {
   for (const auto& c : cases) {
     jrl::ParseTree tree{R"(SELECT 1 FROM CLASS(7) : "x";)", {}};
     flatten(c.tree, tree.nodes);
-    auto result = jrl::JRLParser::parse_file(*tree.root());
+    jrl::ModelArena arena;
+    auto result = jrl::JRLParser::parse_file(*tree.root(), arena);
     ASSERT_FALSE(result);
     EXPECT_TRUE(result.error().is_internal());
     EXPECT_EQ(result.error().text(), c.expected);

@@ -6,6 +6,7 @@
 #include "jrl/error.hpp"
 #include "jrl/format.hpp"
 #include "jrl/model.hpp"
+#include "jrl/model_arena.hpp"
 #include "jrl/parse.hpp"
 #include "jrl/source_map.hpp"
 #include "jrl/streaming.hpp"

@@ -1,14 +1,21 @@
 // The query model: the records a requirements file is turned into.
 //
-// Plain owned values. Every parent owns its children outright, records are
-// built bottom-up and moved into their parents, and a parsed file is never
-// changed afterwards. Field order is the declared order, which is also the
-// order of the debug text and of the JSON form.
+// Plain values that view their storage: texts are std::string_view and the
+// selectors of a query a std::span, both pointing into the ModelArena the
+// records were built in (jrl/model_arena.hpp). A parsed file shares its arena
+// with every copy of its ParseResult; its records are valid as long as one
+// of them lives, and a parsed file is never changed afterwards. Every record
+// but the file is trivially destructible, so a model is freed with its arena,
+// in a few calls however large it is. Field order is the declared order,
+// which is also the order of the debug text and of the JSON form.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -18,7 +25,7 @@ namespace jrl {
 
 // One course of the catalogue.
 struct Class {
-  std::string department_id;
+  std::string_view department_id;
   std::uint16_t course_number = 0;
   bool lab = false;
 
@@ -49,7 +56,7 @@ struct Selector;
 struct JRLQuery {
   Quantity quantity;
   JRLQueryType type = JRLQueryType::Select;
-  std::vector<Selector> selector;
+  std::span<const Selector> selector;
 };
 
 namespace selector {
@@ -58,25 +65,25 @@ struct Class {
   friend bool operator==(const Class&, const Class&) = default;
 };
 struct Placement {
-  std::string value;
+  std::string_view value;
   friend bool operator==(const Placement&, const Placement&) = default;
 };
 struct Tag {
-  std::string value;
+  std::string_view value;
   friend bool operator==(const Tag&, const Tag&) = default;
 };
 struct TagCode {
-  std::string tag;
-  std::string code;
+  std::string_view tag;
+  std::string_view code;
   friend bool operator==(const TagCode&, const TagCode&) = default;
 };
 struct Dist {
-  std::string value;
+  std::string_view value;
   friend bool operator==(const Dist&, const Dist&) = default;
 };
 struct DistCode {
-  std::string dist;
-  std::string code;
+  std::string_view dist;
+  std::string_view code;
   friend bool operator==(const DistCode&, const DistCode&) = default;
 };
 struct Range {
@@ -87,13 +94,13 @@ struct Range {
 struct RangeDist {
   jrl::Class from;
   jrl::Class to;
-  std::string dist;
+  std::string_view dist;
   friend bool operator==(const RangeDist&, const RangeDist&) = default;
 };
 struct RangeTag {
   jrl::Class from;
   jrl::Class to;
-  std::string tag;
+  std::string_view tag;
   friend bool operator==(const RangeTag&, const RangeTag&) = default;
 };
 // A nested query, owned by value.
@@ -125,20 +132,23 @@ inline bool operator==(const Selector& a, const Selector& b) {
 }
 inline bool operator==(const JRLQuery& a, const JRLQuery& b) {
   return a.quantity == b.quantity && a.type == b.type &&
-         a.selector == b.selector;
+         std::ranges::equal(a.selector, b.selector);
 }
 
 // One requirement statement: a query with its description and priority.
 struct JRLRequirement {
   JRLQuery query;
-  std::string description;
+  std::string_view description;
   std::uint16_t priority = 1;
 
   friend bool operator==(const JRLRequirement&,
                          const JRLRequirement&) = default;
 };
 
-// One requirements file.
+static_assert(std::is_trivially_destructible_v<Selector> &&
+              std::is_trivially_destructible_v<JRLRequirement>);
+
+// One requirements file. Its list of requirements is the one part it owns.
 struct JRLQueryFile {
   std::string_view version = VERSION;  // a library constant, not owned
   std::vector<JRLRequirement> requirements;

@@ -3,17 +3,23 @@
 
 #include <cstdint>
 #include <expected>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "jrl/error.hpp"
 #include "jrl/model.hpp"
+#include "jrl/model_arena.hpp"
 
 namespace jrl {
 
-// The value of a successful parse.
+// The value of a successful parse. The texts and selector sequences of
+// `parsed_jrl_file` live in `storage`, which copies share: moving and copying
+// are cheap, and the records stay valid as long as one copy lives. Keep the
+// ParseResult (or a copy) alive as long as you read its records.
 struct ParseResult {
   JRLQueryFile parsed_jrl_file;
+  std::shared_ptr<const ModelArena> storage;
 
   // Compact JSON of `parsed_jrl_file`.
   std::expected<std::string, Error> to_string() const;
@@ -22,7 +28,10 @@ struct ParseResult {
   // Single-line debug text, `ParseResult { parsed_jrl_file: ... }`.
   std::string to_debug_string() const;
 
-  friend bool operator==(const ParseResult&, const ParseResult&) = default;
+  // Equal when the parsed files are; where they are stored does not count.
+  friend bool operator==(const ParseResult& a, const ParseResult& b) {
+    return a.parsed_jrl_file == b.parsed_jrl_file;
+  }
 };
 
 // Inputs of this many bytes or more are refused ("input larger than 4 GiB

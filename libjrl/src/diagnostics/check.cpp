@@ -105,9 +105,10 @@ std::pair<std::size_t, std::size_t> place_of(std::string_view statement,
     }
     for (NodeRef child : node.children()) visit(child);
   };
+  ModelArena arena;
   for (NodeRef item : tree->root()->children()) {
     if (item.rule() != Rule::special_statement) continue;
-    if (JRLParser::parse_requirement(item)) continue;
+    if (JRLParser::parse_requirement(item, arena)) continue;
     // The priority is read first, so its overflow is the one reported.
     const auto priority = item.child(2);
     if (code == "JRL024" && priority) return {priority->start(), priority->end()};

@@ -84,9 +84,10 @@ class WarningSink final : public NodeSink {
         only_classes = only_classes && is_class_call(*inner);
         check_call(*inner);
       }
-      auto built = JRLParser::parse_selector_single(item);
+      auto built = JRLParser::parse_selector_single(item, arena_);
       if (!built) continue;
       auto [first, fresh] = seen.try_emplace(debug_text(*built), item);
+      arena_.clear();
       if (!fresh && warnings_.size() < limit_) {
         add(CODE_DUPLICATE_SELECTOR, item,
             "this selector already stands in the list");
@@ -194,6 +195,7 @@ class WarningSink final : public NodeSink {
 
   std::size_t limit_;
   std::vector<Warning> warnings_;
+  ModelArena arena_;  // the selector being compared; cleared after each
 };
 
 }  // namespace

@@ -51,11 +51,12 @@ void append_bool(OutputBuffer& out, bool value) {
   out += value ? "true" : "false";
 }
 
-template <typename T>
-void append_sequence(OutputBuffer& out, const std::vector<T>& items) {
+// items: a vector or span of records.
+template <typename Items>
+void append_sequence(OutputBuffer& out, const Items& items) {
   out += '[';
   bool first = true;
-  for (const T& item : items) {
+  for (const auto& item : items) {
     if (!first) out += ", ";
     first = false;
     append_debug_text(out, item);

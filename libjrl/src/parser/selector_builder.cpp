@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstddef>
-#include <cstring>
 #include <expected>
 #include <initializer_list>
 #include <optional>
@@ -11,7 +10,7 @@
 #include <string_view>
 #include <utility>
 #include <variant>
-#include <vector>
+#include <span>
 
 #include "jrl/departments.hpp"
 #include "parser/builder_errors.hpp"
@@ -55,15 +54,6 @@ struct Arguments {
   std::array<Argument, KEPT> kept;
   std::size_t count = 0;
 };
-
-// A department code as an owned text; registered codes have four bytes,
-// which a fixed-size copy writes without a call.
-std::string copy_code(std::string_view code) {
-  if (code.size() != 4) return std::string(code);
-  std::string text(4, '\0');
-  std::memcpy(text.data(), code.data(), 4);
-  return text;
-}
 
 // Reads a course argument into `out`.
 std::expected<void, Error> read_class(NodeRef node, Argument& out) {
@@ -149,19 +139,22 @@ bool matches(const Arguments& args, std::initializer_list<Kind> pattern) {
   return true;
 }
 
-// Argument `i` as a class or a text; the pattern was checked.
-Class make_class(const Arguments& args, std::size_t i) {
+// Argument `i` as a class or a text made in the arena; the pattern was
+// checked.
+Class make_class(const Arguments& args, std::size_t i, ModelArena& arena) {
   const Argument& arg = args.kept[i];
-  return Class{copy_code(arg.department), arg.number, arg.lab};
+  return Class{arena.text(arg.department), arg.number, arg.lab};
 }
-std::string make_string(const Arguments& args, std::size_t i) {
-  return JRLParser::unquote(args.kept[i].text);
+std::string_view make_string(const Arguments& args, std::size_t i,
+                             ModelArena& arena) {
+  return JRLParser::unquote(args.kept[i].text, arena);
 }
 
 // Builds the selector of a known function into `out`, or fails with its
 // message over the whole call.
 std::expected<void, Error> build_call(NodeRef call, Rule name,
-                                      const Arguments& args, Selector& out) {
+                                      const Arguments& args, Selector& out,
+                                      ModelArena& arena) {
   using K = Kind;
   auto mismatch = [&](const char* message) {
     return std::unexpected(report_over(call, message));
@@ -173,7 +166,7 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
             "CLASS function must take one <CLASS> argument of the form "
             "`DEPARTMENT_ID CLASS_ID`");
       }
-      out.value.emplace<selector::Class>(make_class(args, 0));
+      out.value.emplace<selector::Class>(make_class(args, 0, arena));
       return {};
     case Rule::placement:
       if (!matches(args, {K::String})) {
@@ -181,7 +174,7 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
             "PLACEMENT function must take one <STRING> argument of the form "
             "`\"abcXYZ123\"`");
       }
-      out.value.emplace<selector::Placement>(make_string(args, 0));
+      out.value.emplace<selector::Placement>(make_string(args, 0, arena));
       return {};
     case Rule::tag:
       if (!matches(args, {K::String})) {
@@ -189,7 +182,7 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
             "TAG function must take one <STRING> argument of the form "
             "`\"abcXYZ123\"`");
       }
-      out.value.emplace<selector::Tag>(make_string(args, 0));
+      out.value.emplace<selector::Tag>(make_string(args, 0, arena));
       return {};
     case Rule::tag_dept:
       if (!matches(args, {K::String, K::String})) {
@@ -197,8 +190,8 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
             "TAG_DEPT function must take two <STRING>, <STRING> arguments of "
             "the form `\"WX TAG\"`, `\"Wexmoor Major Code\"`");
       }
-      out.value.emplace<selector::TagCode>(make_string(args, 0),
-                                           make_string(args, 1));
+      out.value.emplace<selector::TagCode>(make_string(args, 0, arena),
+                                           make_string(args, 1, arena));
       return {};
     case Rule::dist:
       if (!matches(args, {K::String})) {
@@ -206,7 +199,7 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
             "DIST function must take one <STRING> argument of the form "
             "`\"WX dist\"`");
       }
-      out.value.emplace<selector::Dist>(make_string(args, 0));
+      out.value.emplace<selector::Dist>(make_string(args, 0, arena));
       return {};
     case Rule::dist_dept:
       if (!matches(args, {K::String, K::String})) {
@@ -214,8 +207,8 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
             "DIST_DEPT function must take two <STRING>, <STRING> arguments of "
             "the form `\"WX dist\"`, `\"Wexmoor Major Code\"`");
       }
-      out.value.emplace<selector::DistCode>(make_string(args, 0),
-                                            make_string(args, 1));
+      out.value.emplace<selector::DistCode>(make_string(args, 0, arena),
+                                            make_string(args, 1, arena));
       return {};
     case Rule::range:
       if (!matches(args, {K::Class, K::Class})) {
@@ -223,8 +216,8 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
             "RANGE function must take two <CLASS>, <CLASS> arguments of the "
             "form `DEPARTMENT_ID CLASS_ID`");
       }
-      out.value.emplace<selector::Range>(make_class(args, 0),
-                                         make_class(args, 1));
+      out.value.emplace<selector::Range>(make_class(args, 0, arena),
+                                         make_class(args, 1, arena));
       return {};
     case Rule::range_dist:
       if (!matches(args, {K::Class, K::Class, K::String})) {
@@ -233,7 +226,7 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
             "arguments");
       }
       out.value.emplace<selector::RangeDist>(
-          make_class(args, 0), make_class(args, 1), make_string(args, 2));
+          make_class(args, 0, arena), make_class(args, 1, arena), make_string(args, 2, arena));
       return {};
     case Rule::range_tag:
       if (!matches(args, {K::Class, K::Class, K::String})) {
@@ -242,7 +235,7 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
             "arguments");
       }
       out.value.emplace<selector::RangeTag>(
-          make_class(args, 0), make_class(args, 1), make_string(args, 2));
+          make_class(args, 0, arena), make_class(args, 1, arena), make_string(args, 2, arena));
       return {};
     default:
       return std::unexpected(
@@ -253,7 +246,8 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
 // A function call, built into `out`. Kept out of line: nested queries
 // recurse through read_single, and this frame need not be on that path.
 [[gnu::noinline]] std::expected<void, Error> read_call(NodeRef call,
-                                                       Selector& out) {
+                                                       Selector& out,
+                                                       ModelArena& arena) {
   if (call.rule() != Rule::XYZ) {
     return std::unexpected(
         internal_fault("should have { statement | XYZ }", call.rule()));
@@ -294,7 +288,7 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
         *query_name,
         "not a valid query (Did you mean: " + std::string(*suggestion) + ")"));
   }
-  return build_call(call, name->rule(), args, out);
+  return build_call(call, name->rule(), args, out, arena);
 }
 
 // The failures of build_selectors, made out of line so that no error value
@@ -311,34 +305,30 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
   return false;
 }
 
-[[gnu::noinline]] bool build_call(NodeRef call, std::vector<Selector>& out,
+[[gnu::noinline]] bool build_call(NodeRef call, Selector& out,
+                                  ModelArena& arena,
                                   std::optional<Error>& failure) {
-  auto built = read_call(call, out.emplace_back());
+  auto built = read_call(call, out, arena);
   if (built) return true;
   failure = std::move(built.error());
   return false;
 }
 
-// Room for the `count` selectors of one selector node.
-[[gnu::noinline]] void reserve_selectors(std::vector<Selector>& out,
-                                         std::size_t count) {
-  out.reserve(count);
+// Turns `out` into an empty nested query.
+[[gnu::noinline]] JRLQuery& new_nested_query(Selector& out) {
+  return out.value.emplace<selector::Query>().value;
 }
 
-// A new selector at the end of `out` holding an empty nested query.
-[[gnu::noinline]] JRLQuery& new_nested_query(std::vector<Selector>& out) {
-  return out.emplace_back().value.emplace<selector::Query>().value;
-}
-
-// A selector_single, appended to `out`: a nested query or a function call.
-bool build_single(NodeRef node, std::vector<Selector>& out,
+// A selector_single, built into `out`: a nested query or a function call.
+bool build_single(NodeRef node, Selector& out, ModelArena& arena,
                   std::optional<Error>& failure) {
   std::optional<NodeRef> child = node.child(0);
   if (!child) return fail_shape(failure, "should have { XYZ }");
   if (child->rule() != Rule::statement) {
-    return build_call(*child, out, failure);
+    return build_call(*child, out, arena, failure);
   }
-  if (!JRLParser::build_query(*child, false, new_nested_query(out), failure)) {
+  if (!JRLParser::build_query(*child, false, new_nested_query(out), arena,
+                              failure)) {
     builder::add_context("could not parse nested query", failure);
     return false;
   }
@@ -347,35 +337,43 @@ bool build_single(NodeRef node, std::vector<Selector>& out,
 
 }  // namespace
 
-std::expected<Selector, Error> JRLParser::parse_selector_single(NodeRef node) {
-  std::vector<Selector> out;
+std::expected<Selector, Error> JRLParser::parse_selector_single(
+    NodeRef node, ModelArena& arena) {
+  Selector out;
   std::optional<Error> failure;
-  if (!build_single(node, out, failure)) return std::unexpected(std::move(*failure));
-  return std::move(out.front());
+  if (!build_single(node, out, arena, failure)) {
+    return std::unexpected(std::move(*failure));
+  }
+  return out;
 }
 
-bool JRLParser::build_selectors(NodeRef node, std::vector<Selector>& out,
+bool JRLParser::build_selectors(NodeRef node, std::span<const Selector>& out,
+                                ModelArena& arena,
                                 std::optional<Error>& failure) {
   constexpr const char* shape =
       "should have { selector_list | selector_single }";
   std::optional<NodeRef> child = node.child(0);
   if (!child) return fail_shape(failure, shape);
   switch (child->rule()) {
-    case Rule::selector_single:
-      reserve_selectors(out, 1);
-      return build_single(*child, out, failure);
+    case Rule::selector_single: {
+      const std::span<Selector> slots = arena.selectors(1);
+      out = slots;
+      return build_single(*child, slots[0], arena, failure);
+    }
     case Rule::selector_list: {
-      // Children are one hop apart in the flat tree: counting them is cheap
-      // and spares the moves of a growing vector.
+      // Children are one hop apart in the flat tree: counting them first
+      // lets the sequence be made once, at its size.
       std::size_t count = 0;
       for ([[maybe_unused]] NodeRef single : child->children()) ++count;
-      reserve_selectors(out, count);
+      const std::span<Selector> slots = arena.selectors(count);
+      out = slots;
+      std::size_t i = 0;
       for (NodeRef single : child->children()) {
         if (single.rule() != Rule::selector_single) {
           return fail_internal(failure, "should have selector_single",
                                single.rule());
         }
-        if (!build_single(single, out, failure)) return false;
+        if (!build_single(single, slots[i++], arena, failure)) return false;
       }
       return true;
     }

@@ -2,6 +2,7 @@
 // keyword, quantity with its checks, then the hand-over of the selector.
 
 #include <cstdint>
+#include <cstring>
 #include <expected>
 #include <optional>
 #include <string>
@@ -169,14 +170,15 @@ std::expected<QueryHead, Error> read_head(NodeRef node, bool top_level) {
 }  // namespace
 
 // The whole-tree path for tests and the benchmark; see jrl_parser.hpp.
-std::expected<JRLQueryFile, Error> JRLParser::parse_file(NodeRef node) {
+std::expected<JRLQueryFile, Error> JRLParser::parse_file(NodeRef node,
+                                                        ModelArena& arena) {
   if (node.rule() != Rule::file) {
     return std::unexpected(internal_fault("should have file", node.rule()));
   }
   JRLQueryFile file;
   for (NodeRef child : node.children()) {
     if (child.rule() == Rule::EOI) continue;
-    auto requirement = parse_requirement(child);
+    auto requirement = parse_requirement(child, arena);
     if (!requirement) return std::unexpected(std::move(requirement.error()));
     file.requirements.push_back(std::move(*requirement));
   }
@@ -184,7 +186,7 @@ std::expected<JRLQueryFile, Error> JRLParser::parse_file(NodeRef node) {
 }
 
 std::expected<JRLRequirement, Error> JRLParser::parse_requirement(
-    NodeRef child) {
+    NodeRef child, ModelArena& arena) {
   if (child.rule() != Rule::special_statement) {
     return std::unexpected(internal_fault(
         "should have { SOI ~ statement* ~ EOI  }", child.rule()));
@@ -211,29 +213,30 @@ std::expected<JRLRequirement, Error> JRLParser::parse_requirement(
     if (!value) return std::unexpected(std::move(value.error()));
     priority = *value;
   }
-  auto query = parse_query(*statement, true);
+  auto query = parse_query(*statement, true, arena);
   if (!query) return std::unexpected(std::move(query.error()));
-  auto text = parse_string(*description);
+  auto text = parse_string(*description, arena);
   if (!text) return std::unexpected(std::move(text.error()));
-  return JRLRequirement{std::move(*query), std::move(*text), priority};
+  return JRLRequirement{*query, *text, priority};
 }
 
 std::expected<JRLQuery, Error> JRLParser::parse_query(NodeRef node,
-                                                      bool top_level) {
+                                                      bool top_level,
+                                                      ModelArena& arena) {
   JRLQuery query;
   std::optional<Error> failure;
-  if (!build_query(node, top_level, query, failure)) {
+  if (!build_query(node, top_level, query, arena, failure)) {
     return std::unexpected(std::move(*failure));
   }
   return query;
 }
 
 bool JRLParser::build_query(NodeRef node, bool top_level, JRLQuery& out,
-                            std::optional<Error>& failure) {
+                            ModelArena& arena, std::optional<Error>& failure) {
   std::optional<NodeRef> selector =
       read_query_head(node, top_level, out, failure);
   if (!selector) return false;
-  if (!build_selectors(*selector, out.selector, failure)) {
+  if (!build_selectors(*selector, out.selector, arena, failure)) {
     builder::add_context("failed parsing selector", failure);
     return false;
   }
@@ -252,27 +255,30 @@ std::expected<std::string_view, Error> JRLParser::string_content(NodeRef node) {
   return text.substr(1, text.size() - 2);
 }
 
-std::string JRLParser::unquote(std::string_view content) {
+std::string_view JRLParser::unquote(std::string_view content,
+                                    ModelArena& arena) {
   // Most strings hold no quote at all: one copy.
-  if (content.find('"') == std::string_view::npos) {
-    return std::string(content);
-  }
-  std::string result;
-  result.reserve(content.size());
-  for (std::size_t i = 0; i < content.size(); ++i) {
-    result.push_back(content[i]);
+  const std::size_t quote = content.find('"');
+  if (quote == std::string_view::npos) return arena.text(content);
+  // The unquoted text is shorter; the room it leaves unused is a few bytes.
+  char* const first = static_cast<char*>(arena.allocate(content.size(), 1));
+  std::memcpy(first, content.data(), quote);
+  char* out = first + quote;
+  for (std::size_t i = quote; i < content.size(); ++i) {
+    *out++ = content[i];
     // A doubled quote stands for one; skip its second half.
     if (content[i] == '"' && i + 1 < content.size() && content[i + 1] == '"') {
       ++i;
     }
   }
-  return result;
+  return {first, static_cast<std::size_t>(out - first)};
 }
 
-std::expected<std::string, Error> JRLParser::parse_string(NodeRef node) {
+std::expected<std::string_view, Error> JRLParser::parse_string(
+    NodeRef node, ModelArena& arena) {
   auto content = string_content(node);
   if (!content) return std::unexpected(std::move(content.error()));
-  return unquote(*content);
+  return unquote(*content, arena);
 }
 
 }  // namespace jrl
