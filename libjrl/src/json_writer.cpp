@@ -110,7 +110,7 @@ class Writer {
         const auto* run = p;
         while (p != end && ESCAPE[*p] == 0) ++p;
         const auto length = static_cast<std::size_t>(p - run);
-        std::memcpy(w, run, length);
+        if (length != 0) std::memcpy(w, run, length);  // `run` may be null
         w += length;
         if (p == end) break;
         // The escape takes at most six bytes in place of one; keep room for

@@ -83,7 +83,7 @@ void ModelArena::clear() {
 }
 
 std::string_view ModelArena::text(std::string_view text) {
-  if (text.empty()) return {};
+  if (text.empty()) return "";  // an empty text, with data like any other
   char* copy = static_cast<char*>(allocate(text.size(), 1));
   std::memcpy(copy, text.data(), text.size());
   return {copy, text.size()};

@@ -50,7 +50,8 @@ class OutputBuffer {
       append_beyond(data, n);
       return;
     }
-    std::memcpy(cursor_, data, n);
+    // An empty view may have no data at all, which memcpy must not see.
+    if (n != 0) std::memcpy(cursor_, data, n);
     cursor_ += n;
   }
   void append(std::string_view text) { append(text.data(), text.size()); }
@@ -96,7 +97,7 @@ class OutputBuffer {
       return;
     }
     make_room(n);
-    std::memcpy(cursor_, data, n);
+    if (n != 0) std::memcpy(cursor_, data, n);
     cursor_ += n;
   }
 
