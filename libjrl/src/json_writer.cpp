@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <type_traits>
 #include <utility>
@@ -89,6 +90,32 @@ class Writer {
     key<false>("requirements");
     array(value.requirements,
           [&](const JRLRequirement& r) { requirement(r); });
+    close('}');
+  }
+
+  // The same text a requirement at a time, for a file whose requirements
+  // are not all held: `file_start`, `next_requirement` for each, `file_end`.
+  void file_start(std::string_view version) {
+    open('{');
+    key<true>("version");
+    string(version);
+    key<false>("requirements");
+  }
+  void next_requirement(const JRLRequirement& value, bool first) {
+    if (first) {
+      open('[');
+      element<true>();
+    } else {
+      element<false>();
+    }
+    requirement(value);
+  }
+  void file_end(bool empty) {
+    if (empty) {
+      literal("[]");
+    } else {
+      close(']');
+    }
     close('}');
   }
 
@@ -452,7 +479,34 @@ void stream(const JRLQueryFile& file, const TextSink& sink) {
   std::move(writer).take().flush();
 }
 
+// Streams a file a requirement at a time.
+template <bool Pretty>
+class StreamedFile final : public RequirementWriter {
+ public:
+  explicit StreamedFile(const TextSink& sink)
+      : writer_(OutputBuffer(STREAM_CHUNK_SIZE, sink)) {
+    writer_.file_start(JRLQueryFile{}.version);
+  }
+  void requirement(const JRLRequirement& value) override {
+    writer_.next_requirement(value, count_++ == 0);
+  }
+  void finish() override {
+    writer_.file_end(count_ == 0);
+    std::move(writer_).take().flush();
+  }
+
+ private:
+  Writer<Pretty, OutputBuffer> writer_;
+  std::size_t count_ = 0;
+};
+
 }  // namespace
+
+std::unique_ptr<RequirementWriter> streamed_file(bool pretty,
+                                                 const TextSink& sink) {
+  if (pretty) return std::make_unique<StreamedFile<true>>(sink);
+  return std::make_unique<StreamedFile<false>>(sink);
+}
 
 std::string write_compact(const JRLQueryFile& file) {
   return write<false>(file);

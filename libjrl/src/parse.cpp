@@ -10,10 +10,13 @@
 #include <variant>
 
 #include "check_text.hpp"
+#include "json_writer.hpp"
 #include "jrl/parse.hpp"
 #include "jrl/source_map.hpp"
+#include "jrl/streaming.hpp"
 #include "number_text.hpp"
 #include "parser/grammar.hpp"
+#include "parser/debug_text_writer.hpp"
 #include "parser/grammar_message.hpp"
 #include "parser/jrl_parser.hpp"
 #include "utf8.hpp"
@@ -130,6 +133,57 @@ std::expected<ParseResult, Error> parse(std::string_view input,
   auto result = parse_into(input, &map, true);
   if (!result) map = SourceMap{};
   return result;
+}
+
+namespace {
+
+// Writes each requirement as soon as it is built, then drops it.
+class WritingSink final : public NodeSink {
+ public:
+  explicit WritingSink(RequirementWriter& writer) : writer_(writer) {}
+
+  void take(NodeRef statement) override {
+    if (error_) return;
+    auto requirement = JRLParser::parse_requirement(statement, arena_);
+    if (!requirement) {
+      error_ = std::move(requirement.error());
+      return;
+    }
+    writer_.requirement(*requirement);
+    arena_.clear();
+  }
+  void discard() override {}
+
+  std::optional<Error>& error() { return error_; }
+
+ private:
+  RequirementWriter& writer_;
+  ModelArena arena_;
+  std::optional<Error> error_;
+};
+
+}  // namespace
+
+std::expected<void, Error> parse_and_stream(std::string_view input,
+                                            Rendering rendering,
+                                            const TextSink& sink) {
+  // Only a text that parses is written: a failure anywhere, even in its
+  // last statement, must leave the output empty.
+  if (auto checked = check_text(input); !checked) {
+    return std::unexpected(std::move(checked.error()));
+  }
+  const std::unique_ptr<RequirementWriter> writer =
+      rendering == Rendering::debug
+          ? streamed_debug_text(sink)
+          : json::streamed_file(rendering == Rendering::json_pretty, sink);
+  WritingSink writing(*writer);
+  auto tree = run_grammar(input, &writing);
+  if (!tree || writing.error()) {
+    return std::unexpected(
+        Error::internal("a checked text failed its second run"));
+  }
+  writer->finish();
+  return {};
 }
 
 std::expected<void, Error> check_text(std::string_view input) {

@@ -2,6 +2,7 @@
 // over in bounded chunks.
 #include <algorithm>
 #include <cstddef>
+#include <expected>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -76,12 +77,12 @@ TEST(Streaming, SameBytesAsInMemoryInBoundedChunks) {
     SCOPED_TRACE(name);
     const auto parsed = parse(input);
     ASSERT_TRUE(parsed.has_value());
-    struct Rendering {
+    struct Case {
       std::string_view name;
       std::string expected;
       Collected streamed;
     };
-    const Rendering renderings[] = {
+    const Case renderings[] = {
         {"json", *parsed->to_string(),
          collect([&](const TextSink& s) { stream_json(*parsed, s); })},
         {"pretty", *parsed->to_string_pretty(),
@@ -89,7 +90,7 @@ TEST(Streaming, SameBytesAsInMemoryInBoundedChunks) {
         {"debug", parsed->to_debug_string(),
          collect([&](const TextSink& s) { stream_debug_string(*parsed, s); })},
     };
-    for (const Rendering& r : renderings) {
+    for (const Case& r : renderings) {
       SCOPED_TRACE(r.name);
       EXPECT_EQ(r.streamed.text, r.expected);
       EXPECT_FALSE(r.streamed.empty_chunk);
@@ -97,6 +98,52 @@ TEST(Streaming, SameBytesAsInMemoryInBoundedChunks) {
       const std::size_t longest_text =
           name.starts_with("long") ? input.size() : STREAM_CHUNK_SIZE;
       EXPECT_LE(r.streamed.largest, longest_text);
+    }
+  }
+}
+
+// Parsing while streaming writes what the in-memory parse and its rendering
+// give, and on failure writes nothing and fails as parse does: a builder
+// error, a syntax error in the last statement (which wins over an earlier
+// builder error), nesting too deep, invalid UTF-8.
+TEST(Streaming, ParseAndStreamIsParseThenRender) {
+  auto cases = inputs();
+  cases.push_back({"nested", "SELECT 1 FROM [SELECT 2 FROM [TAG(\"a\"), "
+                             "CLASS(MATH 1200L)], PLACEMENT(\"p\")] : \"n\";"});
+  cases.push_back({"builder error", "SELECT 1 FROM CLASS(MATX 1200) : \"d\";"});
+  cases.push_back({"syntax error at the end",
+                   repeated("SELECT 1 FROM TAG(\"t\") : \"d\";\n", 3000) +
+                       "SELECT 1 FROM CLASS(MATX 1200) : \"d\";\n"
+                       "SELECT 1 FROM TAG(\"t\") \"d\";"});
+  cases.push_back({"builder error last",
+                   repeated("SELECT 1 FROM TAG(\"t\") : \"d\";\n", 3000) +
+                       "SELECT 0 FROM TAG(\"t\") : \"d\";"});
+  cases.push_back({"nesting too deep", repeated("SELECT 1 FROM ", 257) +
+                                           "TAG(\"t\") : \"d\";"});
+  cases.push_back({"invalid UTF-8", "SELECT 1 FROM TAG(\"\xff\") : \"d\";"});
+  for (const auto& [name, input] : cases) {
+    SCOPED_TRACE(name);
+    const auto parsed = parse(input);
+    const struct {
+      Rendering rendering;
+      std::string expected;
+    } renderings[] = {
+        {Rendering::json, parsed ? *parsed->to_string() : ""},
+        {Rendering::json_pretty, parsed ? *parsed->to_string_pretty() : ""},
+        {Rendering::debug, parsed ? parsed->to_debug_string() : ""},
+    };
+    for (const auto& r : renderings) {
+      SCOPED_TRACE(static_cast<int>(r.rendering));
+      std::expected<void, Error> result;
+      const Collected streamed = collect([&](const TextSink& s) {
+        result = parse_and_stream(input, r.rendering, s);
+      });
+      ASSERT_EQ(result.has_value(), parsed.has_value());
+      EXPECT_EQ(streamed.text, r.expected);
+      EXPECT_FALSE(streamed.empty_chunk);
+      if (!parsed) {
+        EXPECT_EQ(result.error().render(), parsed.error().render());
+      }
     }
   }
 }

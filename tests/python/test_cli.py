@@ -281,16 +281,54 @@ def test_out_of_memory_while_parsing_is_a_message_not_an_abort(tmp_path):
     # Reading 30 MB fits; the model of 600000 statements does not.
     statement = 'SELECT 1 FROM [CLASS(MATH 1200), TAG("x")] : "x";\n'
     write(tmp_path, "many.jrl", statement * 600000)
+    # One list of 1.5 million items, 14 MB: below the size from which the
+    # print commands drop each requirement once written, and its one
+    # statement's tree and model do not fit.
+    write(tmp_path, "list.jrl",
+          'SELECT 1 FROM [' + ", ".join(['TAG("x")'] * 1500000) + '] : "x";\n')
     # check keeps no model; --verbose parses again for the count, on a
     # worker thread with --jobs.
-    for command in (["check", "--verbose"], ["json"], ["debug"],
-                    ["check", "--verbose", "--jobs=2", "many.jrl"]):
-        r = run_limited(*command, "many.jrl", cwd=tmp_path)
+    for command in (["check", "--verbose", "many.jrl"],
+                    ["check", "--verbose", "--jobs=2", "many.jrl", "many.jrl"],
+                    ["json", "list.jrl"], ["debug", "list.jrl"]):
+        r = run_limited(*command, cwd=tmp_path)
         assert (r.returncode, r.stdout, r.stderr.decode()) == (
             2, b"", "jrl: out of memory\n"
         ), command
+    # Without a model, checking and printing a large file fit.
     r = run_limited("check", "many.jrl", cwd=tmp_path)
     assert (r.returncode, r.stdout, r.stderr) == (0, b"", b"")
+    r = run_limited("json", "many.jrl", cwd=tmp_path)
+    assert (r.returncode, len(r.stdout), r.stderr) == (0, 105600037, b"")
+
+
+def test_large_files_print_what_the_parsed_model_gives(tmp_path):
+    # From 16 MiB on, the print commands check the file, then write each
+    # requirement as it is built: the bytes must be those of the model.
+    statement = ('SELECT 1-2 FROM [CLASS(MATH 1200L), TAG("caf\u00e9 ""x"""), '
+                 'SELECT 1 FROM RANGE_TAG(MATH 1000, MATH 1999, "T")] : "d" : 3;\n')
+    text = "// large\n" + statement * (17 * 2**20 // len(statement))
+    assert len(text.encode()) >= 16 * 2**20
+    write(tmp_path, "big.jrl", text)
+    parsed = pylibjrl.parse(text)
+    for args, expected in ((["json"], parsed.json()),
+                           (["json", "--pretty"], parsed.json_pretty()),
+                           (["debug"], str(parsed))):
+        r = run(*args, "big.jrl", cwd=tmp_path)
+        assert (r.returncode, r.stderr) == (0, b""), args
+        assert r.stdout.decode() == expected + "\n", args
+    # A fault in the last statement: nothing on standard output, and the
+    # exact report of parse.
+    bad = text + 'SELECT 1 FROM CLASS(MATX 1200) : "d";\n'
+    write(tmp_path, "bad.jrl", bad)
+    with pytest.raises(ValueError) as failure:
+        pylibjrl.parse(bad)
+    report = str(failure.value).replace(" --> ", " --> bad.jrl:")
+    for args in (["json"], ["debug"]):
+        r = run(*args, "bad.jrl", cwd=tmp_path)
+        assert (r.returncode, r.stdout) == (1, b""), args
+        assert r.stderr.decode() == (
+            "error: could not parse bad.jrl\n" + report + "\n"), args
 
 
 # ---- terminal safety and bounded reports -----------------------------------

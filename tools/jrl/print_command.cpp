@@ -1,5 +1,10 @@
 #include <unistd.h>
 
+#include <cstddef>
+#include <expected>
+#include <string_view>
+#include <utility>
+
 #include "colour.hpp"
 #include "commands.hpp"
 #include "failure_report.hpp"
@@ -9,6 +14,15 @@
 #include "terminal_text.hpp"
 
 namespace jrl::cli {
+namespace {
+
+// From this size on a file is printed without holding its model: it is
+// checked, then parsed again a requirement at a time, each written and
+// dropped, so memory stays near the size of the input for a second run over
+// it. A smaller file is parsed once and its model kept while it is written.
+constexpr std::size_t PRINT_WITHOUT_MODEL = std::size_t{16} << 20;
+
+}  // namespace
 
 int run_print(const Options& options) {
   const bool colour = colour_enabled(options.colour, STDERR_FILENO);
@@ -21,24 +35,40 @@ int run_print(const Options& options) {
                           escape_controls(content.error()) + "\n");
     return EXIT_USAGE;
   }
-  // A byte-order mark is not part of the text.
-  auto parsed = parse(without_bom(*content));
-  if (!parsed) {
-    write_out(stderr, failure_report(name, parsed.error(), colour));
-    return EXIT_FAILED;
-  }
-
   // The text goes out chunk by chunk as it is rendered, so that no more
-  // than one chunk of it is held beside the model.
+  // than one chunk of it is held at a time.
   const TextSink sink = [](std::string_view chunk) {
     write_out(stdout, chunk);
   };
-  if (options.command == Command::debug) {
-    stream_debug_string(*parsed, sink);
-  } else if (options.pretty) {
-    stream_json_pretty(*parsed, sink);
+  const Rendering rendering = options.command == Command::debug ? Rendering::debug
+                              : options.pretty ? Rendering::json_pretty
+                                               : Rendering::json;
+  // A byte-order mark is not part of the text.
+  const std::string_view text = without_bom(*content);
+  std::expected<void, Error> printed;
+  if (text.size() >= PRINT_WITHOUT_MODEL) {
+    printed = parse_and_stream(text, rendering, sink);
   } else {
-    stream_json(*parsed, sink);
+    auto parsed = parse(text);
+    if (parsed) {
+      switch (rendering) {
+        case Rendering::debug:
+          stream_debug_string(*parsed, sink);
+          break;
+        case Rendering::json_pretty:
+          stream_json_pretty(*parsed, sink);
+          break;
+        case Rendering::json:
+          stream_json(*parsed, sink);
+          break;
+      }
+    } else {
+      printed = std::unexpected(std::move(parsed.error()));
+    }
+  }
+  if (!printed) {
+    write_out(stderr, failure_report(name, printed.error(), colour));
+    return EXIT_FAILED;
   }
   write_out(stdout, "\n");
   return EXIT_OK;

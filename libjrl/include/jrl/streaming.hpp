@@ -8,9 +8,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <expected>
 #include <functional>
 #include <string_view>
 
+#include "jrl/error.hpp"
 #include "jrl/parse.hpp"
 
 namespace jrl {
@@ -24,5 +27,22 @@ inline constexpr std::size_t STREAM_CHUNK_SIZE = std::size_t{1} << 16;
 void stream_json(const ParseResult& result, const TextSink& sink);
 void stream_json_pretty(const ParseResult& result, const TextSink& sink);
 void stream_debug_string(const ParseResult& result, const TextSink& sink);
+
+// The renderings of a whole parsed file.
+enum class Rendering : std::uint8_t {
+  json,         // to_string
+  json_pretty,  // to_string_pretty
+  debug,        // to_debug_string
+};
+
+// Parses `input` and streams a rendering of its model to `sink` without
+// ever holding the model: the text is checked first, then parsed again with
+// each requirement written and dropped as soon as it is built. The bytes are
+// exactly those of the matching stream_* of `parse(input)`, and the error is
+// exactly parse's, in which case nothing is written. Memory beyond the input
+// is one requirement and one chunk; the price is a second run over the text.
+std::expected<void, Error> parse_and_stream(std::string_view input,
+                                            Rendering rendering,
+                                            const TextSink& sink);
 
 }  // namespace jrl

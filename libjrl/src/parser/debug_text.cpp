@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -264,6 +265,37 @@ void append_escaped_text(std::string& out, std::string_view text) {
   OutputBuffer buffer(text.size() + 2);
   append_escaped_text(buffer, text);
   out += std::move(buffer).take();
+}
+
+namespace {
+
+// The debug text of a parse result, a requirement at a time.
+class StreamedDebugText final : public RequirementWriter {
+ public:
+  explicit StreamedDebugText(const TextSink& sink)
+      : out_(STREAM_CHUNK_SIZE, sink) {
+    out_ += "ParseResult { parsed_jrl_file: JRLQueryFile { version: ";
+    append_escaped_text(out_, JRLQueryFile{}.version);
+    out_ += ", requirements: [";
+  }
+  void requirement(const JRLRequirement& value) override {
+    if (count_++ != 0) out_ += ", ";
+    append_debug_text(out_, value);
+  }
+  void finish() override {
+    out_ += "] } }";
+    out_.flush();
+  }
+
+ private:
+  OutputBuffer out_;
+  std::size_t count_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<RequirementWriter> streamed_debug_text(const TextSink& sink) {
+  return std::make_unique<StreamedDebugText>(sink);
 }
 
 void stream_debug_string(const ParseResult& result, const TextSink& sink) {

@@ -3,12 +3,14 @@
 // streaming) without temporaries.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
 #include "output_buffer.hpp"
+#include "requirement_writer.hpp"
 
 namespace jrl {
 
@@ -28,5 +30,8 @@ void append_debug_text(OutputBuffer& out, const JRLQuery& value);
 void append_debug_text(OutputBuffer& out, const JRLRequirement& value);
 void append_debug_text(OutputBuffer& out, const JRLQueryFile& value);
 void append_debug_text(OutputBuffer& out, const ParseResult& value);
+
+// Writes the debug text of a parse result to `sink` a requirement at a time.
+std::unique_ptr<RequirementWriter> streamed_debug_text(const TextSink& sink);
 
 }  // namespace jrl
