@@ -33,14 +33,16 @@ std::string failure(std::string_view path, int error_number) {
 // Reads `file` to its end in chunks, growing the text by doubling but never
 // past the size limit, so that an endless stream (/dev/zero) stops with an
 // error once the limit is reached rather than when memory runs out.
-// `expected` is the size a regular file reported, to allocate once.
+// `expected` is the size a regular file reported, to allocate once: with a
+// chunk of room beyond it, so that the read which finds the end needs no
+// growth (a doubling there would hold twice the file at its end).
 std::expected<std::string, std::string> read_all(std::FILE* file,
                                                  std::string_view path,
                                                  std::size_t expected) {
   constexpr std::size_t limit = MAX_INPUT_SIZE;
   std::string content;
   try {
-    content.reserve(std::min(expected + 1, limit));
+    content.reserve(std::min(expected + CHUNK, limit));
     while (true) {
       if (content.size() >= limit) {
         return std::unexpected(failure(path, TOO_LARGE));
