@@ -191,11 +191,56 @@ std::string ReportError::render(std::string_view path) const {
   }
   std::optional<std::size_t> end_column;
   if (end_line_col_) end_column = end_line_col_->column;
+  if (end_column) *end_column -= column_shift_;
   out += '\n' + gutter + " | " +
-         underline(line_, start_line_col_.column, end_column);
+         underline(line_, start_line_col_.column - column_shift_, end_column);
   out += '\n' + gutter + " |";
   out += '\n' + gutter + " = " + message_;
   return out;
+}
+
+namespace {
+
+// The byte offset of character `n` of `text` (its size when it has fewer).
+std::size_t offset_of_char(std::string_view text, std::size_t n) {
+  std::size_t i = 0;
+  for (; i < text.size() && n > 0; --n) i += utf8::decode(text, i).length;
+  return std::min(i, text.size());
+}
+
+}  // namespace
+
+Error Error::with_short_lines(std::size_t longest, std::size_t context) && {
+  constexpr std::string_view ELLIPSIS = "...";
+  for (ErrorFrame& frame : frames_) {
+    if (!frame.report_ || frame.report_->continued_line_) continue;
+    ReportError& report = *frame.report_;
+    if (report.line_.size() <= longest) continue;
+    // Characters [first, last) of the line are kept: the mark and `context`
+    // on each side of it.
+    const std::size_t mark = report.start_line_col_.column - 1;
+    const std::size_t mark_end = report.end_line_col_
+                                     ? report.end_line_col_->column - 1
+                                     : mark + 1;
+    // A cut at the front must leave out more than the "..." it adds.
+    const std::size_t first =
+        mark > context + ELLIPSIS.size() ? mark - context : 0;
+    const std::size_t last = std::max(mark, mark_end) + context;
+    const std::string& line = report.line_;
+    // Only a line far longer than what is kept is worth cutting.
+    if (line.size() <= last - first + 2 * context) continue;
+    const std::size_t from = offset_of_char(line, first);
+    const std::size_t to =
+        from + offset_of_char(std::string_view(line).substr(from), last - first);
+    if (first == 0 && to == line.size()) continue;
+    std::string piece;
+    if (first > 0) piece += ELLIPSIS;
+    piece.append(line, from, to - from);
+    if (to < line.size()) piece += ELLIPSIS;
+    report.line_ = std::move(piece);
+    report.column_shift_ = first > 0 ? first - ELLIPSIS.size() : 0;
+  }
+  return std::move(*this);
 }
 
 }  // namespace jrl

@@ -143,6 +143,33 @@ TEST(Check, WarningReportsOnLaterLines) {
   }
 }
 
+// Two hundred diagnostics on one line of megabytes: each later report
+// shows the line around its mark only, while the first error keeps the
+// report of parse, whole.
+TEST(Check, ReportsOnALongLineStaySmall) {
+  std::string list = "SELECT 1 FROM [";
+  for (int i = 0; i < 150'000; ++i) list += "TAG(\"a\"), ";
+  list += "TAG(\"a\")] : \"x\";";
+  const std::vector<jrl::Diagnostic> warnings = jrl::check(list);
+  ASSERT_EQ(warnings.size(), 200u);
+  for (const jrl::Diagnostic& d : warnings) {
+    EXPECT_EQ(d.code, "JRL204");
+    EXPECT_LT(d.report.size(), 600u);
+    EXPECT_EQ(d.start.column, d.offset + 1);
+  }
+  const std::string failing = list + "\nSELECT 1 FROM TAG(\"a\") \"x\";\n" +
+                              list.substr(0, list.size() - 1) + " \"x\";";
+  const std::vector<jrl::Diagnostic> errors = jrl::check(failing);
+  ASSERT_EQ(errors.size(), 2u);
+  const auto parsed = jrl::parse(failing);
+  ASSERT_FALSE(parsed);
+  EXPECT_EQ(errors[0].report, parsed.error().render());
+  EXPECT_LT(errors[1].report.size(), 600u);
+  // Searching fixes would parse the megabyte statement hundreds of times.
+  EXPECT_TRUE(errors[1].suggestions.empty());
+  EXPECT_GT(list.size(), 1'000'000u);
+}
+
 TEST(Check, FirstErrorIsTheErrorOfParse) {
   std::vector<std::string> inputs = {
       "SELECT 1 FROM CLASS(MATH 1200) : \"x\"",

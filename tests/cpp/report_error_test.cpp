@@ -270,6 +270,63 @@ TEST(ReportErrorTest, LongSingleLine) {
   EXPECT_EQ(error.report()->line().size(), input.size());
 }
 
+// Long lines cut around the mark: the header keeps the true column, the
+// underline stands under the same characters, "..." marks each cut, and a
+// line of at most the given length is left whole.
+TEST(ReportErrorTest, ShortLinesAroundTheMark) {
+  const std::string a200(200, 'a');
+  const std::string b200(200, 'b');
+  const std::string wide = "\xC3\xA9";  // one character, two bytes
+  std::string accents;
+  for (int i = 0; i < 200; ++i) accents += wide;
+  struct Case {
+    const char* name;
+    std::string input;
+    std::size_t start;
+    std::optional<std::size_t> end;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"both sides", a200 + "XYZ" + b200, 200, 203,
+       " --> 1:201\n  |\n1 | ..." + std::string(10, 'a') + "XYZ" +
+           std::string(10, 'b') + "...\n  |    " + std::string(10, ' ') +
+           "^-^\n  |\n  = m"},
+      {"near the start", "XYZ" + b200, 0, 3,
+       " --> 1:1\n  |\n1 | XYZ" + std::string(10, 'b') +
+           "...\n  | ^-^\n  |\n  = m"},
+      {"near the end", a200 + "XYZ", 200, 203,
+       " --> 1:201\n  |\n1 | ..." + std::string(10, 'a') +
+           "XYZ\n  |    " + std::string(10, ' ') + "^-^\n  |\n  = m"},
+      {"a position", a200 + "X" + b200, 200, std::nullopt,
+       " --> 1:201\n  |\n1 | ..." + std::string(10, 'a') + "X" +
+           std::string(10, 'b') + "...\n  |    " + std::string(10, ' ') +
+           "^---\n  |\n  = m"},
+      {"multibyte characters", accents + "XYZ" + accents, 400, 403,
+       " --> 1:201\n  |\n1 | ..." + accents.substr(0, 20) + "XYZ" +
+           accents.substr(0, 20) + "...\n  |    " + std::string(10, ' ') +
+           "^-^\n  |\n  = m"},
+      {"short line", std::string(18, 'a') + "XYZ" + std::string(19, 'b'), 18,
+       21,
+       " --> 1:19\n  |\n1 | " + std::string(18, 'a') + "XYZ" +
+           std::string(19, 'b') + "\n  | " + std::string(18, ' ') +
+           "^-^\n  |\n  = m"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Error error = c.end ? Error::over_span(c.input, c.start, *c.end, "m")
+                        : Error::at_position(c.input, c.start, "m");
+    const LineCol start = error.report()->start_line_col();
+    const Error shortened = Error::wrap("context", std::move(error))
+                                .with_short_lines(40, 10);
+    const ReportError* report = shortened.innermost().report();
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(report->render(), c.expected);
+    EXPECT_EQ(report->start_line_col(), start);
+    EXPECT_EQ(report->start(), c.start);
+    EXPECT_EQ(shortened.outermost().text(), "context");
+  }
+}
+
 struct MessageCase {
   const char* name;
   SyntaxError error;

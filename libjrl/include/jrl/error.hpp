@@ -82,6 +82,10 @@ class ReportError {
   std::optional<LineCol> end_line_col_;
   std::string line_;
   std::optional<std::string> continued_line_;
+  // Columns of the input line left out before `line_` begins, less the
+  // columns of the "..." that stands for them: `line_` may be a piece of a
+  // very long line (see Error::with_short_lines).
+  std::size_t column_shift_ = 0;
 };
 
 enum class ErrorKind : std::uint8_t {
@@ -166,6 +170,14 @@ class Error {
   // The piece must begin at the start of a line of the larger text, so that
   // the reports' columns and line texts hold there too.
   Error moved_by(std::size_t offset, std::size_t lines) const;
+
+  // This error with the source line of each one-line report cut, where it
+  // is longer than `longest` bytes, to `context` characters on each side of
+  // the mark, a "..." standing for each part left out. Messages, offsets,
+  // lines and columns stay the same. For reports of faults on very long
+  // lines, which otherwise hold the whole line twice (its text and the
+  // blanks up to the mark).
+  Error with_short_lines(std::size_t longest, std::size_t context) &&;
 
   // The whole chain: the outermost frame, then "Caused by:" and the others.
   std::string render(std::string_view path = {}) const;

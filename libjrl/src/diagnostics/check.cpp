@@ -24,6 +24,10 @@ constexpr std::string_view BOM = "\xEF\xBB\xBF";
 // Fix searches cost a few trial runs of a statement each; past this many
 // errors a file needs reading more than fixing.
 constexpr std::size_t MAX_FIX_SEARCHES = 20;
+// A search parses its statement a few hundred times: in a statement longer
+// than this (a generated list of megabytes) that would take minutes, so its
+// syntax error comes without suggestions.
+constexpr std::size_t MAX_FIX_STATEMENT = std::size_t{64} << 10;
 
 // The chain outermost first.
 std::vector<const ErrorFrame*> chain_of(const Error& error) {
@@ -32,11 +36,18 @@ std::vector<const ErrorFrame*> chain_of(const Error& error) {
   return chain;
 }
 
+// Source lines longer than this many bytes are shown in the reports after
+// the first only around their mark, this many characters on each side.
+constexpr std::size_t REPORT_LINE_MAX = 1024;
+constexpr std::size_t REPORT_CONTEXT = 100;
+
 // A report over [start, end) of `body` (at `start` alone without an end),
 // made over the text from the start of its first line on: a report only
 // needs its own lines, and reading `body` from its beginning for each of
 // many diagnostics would make checking a long file quadratic. Its line and
-// offsets are then moved to their place in `body`.
+// offsets are then moved to their place in `body`. A long line is cut to
+// the mark and its surroundings: up to 200 reports on one line of a
+// megabytes-long list must not each hold that line.
 Error report_in(std::string_view body, const LineIndex& lines,
                 std::size_t start, std::optional<std::size_t> end,
                 std::string message) {
@@ -46,7 +57,9 @@ Error report_in(std::string_view body, const LineIndex& lines,
                                        *end - window_start, std::move(message))
                     : Error::at_position(window, start - window_start,
                                          std::move(message));
-  return error.moved_by(window_start, lines.at(window_start).line - 1);
+  return std::move(error)
+      .with_short_lines(REPORT_LINE_MAX, REPORT_CONTEXT)
+      .moved_by(window_start, lines.at(window_start).line - 1);
 }
 
 // Copies `error` with the report of its innermost link moved from the
@@ -255,14 +268,16 @@ class Checker {
       }
       if (options_.suggestions && fix_searches_ < MAX_FIX_SEARCHES) {
         if (d.code == "JRL010") {
-          ++fix_searches_;
-          for (Suggestion& s :
-               syntax_fixes(statement, report->start() - segment.start)) {
-            for (TextEdit& edit : s.edits) {
-              edit.offset += segment.start;
-              edit.end_offset += segment.start;
+          if (statement.size() <= MAX_FIX_STATEMENT) {
+            ++fix_searches_;
+            for (Suggestion& s :
+                 syntax_fixes(statement, report->start() - segment.start)) {
+              for (TextEdit& edit : s.edits) {
+                edit.offset += segment.start;
+                edit.end_offset += segment.start;
+              }
+              d.suggestions.push_back(std::move(s));
             }
-            d.suggestions.push_back(std::move(s));
           }
         } else if (auto fix = did_you_mean_fix(*report, body_)) {
           d.suggestions.push_back(std::move(*fix));
