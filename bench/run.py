@@ -350,14 +350,15 @@ def main() -> None:
     for l in ["1M", "10M"]:
         r = results[l]["ratios"]
         checks += [
-            (f"{l}: parse >= 4x faster than json.loads (aim 10x)", r["json.loads / parse"], ">=", 4),
-            (f"{l}: json() >= 5x faster than json.dumps (aim 10x)", r["json.dumps / json()"], ">=", 5),
+            (f"{l}: parse >= 10x faster than json.loads", r["json.loads / parse"], ">=", 10),
+            (f"{l}: json() >= 10x faster than json.dumps", r["json.dumps / json()"], ">=", 10),
             (f"{l}: json_pretty() within 2x of json() per output byte", r["pretty/json per output byte"], "<=", 2),
             (f"{l}: str() within 2x of json() per output byte", r["str/json per output byte"], "<=", 2),
         ]
+    # parse within 1.2x from 1 MB to 100 MB, the renderings within 1.3x.
     for op, spread in flat.items():
         checks.append((f"{op}: time per MB, largest/smallest over {', '.join(l for l in labels if l != '2K')}",
-                       spread, "<=", 1.2))
+                       spread, "<=", 1.2 if op == "parse" else 1.3))
     for name, ratio in path_ratios.items():
         checks.append((f"{name}: linear (per-byte time at n / at n/10)", ratio, "<=", 1.2))
     for name, transient in memory.items():
