@@ -21,9 +21,22 @@ void append_number(std::string& out, std::string_view key, std::size_t n) {
 
 std::string json_string(std::string_view text) {
   constexpr char digits[] = "0123456789abcdef";
-  std::string out = "\"";
+  std::string out;
+  out.reserve(text.size() + 2);
+  out.push_back('"');
   std::size_t i = 0;
   while (i < text.size()) {
+    // Printable ASCII other than the quote and the backslash is copied a
+    // run at a time: most of a report is.
+    std::size_t run = i;
+    while (run < text.size()) {
+      const auto c = static_cast<unsigned char>(text[run]);
+      if (c < 0x20 || c >= 0x80 || c == '"' || c == '\\') break;
+      ++run;
+    }
+    out.append(text.data() + i, run - i);
+    i = run;
+    if (i == text.size()) break;
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte >= 0x80) {
       const utf8::Decoded decoded = utf8::decode(text, i);
