@@ -278,18 +278,19 @@ def test_endless_input_under_a_memory_limit_is_a_read_error(command):
 
 
 def test_out_of_memory_while_parsing_is_a_message_not_an_abort(tmp_path):
-    # Reading 30 MB fits; the model of 600000 statements does not.
+    # 30 MB of statements: checked and printed without a model, they fit.
     statement = 'SELECT 1 FROM [CLASS(MATH 1200), TAG("x")] : "x";\n'
     write(tmp_path, "many.jrl", statement * 600000)
     # One list of 1.5 million items, 14 MB: below the size from which the
     # print commands drop each requirement once written, and its one
-    # statement's tree and model do not fit.
+    # statement's tree and model do not fit (nor, for check, the tree its
+    # warnings are looked for in).
     write(tmp_path, "list.jrl",
           'SELECT 1 FROM [' + ", ".join(['TAG("x")'] * 1500000) + '] : "x";\n')
     # check keeps no model; --verbose parses again for the count, on a
     # worker thread with --jobs.
-    for command in (["check", "--verbose", "many.jrl"],
-                    ["check", "--verbose", "--jobs=2", "many.jrl", "many.jrl"],
+    for command in (["check", "--verbose", "list.jrl"],
+                    ["check", "--verbose", "--jobs=2", "list.jrl", "list.jrl"],
                     ["json", "list.jrl"], ["debug", "list.jrl"]):
         r = run_limited(*command, cwd=tmp_path)
         assert (r.returncode, r.stdout, r.stderr.decode()) == (
