@@ -29,8 +29,9 @@ static_assert(sizeof(ModelArena) <= 64);
 
 }  // namespace
 
-ModelArena::~ModelArena() {
-  Block* block = newest_;
+ModelArena::~ModelArena() { free_blocks(newest_); }
+
+void ModelArena::free_blocks(Block* block) {
   while (block != nullptr) {
     Block* previous = block->previous;
     ::operator delete(block);
@@ -70,12 +71,7 @@ void* ModelArena::allocate_in_new_block(std::size_t size,
 
 void ModelArena::clear() {
   if (newest_ == nullptr) return;
-  Block* block = newest_->previous;
-  while (block != nullptr) {
-    Block* previous = block->previous;
-    ::operator delete(block);
-    block = previous;
-  }
+  free_blocks(newest_->previous);
   newest_->previous = nullptr;
   reserved_ = newest_->size;
   cursor_ = newest_->begin();

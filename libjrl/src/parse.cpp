@@ -19,6 +19,7 @@
 #include "parser/debug_text_writer.hpp"
 #include "parser/grammar_message.hpp"
 #include "parser/jrl_parser.hpp"
+#include "requirement_writer.hpp"
 #include "utf8.hpp"
 
 namespace jrl {
@@ -27,14 +28,17 @@ namespace {
 // Builds each requirement as soon as the grammar has matched it, while its
 // nodes are hot. After the first failure nothing more is built, but the run
 // goes on: a syntax error anywhere wins over it. Without `keep`, each
-// requirement is checked and dropped, which is all a check needs.
-// With a source map, the spans of each requirement and of its selectors are
+// requirement is checked and dropped, which is all a check needs; with a
+// writer, it is also written before it is dropped. With a source map, the spans of each requirement and of its selectors are
 // recorded beside it; the selector_single nodes of a statement stand in the
 // same pre-order as the selectors built from them.
 class RequirementSink final : public NodeSink {
  public:
-  RequirementSink(SourceMap* map, bool keep)
-      : keep_(keep), arena_(std::make_shared<ModelArena>()), map_(map) {}
+  RequirementSink(SourceMap* map, bool keep, RequirementWriter* writer)
+      : keep_(keep),
+        arena_(std::make_shared<ModelArena>()),
+        map_(map),
+        writer_(writer) {}
 
   void take(NodeRef statement) override {
     if (error_) return;
@@ -44,6 +48,7 @@ class RequirementSink final : public NodeSink {
       drop_model();
       return;
     }
+    if (writer_ != nullptr) writer_->requirement(*requirement);
     if (keep_) {
       file_.requirements.push_back(*requirement);
     } else {
@@ -84,10 +89,12 @@ class RequirementSink final : public NodeSink {
   JRLQueryFile file_;
   std::optional<Error> error_;
   SourceMap* map_;
+  RequirementWriter* writer_;
 };
 
-std::expected<ParseResult, Error> parse_into(std::string_view input,
-                                             SourceMap* map, bool keep_model) {
+std::expected<ParseResult, Error> parse_into(
+    std::string_view input, SourceMap* map, bool keep_model,
+    RequirementWriter* writer = nullptr) {
   if (input.size() >= MAX_INPUT_SIZE) {
     return std::unexpected(
         Error::message("input larger than 4 GiB is not supported"));
@@ -96,7 +103,7 @@ std::expected<ParseResult, Error> parse_into(std::string_view input,
     return std::unexpected(Error::at_position(input, *bad, "input is not valid UTF-8"));
   }
 
-  RequirementSink sink(map, keep_model);
+  RequirementSink sink(map, keep_model, writer);
   auto tree = run_grammar(input, &sink);
   if (!tree) {
     const GrammarFailure& failure = tree.error();
@@ -135,35 +142,6 @@ std::expected<ParseResult, Error> parse(std::string_view input,
   return result;
 }
 
-namespace {
-
-// Writes each requirement as soon as it is built, then drops it.
-class WritingSink final : public NodeSink {
- public:
-  explicit WritingSink(RequirementWriter& writer) : writer_(writer) {}
-
-  void take(NodeRef statement) override {
-    if (error_) return;
-    auto requirement = JRLParser::parse_requirement(statement, arena_);
-    if (!requirement) {
-      error_ = std::move(requirement.error());
-      return;
-    }
-    writer_.requirement(*requirement);
-    arena_.clear();
-  }
-  void discard() override {}
-
-  std::optional<Error>& error() { return error_; }
-
- private:
-  RequirementWriter& writer_;
-  ModelArena arena_;
-  std::optional<Error> error_;
-};
-
-}  // namespace
-
 std::expected<void, Error> parse_and_stream(std::string_view input,
                                             Rendering rendering,
                                             const TextSink& sink) {
@@ -176,9 +154,7 @@ std::expected<void, Error> parse_and_stream(std::string_view input,
       rendering == Rendering::debug
           ? streamed_debug_text(sink)
           : json::streamed_file(rendering == Rendering::json_pretty, sink);
-  WritingSink writing(*writer);
-  auto tree = run_grammar(input, &writing);
-  if (!tree || writing.error()) {
+  if (!parse_into(input, nullptr, false, writer.get())) {
     return std::unexpected(
         Error::internal("a checked text failed its second run"));
   }

@@ -55,6 +55,8 @@ class ModelArena {
  private:
   struct Block;
   void* allocate_in_new_block(std::size_t size, std::size_t alignment);
+  // Frees `block` and every block made before it.
+  static void free_blocks(Block* block);
 
   Block* newest_ = nullptr;  // each block links to the one made before it
   std::uintptr_t cursor_ = 0;
