@@ -1,0 +1,83 @@
+"""What the server does with messages it cannot take as they are: a request
+whose parameters are out of the protocol's ranges gets an error response, a
+message or header line over the size limit closes the connection, and the
+exit status tells whether the client asked for a shutdown first."""
+
+import logging
+from typing import Any, BinaryIO, NamedTuple
+
+from lsprotocol import types as lsp
+from pygls.exceptions import JsonRpcException
+from pygls.protocol import LanguageServerProtocol
+
+LOG = logging.getLogger("jrl.lsp")
+
+# The largest message read: far above any document an editor sends (a
+# 50 MB document is a message of about 50 MB), far below what would
+# exhaust memory.
+MESSAGE_LIMIT = 1 << 30
+# The longest header line read, its line break included.
+HEADER_LIMIT = 1024
+
+
+class BoundedInput:
+    """The client's stream as the server reads it: a header line or a
+    message body over its limit is logged and read as the end of input, so
+    the server stops as it does when the client closes the stream."""
+
+    def __init__(self, stream: BinaryIO, message_limit: int = MESSAGE_LIMIT) -> None:
+        self.stream = stream
+        self.message_limit = message_limit
+
+    def readline(self) -> bytes:
+        line = self.stream.readline(HEADER_LIMIT + 1)
+        if len(line) > HEADER_LIMIT:
+            LOG.error("jrl-lsp: a header line longer than %d bytes; closing the connection", HEADER_LIMIT)
+            return b""
+        return line
+
+    def read(self, size: int) -> bytes:
+        if size > self.message_limit:
+            LOG.error("jrl-lsp: a message of %d bytes is over the limit of %d bytes; closing the connection",
+                      size, self.message_limit)
+            return b""
+        return self.stream.read(size)
+
+
+class Unreadable(NamedTuple):
+    """A request whose parameters could not be read, to be answered with
+    the error."""
+
+    id: Any
+    method: str
+    error: JsonRpcException
+
+
+def _reason(error: BaseException) -> str:
+    """What is wrong with the parameters, from the validation errors."""
+    cause = error.__cause__
+    found = []
+    while cause is not None:
+        inner = getattr(cause, "exceptions", None)
+        if not inner:
+            found.append(str(cause))
+            break
+        cause = inner[0]
+    return found[0] if found else error.__class__.__name__
+
+
+class JrlProtocol(LanguageServerProtocol):
+    def structure_message(self, data: Any) -> Any:
+        try:
+            return super().structure_message(data)
+        except JsonRpcException as error:
+            if isinstance(data, dict) and "id" in data and isinstance(data.get("method"), str):
+                return Unreadable(data["id"], data["method"], error)
+            raise
+
+    def handle_message(self, message: Any) -> None:
+        if isinstance(message, Unreadable):
+            self._send_response(message.id, error=lsp.ResponseError(
+                code=message.error.code, message=f"{message.method}: {_reason(message.error)}"))
+            return
+        super().handle_message(message)
