@@ -1,54 +1,61 @@
 """The words near the cursor, for completion and hover, read from a window
-of at most ``WINDOW`` characters on each side of it.
+of a few thousand characters around it.
 
-A statement may be megabytes long, and the lexer reads about a megabyte a
+A statement may be megabytes long and the lexer reads about a megabyte a
 second, so the words of the whole statement are not read on every request.
-Where the statement starts more than ``WINDOW`` characters before the
-cursor, the words are read from a place in the window where the lexer can
-start afresh: the first line start in it (strings and comments end at their
-line), or, on a longer line, the first place after a space or punctuation
-that lies outside strings and comments. The lists and argument lists still
-open there are found by counting brackets outside strings and comments
-from the statement's start, which the regular-expression engine does at
-many times the lexer's speed; they stand before the words as brackets of
-no width (an argument list's function unknown), so completion knows it is
-in a list.
+Where the statement starts long before the cursor, the words are read from
+a place near it where the lexer can start afresh: a line start (strings and
+comments end at their line) or, on a longer line, a place after a space or
+punctuation that lies outside strings and comments. The lists and argument
+lists still open there stand before the words as brackets of no width (an
+argument list's function unknown), so that completion knows it is in a
+list. They are found by counting brackets outside strings and comments with
+the regular-expression engine, once for a statement; while the text before
+the place stays as it was (as it does while one types after it), later
+requests count only from where the last count ended.
 """
 
 import re
-from typing import List, Optional
+from typing import List, Optional, Tuple
 
 from pygments.token import Punctuation
 
 from .tokens import Word, words
 
-WINDOW = 4096
+# The window starts between WINDOW and twice WINDOW characters before the
+# cursor, at a multiple of WINDOW, so that it stays put while one types.
+WINDOW = 2048
 
 # Strings (closed on their line, or running to its end) and comments, as the
 # lexer reads them.
 _NOISE = re.compile(r'"(?:""|[^"\r\n])*"(?!")|"[^\r\n]*|//[^\n]*')
-# Strings closed on their line: what remains of a line's start without them
-# shows whether a place after it is in a string (a quote is left) or a
-# comment (a "//" comes first).
+# Strings closed on their line: what remains of a stretch of a line without
+# them shows whether the place after it is in a string (a quote is left) or
+# in a comment (a "//" is left).
 _CLOSED_STRINGS = re.compile(r'"(?:""|[^"\r\n])*"(?!")')
 # Where the lexer may start afresh: after a space or punctuation.
 _BREAK = re.compile(r"[ \t\r\n,\[\]();:]")
-_BRACKETS = re.compile(r"[^\[\]()]+")
+_NOT_BRACKETS = re.compile(r"[^\[\]()]+")
 
 
-def _in_code(text: str, line_start: int, at: int) -> bool:
-    """Whether ``at`` lies outside strings and comments, on the line that
-    starts at ``line_start``."""
-    rest = _CLOSED_STRINGS.sub("", text[line_start:at])
-    quote, comment = rest.find('"'), rest.find("//")
-    return quote == -1 and comment == -1
+def _in_code(text: str, start: int, end: int) -> bool:
+    """Whether ``end`` lies outside strings and comments, given that
+    ``start``, on the same line, does."""
+    rest = _CLOSED_STRINGS.sub("", text[start:end])
+    return '"' not in rest and "//" not in rest
 
 
-def _open_brackets(text: str, start: int, end: int) -> str:
-    """The brackets still open at ``end`` of those from ``start``, outermost
-    first, leaving out those in strings and comments."""
+def _brackets(text: str, start: int, end: int) -> str:
+    """The brackets between two places outside strings and comments that
+    are themselves outside strings and comments."""
+    return _NOT_BRACKETS.sub("", _NOISE.sub("", text[start:end]))
+
+
+def _still_open(brackets: str) -> str:
+    """Of a run of brackets, those left open, outermost first."""
+    brackets = brackets.replace("()", "").replace("[]", "")
     stack: List[str] = []
-    for bracket in _BRACKETS.sub("", _NOISE.sub("", text[start:end])):
+    for bracket in brackets:
         if bracket in "[(":
             stack.append(bracket)
         elif stack and stack[-1] == ("[" if bracket == "]" else "("):
@@ -56,35 +63,70 @@ def _open_brackets(text: str, start: int, end: int) -> str:
     return "".join(stack)
 
 
-def window_start(text: str, start: int, offset: int) -> Optional[int]:
+class OpenBrackets:
+    """The brackets open at a place of a statement, kept from one request
+    (and one version of the document) to the next, so that a place after
+    the last one, with the text before that one unchanged, costs only the
+    text between the two."""
+
+    def __init__(self) -> None:
+        self._text = ""
+        self._start = self._end = -1
+        self._open = ""
+
+    def reusable(self, text: str, start: int, end: int) -> bool:
+        """Whether the last count, from ``start``, ended at or before
+        ``end`` and the text it read is unchanged."""
+        return self._start == start <= self._end <= end and (
+            text is self._text or text.startswith(self._text[start : self._end], start))
+
+    @property
+    def end(self) -> int:
+        return self._end
+
+    def at(self, text: str, start: int, end: int) -> str:
+        """The brackets open at ``end`` in the statement from ``start``; both
+        lie outside strings and comments."""
+        if self.reusable(text, start, end):
+            opened = _still_open(self._open + _brackets(text, self._end, end))
+        else:
+            opened = _still_open(_brackets(text, start, end))
+        self._text, self._start, self._end, self._open = text, start, end, opened
+        return opened
+
+
+def window_start(text: str, start: int, offset: int, known: OpenBrackets) -> Optional[int]:
     """Where to read the words before ``offset`` from, in the statement that
-    starts at ``start``; None if no place in the window will do."""
-    low = offset - WINDOW
+    starts at ``start``; None if no place near it will do (a string, a
+    comment or a word longer than the window)."""
+    low = (offset - WINDOW) // WINDOW * WINDOW
     if start >= low:
         return start
     line_start = text.rfind("\n", start, offset) + 1
     if line_start > low:
         return line_start
-    line_start = max(line_start, start)
     found = _BREAK.search(text, low, offset)
-    if found is None or not _in_code(text, line_start, found.end()):
-        # A string, a comment or a word longer than the window: read from
-        # the line's start would cost the line; what is near is not known.
+    if found is None:
         return None
-    return found.end()
+    # Where the check for strings and comments may start: the line's start,
+    # or where the last count ended, if on this line and still as it was.
+    begin = max(line_start, start)
+    if known.reusable(text, start, found.end()) and known.end > begin:
+        begin = known.end
+    return found.end() if _in_code(text, begin, found.end()) else None
 
 
-def words_near(text: str, start: int, offset: int, end: int) -> Optional[List[Word]]:
+def words_near(text: str, start: int, offset: int, end: int, known: OpenBrackets) -> Optional[List[Word]]:
     """The words from the window before ``offset`` to ``end`` (at most
     ``WINDOW`` characters after ``offset``), in the statement that starts at
     ``start``, with the brackets open before the window in front; None where
     the window holds no place to start reading."""
-    begin = window_start(text, start, offset)
+    begin = window_start(text, start, offset, known)
     if begin is None:
         return None
     end = min(end, offset + WINDOW)
     if begin == start:
         return words(text[start:end], start)
-    opened = _open_brackets(text, start, begin)
-    stack = ("root", "arguments") if opened.endswith("(") else ("root",)
+    opened = known.at(text, start, begin)
+    stack: Tuple[str, ...] = ("root", "arguments") if opened.endswith("(") else ("root",)
     return [Word(begin, begin, Punctuation, b) for b in opened] + words(text[begin:end], begin, stack)

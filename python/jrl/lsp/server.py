@@ -40,6 +40,8 @@ class Analysis:
         self._pieces: Optional[tokens.Pieces] = None
         # What the versions before lexed, until this one lexes.
         self._lexed = previous.lexed if previous is not None and previous.positions.encoding == encoding else None
+        # The brackets open before the window of the last completion or hover.
+        self.open_brackets = previous.open_brackets if previous is not None else nearby.OpenBrackets()
 
     @property
     def lexed(self) -> Optional[Dict[str, tokens.Piece]]:
@@ -75,7 +77,7 @@ class Analysis:
     def words_near(self, offset: int, end: int) -> Optional[List[tokens.Word]]:
         """The words of the statement around ``offset``, from a window before
         it to ``end``; None where the window tells nothing."""
-        return nearby.words_near(self.positions.text, self.statement_start(offset), offset, end)
+        return nearby.words_near(self.positions.text, self.statement_start(offset), offset, end, self.open_brackets)
 
 
 class JrlServer(LanguageServer):
