@@ -198,6 +198,20 @@ async def test_range_formatting(client: LanguageClient, wanted, expected):
     assert apply(UNFORMATTED, edits or []) == expected
 
 
+async def test_range_formatting_keeps_the_documents_line_ends(client: LanguageClient):
+    """A statement that the formatter breaks over lines gets the document's
+    CR LF, as formatting the whole document gives."""
+    import jrl
+
+    text = "SELECT 1 FROM [CLASS(MATH 1200), CLASS(MATH 1210), CLASS(MATH 1220), CLASS(MATH 1230), " \
+        "CLASS(MATH 1240)] : \"Calculus\";\r\nSELECT 1 FROM TAG(\"x\") : \"y\";\r\n"
+    uri = await open_document(client, text)
+    edits = await client.text_document_range_formatting_async(lsp.DocumentRangeFormattingParams(
+        text_document=doc(uri), range=span(0, 0, 0, 1), options=lsp.FormattingOptions(tab_size=4, insert_spaces=True)))
+    assert apply(text, edits) == jrl.format(text)
+    assert "\n" not in apply(text, edits).replace("\r\n", "")
+
+
 async def test_semantic_tokens(client: LanguageClient):
     text = '// Note\nSELECT 2-3 FROM [class(PHYS 1100L), TAG("a""b 𝄞")] : "É" : 7;\nSELECT 1 FORM X;\n'
     uri = await open_document(client, text)
