@@ -93,20 +93,48 @@ def test_long_lines_convert_as_counted_afresh(monkeypatch, encoding, seed):
             assert positions.offset(lsp.Position(line=line, character=character + 1)) == offset
 
 
-def test_a_long_line_is_read_once(monkeypatch):
-    """Every position of a 40,000-character line of two-byte characters is
-    converted both ways reading each character a bounded number of times,
-    not once per conversion."""
+def _both_ways(positions):
+    for offset in range(0, len(positions.text), 7):
+        positions.offset(positions.position(offset))
+    return 2 * len(range(0, len(positions.text), 7))
+
+
+def _semantic_tokens(positions):
+    import jrl
+    from jrl.lsp.tokens import Pieces
+
+    return 2 * len(Pieces(positions, jrl.statement_spans(positions.text)).semantic_tokens()) // 5
+
+
+def _diagnostics(positions):
+    import jrl
+    from jrl.lsp.diagnostics import to_lsp
+
+    found = jrl.check(positions.text)
+    assert len(found) > 100
+    return 2 * len(to_lsp(found, "file:///x.jrl", positions))
+
+
+# What converts positions on a 40,000-character line, and the line.
+LONG_LINES = [
+    (_both_ways, 'TAG("é")' * 5000),
+    (_semantic_tokens, 'TAG("é")' * 5000),
+    (_diagnostics, 'SELECT 1 FROM CLASS(MATX 1200) : "é"; ' * 1000),
+]
+
+
+@pytest.mark.parametrize("convert, text", LONG_LINES)
+@pytest.mark.parametrize("encoding", [UTF16, UTF8])
+def test_a_long_line_is_read_once(monkeypatch, convert, text, encoding):
+    """Each conversion on a long line of two-byte characters reads at most
+    a stretch of it, and the line is read whole once, not once per
+    conversion."""
     from jrl.lsp import positions as module
 
     read = []
     units, chars = module._units, module._chars
     monkeypatch.setattr(module, "_units", lambda text, encoding: read.append(len(text)) or units(text, encoding))
     monkeypatch.setattr(module, "_chars", lambda line, n, encoding: read.append(len(line)) or chars(line, n, encoding))
-    text = 'TAG("é")' * 5000
-    for encoding in (UTF16, UTF8):
-        positions = Positions(text, encoding)
-        for offset in range(0, len(text), 7):
-            positions.offset(positions.position(offset))
-    conversions = 2 * 2 * len(range(0, len(text), 7))
+    conversions = convert(Positions(text, encoding))
+    assert max(read) <= module.STRETCH
     assert sum(read) <= 2 * len(text) + conversions * module.STRETCH
