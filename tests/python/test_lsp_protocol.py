@@ -7,7 +7,7 @@ import os
 
 import pytest
 
-pytest.importorskip("pygls")
+pytest.importorskip("pytest_lsp")
 
 from lsp_session import RawClient  # noqa: E402
 

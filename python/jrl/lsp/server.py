@@ -41,7 +41,8 @@ class Analysis:
         # What the versions before lexed, until this one lexes.
         self._lexed = previous.lexed if previous is not None and previous.positions.encoding == encoding else None
         # The brackets open before the window of the last completion or hover.
-        self.open_brackets = previous.open_brackets if previous is not None else nearby.OpenBrackets()
+        self.open_brackets: nearby.OpenBrackets = (
+            previous.open_brackets if previous is not None else nearby.OpenBrackets())
 
     @property
     def lexed(self) -> Optional[Dict[str, tokens.Piece]]:
