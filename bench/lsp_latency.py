@@ -19,7 +19,8 @@ of a 1.5 MB line with 200 errors (UTF-16 and UTF-8), and completion and
 hover at the end of a 2.2 MB statement, in this process, each beside the
 same work done as the server did it before (each conversion reading its
 line from the start; completion and hover lexing the statement from its
-start), and then as round trips to the server.
+start; pygls making an incremental change), and then as round trips to the
+server.
 """
 
 from __future__ import annotations
@@ -41,6 +42,7 @@ import corpus  # noqa: E402
 import jrl  # noqa: E402
 from lsprotocol import types as lsp  # noqa: E402
 from pygls.lsp.client import LanguageClient  # noqa: E402
+from pygls.workspace import TextDocument  # noqa: E402
 from jrl.lsp import completion, diagnostics, hover, nearby, outline, tokens  # noqa: E402
 from jrl.lsp.positions import UTF8, UTF16, UTF32, Positions  # noqa: E402
 
@@ -208,6 +210,16 @@ def long_in_process(texts: dict[str, str]) -> list[tuple[str, float, float]]:
         before, now = (timed(lambda: diagnostics.to_lsp(found, "file:///x", kind(text, encoding)))
                        for kind in (LineFromStart, Positions))
         rows.append((f"diagnostics, 1.5 MB line, {len(found)} found, {encoding.value}", before, now))
+    text = texts["completion"]
+    end = lsp.Position(line=0, character=len(text.encode("utf-16-le")) // 2)
+    change = lsp.TextDocumentContentChangePartial(range=lsp.Range(start=end, end=end), text="A")
+
+    def splice() -> str:
+        start, stop = Positions(text).offsets(change.range)
+        return text[:start] + change.text + text[stop:]
+
+    before = timed(lambda: TextDocument("file:///x", text).apply_change(change))
+    rows.append(("a change at the end of a 2.2 MB line, utf-16", before, timed(splice)))
     for case in ("completion", "hover"):
         text = texts[case]
         positions, offset = Positions(text), len(text) - 2

@@ -212,6 +212,41 @@ async def test_range_formatting_keeps_the_documents_line_ends(client: LanguageCl
     assert "\n" not in apply(text, edits).replace("\r\n", "")
 
 
+async def test_changes_on_long_lines(client: LanguageClient):
+    """Incremental changes inside the descriptions of long lines of wide
+    characters (CR LF between them) make the text the client has: the
+    formatting the server offers afterwards is that of the client's text."""
+    import random
+
+    import jrl
+
+    chooser = random.Random(7)
+    alphabet = "aé日𝄞 "
+    text = "".join(f'SELECT 1 FROM TAG("x") : "{"".join(chooser.choice(alphabet) for _ in range(3000))}";\r\n'
+                   for _ in range(3))
+    uri = await open_document(client, text)
+    for version in range(2, 40):
+        lines = text.split("\n")
+        line = chooser.randrange(len(lines) - 1)
+        # A range inside the description, in UTF-16 units.
+        inside = lines[line][lines[line].index(': "') + 3 : lines[line].rindex('"')]
+        first = lines[line].index(': "') + 3
+        low, high = sorted(chooser.randrange(len(inside) + 1) for _ in range(2))
+
+        def units(n):
+            return len(lines[line][:n].encode("utf-16-le")) // 2
+
+        wanted = span(line, units(first + low), line, units(first + high))
+        new = "".join(chooser.choice(alphabet) for _ in range(chooser.randrange(5)))
+        client.text_document_did_change(lsp.DidChangeTextDocumentParams(
+            text_document=lsp.VersionedTextDocumentIdentifier(uri=uri, version=version),
+            content_changes=[lsp.TextDocumentContentChangePartial(range=wanted, text=new)]))
+        text = apply(text, [lsp.TextEdit(range=wanted, new_text=new)])
+    edits = await client.text_document_formatting_async(lsp.DocumentFormattingParams(
+        text_document=doc(uri), options=lsp.FormattingOptions(tab_size=4, insert_spaces=True)))
+    assert apply(text, edits) == jrl.format(text)
+
+
 async def test_semantic_tokens(client: LanguageClient):
     text = '// Note\nSELECT 2-3 FROM [class(PHYS 1100L), TAG("a""b 𝄞")] : "É" : 7;\nSELECT 1 FORM X;\n'
     uri = await open_document(client, text)

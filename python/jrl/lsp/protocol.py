@@ -1,14 +1,17 @@
 """What the server does with messages it cannot take as they are: a request
 whose parameters are out of the protocol's ranges gets an error response, a
 message or header line over the size limit closes the connection, and the
-exit status tells whether the client asked for a shutdown first."""
+exit status tells whether the client asked for a shutdown first. Changes to
+a document are made by the server itself (``JrlServer.apply_changes``), so
+that their positions are converted as all others are."""
 
 import logging
-from typing import Any, BinaryIO, NamedTuple
+from typing import Any, BinaryIO, Generator, NamedTuple
 
 from lsprotocol import types as lsp
 from pygls.exceptions import JsonRpcException
 from pygls.protocol import LanguageServerProtocol
+from pygls.protocol.language_server import lsp_method
 
 LOG = logging.getLogger("jrl.lsp")
 
@@ -74,6 +77,13 @@ class JrlProtocol(LanguageServerProtocol):
             if isinstance(data, dict) and "id" in data and isinstance(data.get("method"), str):
                 return Unreadable(data["id"], data["method"], error)
             raise
+
+    @lsp_method(lsp.TEXT_DOCUMENT_DID_CHANGE)
+    def lsp_text_document__did_change(self, params: lsp.DidChangeTextDocumentParams) -> Generator[Any, Any, None]:
+        self._server.apply_changes(params)  # type: ignore[attr-defined]  # a JrlServer
+        handler = self.fm.features.get(lsp.TEXT_DOCUMENT_DID_CHANGE)
+        if handler is not None:
+            yield handler, (params,), None
 
     def handle_message(self, message: Any) -> None:
         if isinstance(message, Unreadable):

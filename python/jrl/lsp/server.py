@@ -102,6 +102,30 @@ class JrlServer(LanguageServer):
             self.analyses[uri] = analysis
         return analysis
 
+    def apply_changes(self, params: lsp.DidChangeTextDocumentParams) -> None:
+        """Makes the client's changes to an open document, their ranges
+        converted as every other position is: through the line tables, where
+        pygls would read a long line character by character."""
+        uri = params.text_document.uri
+        document = self.workspace.text_documents.get(unquote(uri))
+        if document is None:
+            return
+        text = document.source
+        encoding = client_encoding(self.workspace.position_encoding)
+        analysis = self.analyses.get(uri)
+        positions = analysis.positions if analysis is not None and analysis.positions.text is text \
+            and analysis.positions.encoding == encoding else None
+        for change in params.content_changes:
+            if isinstance(change, lsp.TextDocumentContentChangePartial):
+                positions = positions or Positions(text, encoding)
+                start, end = positions.offsets(change.range)
+                text = text[:start] + change.text + text[max(start, end):]
+            else:
+                text = change.text
+            positions = None
+        document.apply_change(lsp.TextDocumentContentChangeWholeDocument(text=text))
+        document.version = params.text_document.version
+
     def publish(self, uri: str) -> None:
         analysis = self.analyse(uri)
         if analysis is None:
