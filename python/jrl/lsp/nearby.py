@@ -33,16 +33,26 @@ _NOISE = re.compile(r'"(?:""|[^"\r\n])*"(?!")|"[^\r\n]*|//[^\n]*')
 # them shows whether the place after it is in a string (a quote is left) or
 # in a comment (a "//" is left).
 _CLOSED_STRINGS = re.compile(r'"(?:""|[^"\r\n])*"(?!")')
+# The rest of a string from a place inside it, through its closing quote.
+_STRING_REST = re.compile(r'(?:""|[^"\r\n])*"(?!")')
 # Where the lexer may start afresh: after a space or punctuation.
 _BREAK = re.compile(r"[ \t\r\n,\[\]();:]")
 _NOT_BRACKETS = re.compile(r"[^\[\]()]+")
 
 
-def _in_code(text: str, start: int, end: int) -> bool:
-    """Whether ``end`` lies outside strings and comments, given that
-    ``start``, on the same line, does."""
-    rest = _CLOSED_STRINGS.sub("", text[start:end])
-    return '"' not in rest and "//" not in rest
+def _code_from(text: str, start: int, at: int, offset: int) -> Optional[int]:
+    """``at``, or the end of the string it lies in, whichever lies outside
+    strings and comments, given that ``start`` (on the same line) does; None
+    if ``offset`` comes first, or ``at`` is in a comment."""
+    rest = _CLOSED_STRINGS.sub("", text[start:at])
+    quote, comment = rest.find('"'), rest.find("//")
+    if comment != -1 and (quote == -1 or comment < quote):
+        return None  # a comment runs to the end of the line
+    if quote == -1:
+        return at
+    line_end = text.find("\n", at)
+    found = _STRING_REST.match(text, at, len(text) if line_end == -1 else line_end)
+    return None if found is None or found.end() > offset else found.end()
 
 
 def _brackets(text: str, start: int, end: int) -> str:
@@ -97,8 +107,9 @@ class OpenBrackets:
 
 def window_start(text: str, start: int, offset: int, known: OpenBrackets) -> Optional[int]:
     """Where to read the words before ``offset`` from, in the statement that
-    starts at ``start``; None if no place near it will do (a string, a
-    comment or a word longer than the window)."""
+    starts at ``start``; None if no place near it will do (``offset`` is in
+    a comment or string that starts before the window, or a word longer than
+    the window)."""
     low = (offset - WINDOW) // WINDOW * WINDOW
     if start >= low:
         return start
@@ -113,7 +124,7 @@ def window_start(text: str, start: int, offset: int, known: OpenBrackets) -> Opt
     begin = max(line_start, start)
     if known.reusable(text, start, found.end()) and known.end > begin:
         begin = known.end
-    return found.end() if _in_code(text, begin, found.end()) else None
+    return _code_from(text, begin, found.end(), offset)
 
 
 def words_near(text: str, start: int, offset: int, end: int, known: OpenBrackets) -> Optional[List[Word]]:
