@@ -27,8 +27,8 @@ from .tokens import Word, words
 WINDOW = 2048
 
 # Strings (closed on their line, or running to its end) and comments, as the
-# lexer reads them.
-_NOISE = re.compile(r'"(?:""|[^"\r\n])*"(?!")|"[^\r\n]*|//[^\n]*')
+# lexer reads them, and everything else but brackets.
+_ALL_BUT_BRACKETS = re.compile(r'"(?:""|[^"\r\n])*"(?!")|"[^\r\n]*|//[^\n]*|[^\[\]()"/]+|/')
 # Strings closed on their line: what remains of a stretch of a line without
 # them shows whether the place after it is in a string (a quote is left) or
 # in a comment (a "//" is left).
@@ -37,18 +37,23 @@ _CLOSED_STRINGS = re.compile(r'"(?:""|[^"\r\n])*"(?!")')
 _STRING_REST = re.compile(r'(?:""|[^"\r\n])*"(?!")')
 # Where the lexer may start afresh: after a space or punctuation.
 _BREAK = re.compile(r"[ \t\r\n,\[\]();:]")
-_NOT_BRACKETS = re.compile(r"[^\[\]()]+")
 
 
 def _code_from(text: str, start: int, at: int, offset: int) -> Optional[int]:
     """``at``, or the end of the string it lies in, whichever lies outside
     strings and comments, given that ``start`` (on the same line) does; None
     if ``offset`` comes first, or ``at`` is in a comment."""
-    rest = _CLOSED_STRINGS.sub("", text[start:at])
-    quote, comment = rest.find('"'), rest.find("//")
-    if comment != -1 and (quote == -1 or comment < quote):
-        return None  # a comment runs to the end of the line
-    if quote == -1:
+    if text.find("//", start, at) == -1:
+        # No comment: the quotes of strings closed before ``at`` pair up, and
+        # those inside a string after its opening quote are doubled.
+        in_string = text.count('"', start, at) % 2 == 1
+    else:
+        rest = _CLOSED_STRINGS.sub("", text[start:at])
+        quote, comment = rest.find('"'), rest.find("//")
+        if comment != -1 and (quote == -1 or comment < quote):
+            return None  # a comment runs to the end of the line
+        in_string = quote != -1
+    if not in_string:
         return at
     line_end = text.find("\n", at)
     found = _STRING_REST.match(text, at, len(text) if line_end == -1 else line_end)
@@ -58,7 +63,7 @@ def _code_from(text: str, start: int, at: int, offset: int) -> Optional[int]:
 def _brackets(text: str, start: int, end: int) -> str:
     """The brackets between two places outside strings and comments that
     are themselves outside strings and comments."""
-    return _NOT_BRACKETS.sub("", _NOISE.sub("", text[start:end]))
+    return _ALL_BUT_BRACKETS.sub("", text[start:end])
 
 
 def _still_open(brackets: str) -> str:
