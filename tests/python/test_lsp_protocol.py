@@ -54,13 +54,18 @@ def test_only_open_documents_are_answered(server, tmp_path):
     assert server.request("textDocument/hover", {"textDocument": {"uri": OPEN}, **AT})["result"] is not None
 
 
-@pytest.mark.parametrize("line", [-1, 2**31, 2**63])
-def test_a_position_out_of_range_gets_an_error(server, line):
-    answer = server.request("textDocument/hover",
-                            {"textDocument": {"uri": OPEN}, "position": {"line": line, "character": 0}})
+@pytest.mark.parametrize("position, reason", [
+    ({"line": -1, "character": 0}, "Position.line should be in range [0:2147483647], but was -1."),
+    ({"line": 2**31, "character": 0}, "Position.line should be in range [0:2147483647], but was 2147483648."),
+    ({"line": 0, "character": 2**63}, "Position.character should be in range"),
+    (None, "missing position"),
+])
+def test_a_position_out_of_range_gets_an_error(server, position, reason):
+    params = {"textDocument": {"uri": OPEN}, **({"position": position} if position else {})}
+    answer = server.request("textDocument/hover", params)
     assert answer["error"]["code"] == -32602
-    assert answer["error"]["message"].startswith("textDocument/hover: ")
-    # The largest line the protocol allows lies past the text: no hover.
+    assert answer["error"]["message"].startswith("textDocument/hover: " + reason)
+    # The largest place the protocol allows lies past the text: no hover.
     answer = server.request("textDocument/hover",
                             {"textDocument": {"uri": OPEN}, "position": {"line": 2**31 - 1, "character": 2**31 - 1}})
     assert answer["result"] is None

@@ -57,16 +57,14 @@ class Unreadable(NamedTuple):
 
 
 def _reason(error: BaseException) -> str:
-    """What is wrong with the parameters, from the validation errors."""
+    """What is wrong with the parameters: the first of the validation
+    errors behind ``error``."""
     cause = error.__cause__
-    found = []
-    while cause is not None:
-        inner = getattr(cause, "exceptions", None)
-        if not inner:
-            found.append(str(cause))
-            break
-        cause = inner[0]
-    return found[0] if found else error.__class__.__name__
+    while cause is not None and getattr(cause, "exceptions", None):
+        cause = cause.exceptions[0]  # type: ignore[attr-defined]
+    if cause is None:
+        return error.__class__.__name__
+    return f"missing {cause.args[0]}" if isinstance(cause, KeyError) else str(cause)
 
 
 class JrlProtocol(LanguageServerProtocol):
