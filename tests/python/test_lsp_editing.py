@@ -46,6 +46,7 @@ COMPLETIONS = [
     ("SELECT 1 FROM CLASS(MATH |", [], None),
     ('SELECT 1 FROM TAG("WX |', [], None),
     ("// SELECT |", [], None),
+    ("// SEL|", [], None),
     ("SELECT 1 FROM CLASS(MATH 1200) : |", [], None),
     ("SELECT |", [], None),
     # After a broken statement, and on a line with wide characters.

@@ -90,7 +90,8 @@ def items(tokens: List[Word], positions: Positions, offset: int, snippets: bool)
     typed = _TYPED.search(positions.text, max(0, offset - _LONGEST_TYPED), offset)
     typed_text = typed.group() if typed else ""
     start = offset - len(typed_text)
-    tokens = [t for t in tokens if t.end <= start]
+    # The word being typed is left out; a comment or string it lies in stays.
+    tokens = [t for t in tokens if t.start < start or t.end <= start]
     where = context(tokens)
     if where is None:
         return []
