@@ -28,20 +28,8 @@ std::string requirement_count(std::size_t n) {
 }
 
 std::unique_ptr<Reporter> reporter_for(const Options& options) {
-  switch (options.format) {
-    case Format::short_lines:
-      return short_reporter();
-    case Format::json:
-      return json_reporter();
-    case Format::github:
-      return github_reporter();
-    case Format::sarif:
-      return sarif_reporter();
-    case Format::text:
-      break;
-  }
-  return text_reporter({colour_enabled(options.colour, STDERR_FILENO),
-                        isatty(STDERR_FILENO) == 1});
+  return options.format->make({colour_enabled(options.colour, STDERR_FILENO),
+                               isatty(STDERR_FILENO) == 1});
 }
 
 // The report of one file, made on any thread.
