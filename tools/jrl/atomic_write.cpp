@@ -97,8 +97,9 @@ std::expected<void, StepFailure> copy_attributes(int from, int to) {
     const auto value = attribute(from, name);
     if (!value) {
       if (value.error() == ENODATA) continue;  // removed meanwhile
-      return std::unexpected(StepFailure{
-          "reading its extended attribute " + std::string(name), value.error()});
+      return std::unexpected(
+          StepFailure{"reading its extended attribute " + std::string(name),
+                      value.error()});
     }
     if (attribute(to, name) == *value) continue;
     if (::fsetxattr(to, name, value->data(), value->size(), 0) != 0) {
@@ -154,13 +155,17 @@ std::expected<FileToRewrite, std::string> FileToRewrite::read(
   }
   // Judged before opening, so that no device is opened, and again on what
   // was opened. A FIFO opened without waiting is never read.
-  if (::lstat(target.c_str(), &info) != 0) return cannot_read(std::strerror(errno));
+  if (::lstat(target.c_str(), &info) != 0) {
+    return cannot_read(std::strerror(errno));
+  }
   if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) return not_regular();
   FileToRewrite file(path, std::move(target), options);
   file.fd_ = ::open(file.target_.c_str(),
                     O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
   if (file.fd_ < 0) return cannot_read(std::strerror(errno));
-  if (::fstat(file.fd_, &file.read_) != 0) return cannot_read(std::strerror(errno));
+  if (::fstat(file.fd_, &file.read_) != 0) {
+    return cannot_read(std::strerror(errno));
+  }
   if (!S_ISREG(file.read_.st_mode)) return not_regular();
   ::fcntl(file.fd_, F_SETFL, ::fcntl(file.fd_, F_GETFL) & ~O_NONBLOCK);
   auto content = read_open_file(file.fd_, path);
@@ -238,7 +243,8 @@ std::expected<void, std::string> FileToRewrite::replace_by_rename(
     step = std::unexpected(StepFailure{"closing the temporary file", errno});
   }
   if (!step) {
-    return std::unexpected(failure(step.error().step, step.error().error_number));
+    return std::unexpected(
+        failure(step.error().step, step.error().error_number));
   }
   struct stat now {};
   if (::lstat(target_.c_str(), &now) != 0 || !unchanged(read_, now)) {
@@ -285,7 +291,8 @@ std::expected<void, std::string> FileToRewrite::rewrite_in_place(
     step = std::unexpected(StepFailure{"syncing it", errno});
   }
   if (!step) {
-    return std::unexpected(failure(step.error().step, step.error().error_number));
+    return std::unexpected(
+        failure(step.error().step, step.error().error_number));
   }
   return {};
 }

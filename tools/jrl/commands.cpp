@@ -5,7 +5,8 @@
 namespace jrl::cli {
 namespace {
 
-constexpr std::string_view NEEDS_A_FILE = "needs a file (use - for standard input)";
+constexpr std::string_view NEEDS_A_FILE =
+    "needs a file (use - for standard input)";
 
 constexpr std::array COMMANDS{
     CommandSpec{"check", "PATH...",

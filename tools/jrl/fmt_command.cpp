@@ -37,36 +37,36 @@ class Formatter {
     const Links links = input.walked ? Links::refuse : Links::follow;
     // Only a file to rewrite must be a regular file, held open until then.
     std::optional<FileToRewrite> original;
-    std::expected<std::string, std::string> content;
+    std::string read;
     if (path == "-" || options_.list_changes || options_.diff) {
-      content = read_input(path, links);
-    } else if (auto read = FileToRewrite::read(
-                   path, {links, options_.allow_hard_links})) {
-      original.emplace(std::move(*read));
-      content = original->content();
+      auto text = read_input(path, links);
+      if (!text) return usage_failure(text.error());
+      read = std::move(*text);
     } else {
-      content = std::unexpected(std::move(read.error()));
+      auto file = FileToRewrite::read(path, {links, options_.allow_hard_links});
+      if (!file) return usage_failure(file.error());
+      original.emplace(std::move(*file));
     }
-    if (!content) return usage_failure(content.error());
+    const std::string& content = original ? original->content() : read;
     // A byte-order mark is not part of the text, as every other command
     // reads it; it stays at the start of the file.
-    const std::string_view body = without_bom(*content);
+    const std::string_view body = without_bom(content);
     auto formatted = jrl::format(body, options_.layout);
     if (formatted) {
-      formatted->insert(0, std::string_view(*content).substr(
-                               0, content->size() - body.size()));
+      formatted->insert(0, std::string_view(content).substr(
+                               0, content.size() - body.size()));
     }
     if (!formatted) {
       // Reported exactly as `jrl check` reports the file.
-      reporter_->file(name, *content, jrl::check(*content));
+      reporter_->file(name, content, jrl::check(content));
       return EXIT_FAILED;
     }
-    const bool changed = *formatted != *content;
+    const bool changed = *formatted != content;
     if (options_.list_changes || options_.diff) {
       if (!changed) return EXIT_OK;
       if (options_.diff)
         write_out(stdout,
-                  unified_diff(escape_line(name), *content, *formatted));
+                  unified_diff(escape_line(name), content, *formatted));
       if (options_.list_changes) write_out(stdout, escape_line(name) + "\n");
       return EXIT_FAILED;
     }

@@ -25,7 +25,8 @@ void walk(const std::string& directory, std::vector<InputPath>& out) {
     }
   }
   if (ec) {
-    out.push_back({directory, "cannot read " + directory + ": " + ec.message()});
+    out.push_back(
+        {directory, "cannot read " + directory + ": " + ec.message(), false});
     return;
   }
   std::sort(files.begin(), files.end());

@@ -83,6 +83,23 @@ unsigned default_jobs() {
   return std::clamp(cores, 1u, MAX_JOBS);
 }
 
+using Result = std::expected<void, std::string>;
+
+template <bool Options::*Flag>
+Result set_flag(Options& options, std::string_view, std::string_view) {
+  options.*Flag = true;
+  return {};
+}
+
+template <auto Member, const auto& Choices>
+Result set_choice(Options& options, std::string_view option,
+                  std::string_view value) {
+  const auto choice = named(Choices, option, value);
+  if (!choice) return std::unexpected(choice.error());
+  options.*Member = (*choice)->value;
+  return {};
+}
+
 std::string format_listing() {
   std::string out;
   for (const ReportFormat& format : report_formats()) {
@@ -93,34 +110,27 @@ std::string format_listing() {
   return out;
 }
 
-using Result = std::expected<void, std::string>;
-
 constexpr std::array OPTIONS{
     OptionSpec{"", "--check", "", "",
                {"", "change nothing; name each file that would change and\n"
                     "exit with 1 if there is one"},
                nullptr,
-               [](Options& o, std::string_view) -> Result {
-                 o.list_changes = true;
-                 return {};
-               }},
+               set_flag<&Options::list_changes>},
     OptionSpec{"", "--diff", "", "",
                {"", "change nothing; print a unified diff of each file that\n"
                     "would change and exit with 1 if there is one"},
                nullptr,
-               [](Options& o, std::string_view) -> Result {
-                 o.diff = true;
-                 return {};
-               }},
+               set_flag<&Options::diff>},
     OptionSpec{"", "--width", " N", "",
                {"", "the line width to aim for (default 100)"},
                nullptr,
-               [](Options& o, std::string_view value) -> Result {
+               [](Options& o, std::string_view option,
+                  std::string_view value) -> Result {
                  const auto width = number(
                      value, 1, std::numeric_limits<std::size_t>::max());
                  if (!width) {
-                   return std::unexpected(invalid_value(
-                       value, "--width", "a positive number"));
+                   return std::unexpected(
+                       invalid_value(value, option, "a positive number"));
                  }
                  o.layout.width = *width;
                  return {};
@@ -131,31 +141,23 @@ constexpr std::array OPTIONS{
                     "while it is written can leave it half written); without\n"
                     "it such a file is refused"},
                nullptr,
-               [](Options& o, std::string_view) -> Result {
-                 o.allow_hard_links = true;
-                 return {};
-               }},
+               set_flag<&Options::allow_hard_links>},
     OptionSpec{"", "--pretty", "", "json",
                {"json: indent the JSON output", ""},
                nullptr,
-               [](Options& o, std::string_view) -> Result {
-                 o.pretty = true;
-                 return {};
-               }},
+               set_flag<&Options::pretty>},
     OptionSpec{"-v", "--verbose", "", "check",
                {"check: also name each good file on standard output", ""},
                nullptr,
-               [](Options& o, std::string_view) -> Result {
-                 o.verbose = true;
-                 return {};
-               }},
+               set_flag<&Options::verbose>},
     OptionSpec{"", "--format", "=FORMAT", "check",
                {"check: how diagnostics are reported:\n"
                 "(all but text on standard output)",
                 ""},
                format_listing,
-               [](Options& o, std::string_view value) -> Result {
-                 const auto format = named(report_formats(), "--format", value);
+               [](Options& o, std::string_view option,
+                  std::string_view value) -> Result {
+                 const auto format = named(report_formats(), option, value);
                  if (!format) return std::unexpected(format.error());
                  o.format = *format;
                  return {};
@@ -165,19 +167,15 @@ constexpr std::array OPTIONS{
                 "(error), or leave them out (ignore)",
                 ""},
                nullptr,
-               [](Options& o, std::string_view value) -> Result {
-                 const auto mode = named(WARNINGS, "--warnings", value);
-                 if (!mode) return std::unexpected(mode.error());
-                 o.warnings = (*mode)->value;
-                 return {};
-               }},
+               set_choice<&Options::warnings, WARNINGS>},
     OptionSpec{"", "--stdin-filename", " NAME", "check",
                {"check: the name standard input is reported by", ""},
                nullptr,
-               [](Options& o, std::string_view value) -> Result {
+               [](Options& o, std::string_view option,
+                  std::string_view value) -> Result {
                  if (value.empty()) {
-                   return std::unexpected(
-                       "option '--stdin-filename' needs a value");
+                   return std::unexpected("option " + quoted(option) +
+                                          " needs a value");
                  }
                  o.stdin_filename = std::string(value);
                  return {};
@@ -187,11 +185,12 @@ constexpr std::array OPTIONS{
                 "the output is the same for any N",
                 ""},
                nullptr,
-               [](Options& o, std::string_view value) -> Result {
+               [](Options& o, std::string_view option,
+                  std::string_view value) -> Result {
                  const auto jobs = number(value, 1, MAX_JOBS);
                  if (!jobs) {
                    return std::unexpected(invalid_value(
-                       value, "--jobs",
+                       value, option,
                        "a number from 1 to " +
                            std::to_string(MAX_JOBS)));
                  }
@@ -203,26 +202,15 @@ constexpr std::array OPTIONS{
                 "unless NO_COLOR is set), always or never",
                 "colour failure reports: auto (default), always or never"},
                nullptr,
-               [](Options& o, std::string_view value) -> Result {
-                 const auto mode = named(COLOURS, "--color", value);
-                 if (!mode) return std::unexpected(mode.error());
-                 o.colour = (*mode)->value;
-                 return {};
-               }},
+               set_choice<&Options::colour, COLOURS>},
     OptionSpec{"-h", "--help", "", "",
                {"print this help and exit", "print this help and exit"},
                nullptr,
-               [](Options& o, std::string_view) -> Result {
-                 o.help = true;
-                 return {};
-               }},
+               set_flag<&Options::help>},
     OptionSpec{"-V", "--version", "", "",
                {"print the version and exit", ""},
                nullptr,
-               [](Options& o, std::string_view) -> Result {
-                 o.version = true;
-                 return {};
-               }},
+               set_flag<&Options::version>},
 };
 
 bool known_on(const OptionSpec& option, Page page) {
@@ -324,7 +312,8 @@ std::expected<Options, UsageError> parse_options(
       value = args[++i];
     }
     given.push_back({option, arg});
-    if (auto set = option->set(options, value.value_or("")); !set) {
+    if (auto set = option->set(options, option->name, value.value_or(""));
+        !set) {
       return failure(std::move(set.error()));
     }
     if (options.help || options.version) return options;

@@ -67,8 +67,10 @@ struct OptionSpec {
   // Lines listed after the first line of its help, as the usage text shows
   // them (the formats of --format); may be null.
   std::string (*listing)();
-  // Reads the value into `options`; a failure is the usage error.
+  // Reads the value into `options`; a failure is the usage error. `option`
+  // is the name, for the message.
   std::expected<void, std::string> (*set)(Options& options,
+                                          std::string_view option,
                                           std::string_view value);
 };
 

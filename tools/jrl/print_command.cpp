@@ -72,9 +72,12 @@ int print(const Options& options, Rendering rendering) {
 }  // namespace
 
 int run_json(const Options& options) {
-  return print(options, options.pretty ? Rendering::json_pretty : Rendering::json);
+  return print(options,
+               options.pretty ? Rendering::json_pretty : Rendering::json);
 }
 
-int run_debug(const Options& options) { return print(options, Rendering::debug); }
+int run_debug(const Options& options) {
+  return print(options, Rendering::debug);
+}
 
 }  // namespace jrl::cli

@@ -108,7 +108,9 @@ std::string usage_text(Page page) {
     const std::string_view help = option.help[static_cast<std::size_t>(page)];
     if (help.empty()) continue;
     std::string label;
-    if (!option.short_name.empty()) label = std::string(option.short_name) + ", ";
+    if (!option.short_name.empty()) {
+      label = std::string(option.short_name) + ", ";
+    }
     label += std::string(option.name) + std::string(option.value);
     append_entry(out, label, help, option.listing ? option.listing() : "");
   }
