@@ -17,6 +17,7 @@ import stat
 import subprocess
 import sys
 import tempfile
+import time
 
 import pytest
 
@@ -208,9 +209,14 @@ def test_what_the_user_may_not_write_is_refused(directory_mode, file_mode, messa
             os.chmod(directory, 0o755)
 
 
-def bytes_read(pid):
-    with open(f"/proc/{pid}/io") as f:
-        return int(re.search(r"^rchar: (\d+)$", f.read(), re.M).group(1))
+def read_to_the_end(pid, path):
+    """Whether process `pid` holds `path` open with all of it read."""
+    size = path.stat().st_size
+    for fd in os.listdir(f"/proc/{pid}/fd"):
+        if os.readlink(f"/proc/{pid}/fd/{fd}") == str(path):
+            with open(f"/proc/{pid}/fdinfo/{fd}") as f:
+                return int(re.search(r"^pos:\s+(\d+)$", f.read(), re.M).group(1)) == size
+    return False
 
 
 def test_text_written_while_the_file_is_formatted_is_not_lost(tmp_path):
@@ -222,12 +228,13 @@ def test_text_written_while_the_file_is_formatted_is_not_lost(tmp_path):
         proc = subprocess.Popen([JRL, "fmt", "--color=never", "big.jrl"], cwd=tmp_path,
                                 stderr=subprocess.PIPE)
         try:
-            while proc.poll() is None and bytes_read(proc.pid) < len(text):
-                pass
-        except (OSError, ValueError):
-            pass
+            while proc.poll() is None and not read_to_the_end(proc.pid, path):
+                time.sleep(0.0002)
+        except (OSError, AttributeError):
+            pass  # it has ended
         caught = proc.poll() is None
         if caught:
+            time.sleep(0.005)  # for the read that finds the end
             os.kill(proc.pid, signal.SIGSTOP)
             with open(path, "a") as f:
                 f.write("// added\n")
