@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "immutable_types.hpp"
+#include "model_objects.hpp"
 #include "record_trees.hpp"
 
 
@@ -232,6 +233,39 @@ PyObject* allocate(PyTypeObject* type) {
   return alloc(type, 0);
 }
 
+// Whether `field` can never lead back to a record holding it: an object the
+// collector does not know (str, int, None, ...), a tuple or record the
+// collector no longer tracks (immutable, so that stays true), or a Kind
+// member (held by the module for good, never garbage).
+bool atomic(PyObject* field) {
+  PyTypeObject* type = Py_TYPE(field);
+  if ((PyType_GetFlags(type) & Py_TPFLAGS_HAVE_GC) == 0) return true;
+  if (PyTuple_CheckExact(field) || description_of(type) != nullptr) {
+    return PyObject_GC_IsTracked(field) == 0;
+  }
+  return field == kind_members.select || field == kind_members.limit;
+}
+
+// A record (or a tuple it holds) of atomic fields can be in no cycle, so
+// the collector stops tracking it, as CPython does with such tuples: files
+// of millions of records then cost the collector nothing.
+void untrack_if_atomic(PyObject* self, std::size_t count) {
+  bool all_atomic = true;
+  for (std::size_t i = 0; i < count; ++i) {
+    PyObject* field = slots(self)[i];
+    if (PyTuple_CheckExact(field) && PyObject_GC_IsTracked(field)) {
+      bool items_atomic = true;
+      const Py_ssize_t size = PyTuple_Size(field);
+      for (Py_ssize_t j = 0; items_atomic && j < size; ++j) {
+        items_atomic = atomic(PyTuple_GetItem(field, j));
+      }
+      if (items_atomic) PyObject_GC_UnTrack(field);
+    }
+    all_atomic = all_atomic && atomic(field);
+  }
+  if (all_atomic) PyObject_GC_UnTrack(self);
+}
+
 PyObject* record_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   const Description* d = description_of(type);
   if (d == nullptr) {
@@ -302,6 +336,7 @@ PyObject* record_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     }
     slots(self)[i] = value;
   }
+  untrack_if_atomic(self, n);
   return guard.release();
 }
 
@@ -563,6 +598,7 @@ PyObject* make_record(Record record, std::initializer_list<PyObject*> fields) {
       slots(self)[i++] = field;
     }
   }
+  if (self != nullptr) untrack_if_atomic(self, i);
   return self;
 }
 
