@@ -335,5 +335,10 @@ def record_tree(draw):
 @SETTINGS
 @given(record_tree(), st.integers(0, pickle.HIGHEST_PROTOCOL))
 def test_record_trees_pickle_and_copy(tree, protocol):
-    for copied in (pickle.loads(pickle.dumps(tree, protocol)), copy.deepcopy(tree)):
-        assert type(copied) is type(tree) and copied == tree
+    limit = sys.getrecursionlimit()
+    sys.setrecursionlimit(1000)  # the default, which other tests' tools raise
+    try:
+        for copied in (pickle.loads(pickle.dumps(tree, protocol)), copy.deepcopy(tree)):
+            assert type(copied) is type(tree) and copied == tree
+    finally:
+        sys.setrecursionlimit(limit)

@@ -124,9 +124,17 @@ def nested_text(depth):
 DEEPEST = jrl.parse(nested_text(256)).requirements[0]
 
 
+@pytest.fixture
+def default_recursion_limit():
+    # Other tests' tools (mypy) raise it for the whole process.
+    limit = sys.getrecursionlimit()
+    sys.setrecursionlimit(1000)
+    yield
+    sys.setrecursionlimit(limit)
+
+
 @pytest.mark.parametrize("protocol", range(pickle.HIGHEST_PROTOCOL + 1))
-def test_deepest_requirement_pickles_and_copies(protocol):
-    assert sys.getrecursionlimit() == 1000
+def test_deepest_requirement_pickles_and_copies(protocol, default_recursion_limit):
     for copied in (pickle.loads(pickle.dumps(DEEPEST, protocol)), copy.deepcopy(DEEPEST)):
         assert copied == DEEPEST
         assert copied.span == DEEPEST.span
