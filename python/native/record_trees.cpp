@@ -18,10 +18,13 @@ constexpr std::size_t SHALLOW_DEPTH = 16;
 
 // What a step of the flat form does with its value.
 enum Step : long {
-  push_value = 0,       // pushes the value
-  build_record = 1,  // calls the value, a record class, with as many values
-                   // as it has fields, popped
-  build_tuple = 2,   // pops the value's number of values into a tuple
+  // Pushes the value.
+  push_value = 0,
+  // Pops as many values as the value, a record class, has fields, and
+  // pushes the record made of them.
+  build_record = 1,
+  // Pops the value's number of values and pushes them as a tuple.
+  build_tuple = 2,
 };
 
 // Records and exact tuples are walked into; anything else is a leaf.

@@ -11,7 +11,6 @@
 #include "model_objects.hpp"
 #include "record_trees.hpp"
 
-
 namespace jrl_native {
 namespace {
 
