@@ -46,6 +46,7 @@ COMPLETIONS = [
     ("SELECT 1 FROM CLASS(MATH |", [], None),
     ('SELECT 1 FROM TAG("WX |', [], None),
     ("// SELECT |", [], None),
+    ("// SEL|", [], None),
     ("SELECT 1 FROM CLASS(MATH 1200) : |", [], None),
     ("SELECT |", [], None),
     # After a broken statement, and on a line with wide characters.
@@ -196,6 +197,55 @@ async def test_range_formatting(client: LanguageClient, wanted, expected):
     edits = await client.text_document_range_formatting_async(lsp.DocumentRangeFormattingParams(
         text_document=doc(uri), range=wanted, options=lsp.FormattingOptions(tab_size=4, insert_spaces=True)))
     assert apply(UNFORMATTED, edits or []) == expected
+
+
+async def test_range_formatting_keeps_the_documents_line_ends(client: LanguageClient):
+    """A statement that the formatter breaks over lines gets the document's
+    CR LF, as formatting the whole document gives."""
+    import jrl
+
+    text = "SELECT 1 FROM [CLASS(MATH 1200), CLASS(MATH 1210), CLASS(MATH 1220), CLASS(MATH 1230), " \
+        "CLASS(MATH 1240)] : \"Calculus\";\r\nSELECT 1 FROM TAG(\"x\") : \"y\";\r\n"
+    uri = await open_document(client, text)
+    edits = await client.text_document_range_formatting_async(lsp.DocumentRangeFormattingParams(
+        text_document=doc(uri), range=span(0, 0, 0, 1), options=lsp.FormattingOptions(tab_size=4, insert_spaces=True)))
+    assert apply(text, edits) == jrl.format(text)
+    assert "\n" not in apply(text, edits).replace("\r\n", "")
+
+
+async def test_changes_on_long_lines(client: LanguageClient):
+    """Incremental changes inside the descriptions of long lines of wide
+    characters (CR LF between them) make the text the client has: the
+    formatting the server offers afterwards is that of the client's text."""
+    import random
+
+    import jrl
+
+    chooser = random.Random(7)
+    alphabet = "aé日𝄞 "
+    text = "".join(f'SELECT 1 FROM TAG("x") : "{"".join(chooser.choice(alphabet) for _ in range(3000))}";\r\n'
+                   for _ in range(3))
+    uri = await open_document(client, text)
+    for version in range(2, 40):
+        lines = text.split("\n")
+        line = chooser.randrange(len(lines) - 1)
+        # A range inside the description, in UTF-16 units.
+        inside = lines[line][lines[line].index(': "') + 3 : lines[line].rindex('"')]
+        first = lines[line].index(': "') + 3
+        low, high = sorted(chooser.randrange(len(inside) + 1) for _ in range(2))
+
+        def units(n):
+            return len(lines[line][:n].encode("utf-16-le")) // 2
+
+        wanted = span(line, units(first + low), line, units(first + high))
+        new = "".join(chooser.choice(alphabet) for _ in range(chooser.randrange(5)))
+        client.text_document_did_change(lsp.DidChangeTextDocumentParams(
+            text_document=lsp.VersionedTextDocumentIdentifier(uri=uri, version=version),
+            content_changes=[lsp.TextDocumentContentChangePartial(range=wanted, text=new)]))
+        text = apply(text, [lsp.TextEdit(range=wanted, new_text=new)])
+    edits = await client.text_document_formatting_async(lsp.DocumentFormattingParams(
+        text_document=doc(uri), options=lsp.FormattingOptions(tab_size=4, insert_spaces=True)))
+    assert apply(text, edits) == jrl.format(text)
 
 
 async def test_semantic_tokens(client: LanguageClient):

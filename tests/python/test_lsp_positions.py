@@ -55,3 +55,86 @@ def test_positions_between_characters_move_to_one(position, utf16, utf8):
     (1, 1, 0, 0), (1, 4, 0, 3), (2, 1, 0, 5), (2, 5, 0, 9), (3, 1, 0, 10), (1, 2, 6, 7), (2, 1, 6, 10)])
 def test_library_places(line, column, base, offset):
     assert Positions(TEXT).from_library(line, column, base) == offset
+
+
+# Lines of characters of one to four UTF-8 bytes and one or two UTF-16
+# units, long enough to cross many stretches of the line tables (made
+# short here), with each kind of line break.
+PIECES = ["a", "é", "日", "𝄞", "\ud800", "TAG(\"é\") ", "\r\n", "\n", "\r"]
+
+
+def _reference(text: str, encoding: str, offset: int):
+    """The client's line and column of ``offset``, counted afresh."""
+    lines = text[:offset].replace("\r\n", "\n").replace("\r", "\n").split("\n")
+    codec = {UTF8: "utf-8", UTF16: "utf-16-le", UTF32: "utf-32-le"}[encoding]
+    width = {UTF8: 1, UTF16: 2, UTF32: 4}[encoding]
+    return len(lines) - 1, len(lines[-1].encode(codec, "surrogatepass")) // width
+
+
+@pytest.mark.parametrize("encoding", [UTF16, UTF8, UTF32])
+@pytest.mark.parametrize("seed", range(4))
+def test_long_lines_convert_as_counted_afresh(monkeypatch, encoding, seed):
+    import random
+
+    from jrl.lsp import positions as module
+
+    monkeypatch.setattr(module, "STRETCH", 7)
+    chooser = random.Random(seed)
+    text = "".join(chooser.choice(PIECES[:6] if chooser.random() < 0.97 else PIECES) for _ in range(600))
+    positions = Positions(text, encoding)
+    for offset in range(len(text) + 1):
+        if text[offset - 1 : offset + 1] == "\r\n":
+            continue  # between CR and LF: no place of the client's
+        line, character = _reference(text, encoding, offset)
+        assert (positions.position(offset).line, positions.position(offset).character) == (line, character)
+        assert positions.offset(lsp.Position(line=line, character=character)) == offset
+        # A unit inside a character moves to its start.
+        if offset < len(text) and text[offset] not in "\r\n" and _reference(text, encoding, offset + 1)[1] > character + 1:
+            assert positions.offset(lsp.Position(line=line, character=character + 1)) == offset
+
+
+def _both_ways(positions):
+    for offset in range(0, len(positions.text), 7):
+        positions.offset(positions.position(offset))
+    return 2 * len(range(0, len(positions.text), 7))
+
+
+def _semantic_tokens(positions):
+    import jrl
+    from jrl.lsp.tokens import Pieces
+
+    return 2 * len(Pieces(positions, jrl.statement_spans(positions.text)).semantic_tokens()) // 5
+
+
+def _diagnostics(positions):
+    import jrl
+    from jrl.lsp.diagnostics import to_lsp
+
+    found = jrl.check(positions.text)
+    assert len(found) > 100
+    return 2 * len(to_lsp(found, "file:///x.jrl", positions))
+
+
+# What converts positions on a 40,000-character line, and the line.
+LONG_LINES = [
+    (_both_ways, 'TAG("é")' * 5000),
+    (_semantic_tokens, 'TAG("é")' * 5000),
+    (_diagnostics, 'SELECT 1 FROM CLASS(MATX 1200) : "é"; ' * 1000),
+]
+
+
+@pytest.mark.parametrize("convert, text", LONG_LINES)
+@pytest.mark.parametrize("encoding", [UTF16, UTF8])
+def test_a_long_line_is_read_once(monkeypatch, convert, text, encoding):
+    """Each conversion on a long line of two-byte characters reads at most
+    a stretch of it, and the line is read whole once, not once per
+    conversion."""
+    from jrl.lsp import positions as module
+
+    read = []
+    units, chars = module._units, module._chars
+    monkeypatch.setattr(module, "_units", lambda text, encoding: read.append(len(text)) or units(text, encoding))
+    monkeypatch.setattr(module, "_chars", lambda line, n, encoding: read.append(len(line)) or chars(line, n, encoding))
+    conversions = convert(Positions(text, encoding))
+    assert max(read) <= module.STRETCH
+    assert sum(read) <= 2 * len(text) + conversions * module.STRETCH

@@ -16,8 +16,11 @@ from .language import function
 from .positions import Positions
 from .tokens import Word, is_a, significant
 
-# The word being typed: what the items replace and are matched against.
+# The word being typed: what the items replace and are matched against,
+# read from at most the characters before the cursor that the longest label
+# could take.
 _TYPED = re.compile(r"[A-Za-z_&]*\Z")
+_LONGEST_TYPED = 64
 
 STATEMENT = "statement"
 SELECTOR = "selector"
@@ -84,10 +87,11 @@ def _keyword_item(entry: KeywordEntry, edit_range: lsp.Range, sort: str) -> lsp.
 def items(tokens: List[Word], positions: Positions, offset: int, snippets: bool) -> List[lsp.CompletionItem]:
     """The completions at ``offset``; ``tokens`` are the words from the start
     of its statement to the word being typed."""
-    typed = _TYPED.search(positions.text, 0, offset)
+    typed = _TYPED.search(positions.text, max(0, offset - _LONGEST_TYPED), offset)
     typed_text = typed.group() if typed else ""
     start = offset - len(typed_text)
-    tokens = [t for t in tokens if t.end <= start]
+    # The word being typed is left out; a comment or string it lies in stays.
+    tokens = [t for t in tokens if t.start < start or t.end <= start]
     where = context(tokens)
     if where is None:
         return []

@@ -58,5 +58,17 @@ def part(positions: Positions, wanted: lsp.Range, width: int) -> Optional[List[l
     except jrl.ParseError:
         return None
     if not piece.endswith("\n"):
-        formatted = formatted.rstrip("\n")
+        formatted = formatted.rstrip("\r\n")
+    # The formatter ends the lines of the piece as the piece's first line
+    # ends; they end as the document's first line does, as formatting the
+    # whole document would end them.
+    formatted = formatted.replace("\r\n", "\n")
+    if _crlf(text):
+        formatted = formatted.replace("\n", "\r\n")
     return _edit(positions, start, end, formatted)
+
+
+def _crlf(text: str) -> bool:
+    """Whether the first line of ``text`` ends in CR LF."""
+    first = text.find("\n")
+    return first > 0 and text[first - 1] == "\r"

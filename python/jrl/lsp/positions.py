@@ -10,8 +10,9 @@ of the document.
 """
 
 import re
+from array import array
 from bisect import bisect_right
-from typing import List, Optional, Tuple
+from typing import Dict, List, Optional, Tuple
 
 from lsprotocol import types as lsp
 
@@ -45,12 +46,13 @@ def _units(text: str, encoding: str) -> int:
         return len(text)
     if encoding == UTF8:
         return len(text.encode("utf-8", "surrogatepass"))
-    return len(text) + sum(1 for c in text if ord(c) > 0xFFFF)
+    return len(text.encode("utf-16-le", "surrogatepass")) // 2
 
 
 def _chars(line: str, units: int, encoding: str) -> int:
     """How many characters of ``line`` the first ``units`` code units hold;
-    a position inside a character's units moves to its start."""
+    a position inside a character's units moves to its start. Called on at
+    most a stretch of ``STRETCH`` characters."""
     if encoding == UTF32 or line.isascii():
         return min(units, len(line))
     count = 0
@@ -65,9 +67,19 @@ def _chars(line: str, units: int, encoding: str) -> int:
     return len(line)
 
 
+# A line longer than this many characters, holding characters whose code
+# units differ from one, is read once into a table of the units before each
+# stretch of this many characters; each conversion then reads at most one
+# stretch, however long the line.
+STRETCH = 256
+
+
 class Positions:
     """Converts between offsets, the library's places and client positions
-    for one version of one document. Building it reads the text once."""
+    for one version of one document. Building it reads the text once; a
+    long line with characters of several code units is read once more, on
+    the first conversion on it, so a conversion costs at most a stretch of
+    ``STRETCH`` characters and a search, never the whole line."""
 
     def __init__(self, text: str, encoding: str = UTF16) -> None:
         self.text = text
@@ -78,6 +90,9 @@ class Positions:
         # A byte-order mark is no part of the statements.
         self.bom = 1 if text.startswith("\ufeff") else 0
         self.encoding = encoding
+        # Whether a code unit is a character everywhere.
+        self._plain = encoding == UTF32 or text.isascii()
+        self._marks: Dict[int, "array[int]"] = {}
         self._jrl_starts = _line_starts(text, lone_cr=False)
         has_lone_cr = "\r" in text and text.count("\r") != text.count("\r\n")
         self._starts = _line_starts(text, lone_cr=True) if has_lone_cr else self._jrl_starts
@@ -112,7 +127,15 @@ class Positions:
             return len(self.text)
         start = self._starts[position.line]
         end = self._line_end(position.line)
-        return start + _chars(self.text[start:end], position.character, self.encoding)
+        units = position.character
+        if self._plain:
+            return start + min(units, end - start)
+        if end - start <= STRETCH:
+            return start + _chars(self.text[start:end], units, self.encoding)
+        marks = self._line_marks(position.line)
+        k = bisect_right(marks, units) - 1
+        at = start + k * STRETCH
+        return min(at + _chars(self.text[at : min(at + STRETCH, end)], units - marks[k], self.encoding), end)
 
     def offsets(self, range_: lsp.Range) -> Tuple[int, int]:
         return self.offset(range_.start), self.offset(range_.end)
@@ -121,7 +144,29 @@ class Positions:
         """The client's 0-based line and code-unit column of ``offset``."""
         offset = max(0, min(offset, len(self.text)))
         line = bisect_right(self._starts, offset) - 1
-        return line, _units(self.text[self._starts[line] : offset], self.encoding)
+        start = self._starts[line]
+        if self._plain:
+            return line, offset - start
+        if offset - start <= STRETCH:
+            return line, _units(self.text[start:offset], self.encoding)
+        k = (offset - start) // STRETCH
+        at = start + k * STRETCH
+        return line, self._line_marks(line)[k] + _units(self.text[at:offset], self.encoding)
+
+    def _line_marks(self, line: int) -> "array[int]":
+        """The code units of the client's ``line`` before each ``STRETCH``-th
+        character, read on first use."""
+        marks = self._marks.get(line)
+        if marks is None:
+            start = self._starts[line]
+            end = self._starts[line + 1] if line + 1 < len(self._starts) else len(self.text)
+            marks = array("q", [0])
+            total = 0
+            for at in range(start + STRETCH, end + 1, STRETCH):
+                total += _units(self.text[at - STRETCH : at], self.encoding)
+                marks.append(total)
+            self._marks[line] = marks
+        return marks
 
     # The library's places (1-based lines, columns in characters).
 

@@ -6,16 +6,19 @@ text from ``jrl.statement_spans``, the department registry from
 ``jrl.departments``; the words of a text from the package's lexer.
 """
 
+import sys
 from bisect import bisect_left
-from typing import Dict, List, Optional, Tuple
+from typing import Any, Callable, Dict, List, Optional, Tuple, TypeVar
+from urllib.parse import unquote
 
 from lsprotocol import types as lsp
 from pygls.lsp.server import LanguageServer
 
 import jrl
 
-from . import completion, diagnostics, formatting, hover, outline, tokens
+from . import completion, diagnostics, formatting, hover, nearby, outline, tokens
 from .positions import Positions, client_encoding
+from .protocol import BoundedInput, JrlProtocol
 
 NAME = "jrl-lsp"
 DEFAULT_WIDTH = 100
@@ -33,9 +36,13 @@ class Analysis:
         self.found = jrl.check(self.positions.library_text)
         self.shown = diagnostics.to_lsp(self.found, uri, self.positions)
         self._spans: Optional[List[Tuple[int, int]]] = None
+        self._ends: Optional[List[int]] = None
         self._pieces: Optional[tokens.Pieces] = None
         # What the versions before lexed, until this one lexes.
         self._lexed = previous.lexed if previous is not None and previous.positions.encoding == encoding else None
+        # The brackets open before the window of the last completion or hover.
+        self.open_brackets: nearby.OpenBrackets = (
+            previous.open_brackets if previous is not None else nearby.OpenBrackets())
 
     @property
     def lexed(self) -> Optional[Dict[str, tokens.Piece]]:
@@ -58,26 +65,36 @@ class Analysis:
         """Where the statement holding ``offset`` starts: after the last
         statement that ends before it, unless that one is still open (the
         last statement of a text, without its ";")."""
-        index = bisect_left([end for _, end in self.spans], offset) - 1
+        if self._ends is None:
+            self._ends = [end for _, end in self.spans]
+        index = bisect_left(self._ends, offset) - 1
         if index < 0:
             return 0
         start, end = self.spans[index]
-        if not self.positions.text[start:end].rstrip().endswith(";"):
+        if not self.positions.text[max(start, end - nearby.WINDOW) : end].rstrip().endswith(";"):
             return start
         return end
 
-    def statement_words(self, start: int, end: int) -> List[tokens.Word]:
-        return tokens.words(self.positions.text[start:end], start)
+    def words_near(self, offset: int, end: int) -> Optional[List[tokens.Word]]:
+        """The words of the statement around ``offset``, from a window before
+        it to ``end``; None where the window tells nothing."""
+        return nearby.words_near(self.positions.text, self.statement_start(offset), offset, end, self.open_brackets)
 
 
 class JrlServer(LanguageServer):
     def __init__(self) -> None:
-        super().__init__(NAME, jrl_version(), text_document_sync_kind=lsp.TextDocumentSyncKind.Incremental)
+        super().__init__(NAME, jrl_version(), protocol_cls=JrlProtocol,
+                         text_document_sync_kind=lsp.TextDocumentSyncKind.Incremental)
         self.analyses: Dict[str, Analysis] = {}
         self.width = DEFAULT_WIDTH
+        self.shut_down = False
 
-    def analyse(self, uri: str) -> Analysis:
-        document = self.workspace.get_text_document(uri)
+    def analyse(self, uri: str) -> Optional[Analysis]:
+        """What is known of an open document; None for one the client has
+        not opened, which is never read from disk."""
+        document = self.workspace.text_documents.get(unquote(uri))
+        if document is None:
+            return None
         analysis = self.analyses.get(uri)
         if analysis is None or analysis.version != document.version or analysis.positions.text != document.source:
             analysis = Analysis(uri, document.version, document.source,
@@ -85,8 +102,34 @@ class JrlServer(LanguageServer):
             self.analyses[uri] = analysis
         return analysis
 
+    def apply_changes(self, params: lsp.DidChangeTextDocumentParams) -> None:
+        """Makes the client's changes to an open document, their ranges
+        converted as every other position is: through the line tables, where
+        pygls would read a long line character by character."""
+        uri = params.text_document.uri
+        document = self.workspace.text_documents.get(unquote(uri))
+        if document is None:
+            return
+        text = document.source
+        encoding = client_encoding(self.workspace.position_encoding)
+        analysis = self.analyses.get(uri)
+        positions = analysis.positions if analysis is not None and analysis.positions.text is text \
+            and analysis.positions.encoding == encoding else None
+        for change in params.content_changes:
+            if isinstance(change, lsp.TextDocumentContentChangePartial):
+                positions = positions or Positions(text, encoding)
+                start, end = positions.offsets(change.range)
+                text = text[:start] + change.text + text[max(start, end):]
+            else:
+                text = change.text
+            positions = None
+        document.apply_change(lsp.TextDocumentContentChangeWholeDocument(text=text))
+        document.version = params.text_document.version
+
     def publish(self, uri: str) -> None:
         analysis = self.analyse(uri)
+        if analysis is None:
+            return
         self.text_document_publish_diagnostics(lsp.PublishDiagnosticsParams(
             uri=uri, version=analysis.version, diagnostics=analysis.shown))
 
@@ -108,6 +151,21 @@ def jrl_version() -> str:
 
 server = JrlServer()
 
+Result = TypeVar("Result")
+Handler = Callable[[JrlServer, Analysis, Any], Result]
+
+
+def about_a_document(handler: Handler[Result]) -> Callable[[JrlServer, Any], Optional[Result]]:
+    """A request about a document, answered from its analysis; the answer
+    about a document that is not open is null."""
+
+    def answer(ls: JrlServer, params: Any) -> Optional[Result]:
+        analysis = ls.analyse(params.text_document.uri)
+        return None if analysis is None else handler(ls, analysis, params)
+
+    answer.__name__ = handler.__name__
+    return answer
+
 
 @server.feature(lsp.INITIALIZE)
 def initialize(ls: JrlServer, params: lsp.InitializeParams) -> None:
@@ -116,6 +174,11 @@ def initialize(ls: JrlServer, params: lsp.InitializeParams) -> None:
     width = options.get("width") if isinstance(options, dict) else None
     if isinstance(width, int) and not isinstance(width, bool) and width >= 1:
         ls.width = width
+
+
+@server.feature(lsp.SHUTDOWN)
+def shutdown(ls: JrlServer, params: None) -> None:
+    ls.shut_down = True
 
 
 @server.feature(lsp.TEXT_DOCUMENT_DID_OPEN)
@@ -137,62 +200,69 @@ def did_close(ls: JrlServer, params: lsp.DidCloseTextDocumentParams) -> None:
 
 @server.feature(lsp.TEXT_DOCUMENT_CODE_ACTION,
                 lsp.CodeActionOptions(code_action_kinds=[lsp.CodeActionKind.QuickFix]))
-def code_action(ls: JrlServer, params: lsp.CodeActionParams) -> List[lsp.CodeAction]:
+@about_a_document
+def code_action(ls: JrlServer, a: Analysis, params: lsp.CodeActionParams) -> List[lsp.CodeAction]:
     only = params.context.only
     if only and not any(lsp.CodeActionKind.QuickFix.value.startswith(kind) for kind in only):
         return []
-    a = ls.analyse(params.text_document.uri)
     return diagnostics.quick_fixes(a.found, a.shown, a.uri, a.positions, params.range)
 
 
 @server.feature(lsp.TEXT_DOCUMENT_COMPLETION,
                 lsp.CompletionOptions(trigger_characters=["(", "[", ",", " "]))
-def complete(ls: JrlServer, params: lsp.CompletionParams) -> lsp.CompletionList:
-    a = ls.analyse(params.text_document.uri)
+@about_a_document
+def complete(ls: JrlServer, a: Analysis, params: lsp.CompletionParams) -> lsp.CompletionList:
     offset = a.positions.offset(params.position)
-    start = a.statement_start(offset)
-    found = completion.items(a.statement_words(start, offset), a.positions, offset, ls.snippets)
+    words = a.words_near(offset, offset)
+    found = [] if words is None else completion.items(words, a.positions, offset, ls.snippets)
     return lsp.CompletionList(is_incomplete=False, items=found)
 
 
 @server.feature(lsp.TEXT_DOCUMENT_HOVER)
-def on_hover(ls: JrlServer, params: lsp.HoverParams) -> Optional[lsp.Hover]:
-    a = ls.analyse(params.text_document.uri)
+@about_a_document
+def on_hover(ls: JrlServer, a: Analysis, params: lsp.HoverParams) -> Optional[lsp.Hover]:
     offset = a.positions.offset(params.position)
-    start = a.statement_start(offset)
     # The statement's words up to the end of the line, enough for any word
     # the cursor can be on.
-    end = a.positions.text.find("\n", offset)
-    end = len(a.positions.text) if end == -1 else end
-    return hover.hover(a.statement_words(start, end), a.positions, offset)
+    end = a.positions.text.find("\n", offset, offset + nearby.WINDOW)
+    words = a.words_near(offset, len(a.positions.text) if end == -1 else end)
+    return None if words is None else hover.hover(words, a.positions, offset)
 
 
 @server.feature(lsp.TEXT_DOCUMENT_DOCUMENT_SYMBOL)
-def document_symbol(ls: JrlServer, params: lsp.DocumentSymbolParams) -> List[lsp.DocumentSymbol]:
-    return outline.document_symbols(ls.analyse(params.text_document.uri).positions)
+@about_a_document
+def document_symbol(ls: JrlServer, a: Analysis, params: lsp.DocumentSymbolParams) -> List[lsp.DocumentSymbol]:
+    return outline.document_symbols(a.positions)
 
 
 @server.feature(lsp.TEXT_DOCUMENT_FOLDING_RANGE)
-def folding_range(ls: JrlServer, params: lsp.FoldingRangeParams) -> List[lsp.FoldingRange]:
-    a = ls.analyse(params.text_document.uri)
+@about_a_document
+def folding_range(ls: JrlServer, a: Analysis, params: lsp.FoldingRangeParams) -> List[lsp.FoldingRange]:
     return outline.folding_ranges(a.pieces, a.positions)
 
 
 @server.feature(lsp.TEXT_DOCUMENT_FORMATTING)
-def format_document(ls: JrlServer, params: lsp.DocumentFormattingParams) -> Optional[List[lsp.TextEdit]]:
-    return formatting.whole(ls.analyse(params.text_document.uri).positions, ls.width)
+@about_a_document
+def format_document(ls: JrlServer, a: Analysis,
+                    params: lsp.DocumentFormattingParams) -> Optional[List[lsp.TextEdit]]:
+    return formatting.whole(a.positions, ls.width)
 
 
 @server.feature(lsp.TEXT_DOCUMENT_RANGE_FORMATTING)
-def format_range(ls: JrlServer, params: lsp.DocumentRangeFormattingParams) -> Optional[List[lsp.TextEdit]]:
-    return formatting.part(ls.analyse(params.text_document.uri).positions, params.range, ls.width)
+@about_a_document
+def format_range(ls: JrlServer, a: Analysis,
+                 params: lsp.DocumentRangeFormattingParams) -> Optional[List[lsp.TextEdit]]:
+    return formatting.part(a.positions, params.range, ls.width)
 
 
 @server.feature(lsp.TEXT_DOCUMENT_SEMANTIC_TOKENS_FULL, tokens.LEGEND)
-def semantic_tokens(ls: JrlServer, params: lsp.SemanticTokensParams) -> lsp.SemanticTokens:
-    a = ls.analyse(params.text_document.uri)
+@about_a_document
+def semantic_tokens(ls: JrlServer, a: Analysis, params: lsp.SemanticTokensParams) -> lsp.SemanticTokens:
     return lsp.SemanticTokens(data=a.pieces.semantic_tokens())
 
 
 def main() -> None:
-    server.start_io()
+    """Serve over standard input and output; the exit status is 0 after a
+    shutdown request, else 1 (the client went away or sent exit first)."""
+    server.start_io(stdin=BoundedInput(sys.stdin.buffer))  # type: ignore[arg-type]
+    sys.exit(0 if server.shut_down else 1)

@@ -25,12 +25,13 @@ def is_a(kind: _TokenType, family: _TokenType) -> bool:
     return kind[: len(family)] == family
 
 
-def words(text: str, base: int = 0) -> List[Word]:
-    """The tokens of ``text`` with offsets from ``base``. The raw text is
-    lexed, so offsets are indices into it (no newline is added or changed)."""
+def words(text: str, base: int = 0, stack: Tuple[str, ...] = ("root",)) -> List[Word]:
+    """The tokens of ``text`` with offsets from ``base``, the lexer starting
+    in the states ``stack``. The raw text is lexed, so offsets are indices
+    into it (no newline is added or changed)."""
     return [
         Word(base + index, base + index + len(value), kind, value)
-        for index, kind, value in _LEXER.get_tokens_unprocessed(text)
+        for index, kind, value in _LEXER.get_tokens_unprocessed(text, stack)
     ]
 
 
