@@ -6,6 +6,7 @@
 #include "model_objects.hpp"
 #include "parse_error.hpp"
 #include "records.hpp"
+#include "selector_table.hpp"
 #include "text_functions.hpp"
 
 namespace jrl_native {
@@ -88,6 +89,7 @@ PyObject* create_module() {
   Ref module(PyModule_Create(&module_def));
   if (!module) return nullptr;
   if (PyModule_AddFunctions(module.get(), text_function_methods) < 0 ||
+      PyModule_AddFunctions(module.get(), selector_table_methods) < 0 ||
       !import_python_parts() || !init_dict_keys() ||
       !add_record_types(module.get()) || !add_file_type(module.get())) {
     return nullptr;

@@ -75,7 +75,8 @@ constexpr decltype(auto) visit(const Selector& selector, Visitor&& visitor) {
         } else {
           constexpr std::size_t index =
               selector_table::index_of<Alternative>();
-          constexpr std::size_t arity = selector_table::function_at<index>.arity;
+          constexpr std::size_t arity =
+              selector_table::function_at<index>.arity;
           const auto args = selector_table::members<arity>(value);
           static_assert(
               selector_table::kinds_match<index, decltype(args)>(

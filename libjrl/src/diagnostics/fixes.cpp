@@ -27,7 +27,8 @@ constexpr auto FUNCTIONS = [] {
   // An insertion sort by length, longest first, keeps table order at one
   // length.
   for (std::size_t i = 1; i < names.size(); ++i) {
-    for (std::size_t j = i; j > 0 && names[j - 1].size() < names[j].size(); --j) {
+    for (std::size_t j = i; j > 0 && names[j - 1].size() < names[j].size();
+         --j) {
       std::swap(names[j - 1], names[j]);
     }
   }

@@ -16,9 +16,9 @@ constexpr bool same_lowered(std::string_view rule, std::string_view name) {
   if (rule.size() != name.size()) return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
     const char c = name[i];
-    if (rule[i] != (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c)) {
-      return false;
-    }
+    const char lowered =
+        c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    if (rule[i] != lowered) return false;
   }
   return true;
 }
@@ -30,7 +30,9 @@ inline constexpr std::array<std::size_t, RULE_COUNT> ROWS = [] {
   for (std::size_t r = 0; r < RULE_COUNT; ++r) {
     rows[r] = NONE;
     for (std::size_t f = 0; f < selector_functions().size(); ++f) {
-      if (same_lowered(RULE_NAMES[r], selector_functions()[f].name)) rows[r] = f;
+      if (same_lowered(RULE_NAMES[r], selector_functions()[f].name)) {
+        rows[r] = f;
+      }
     }
   }
   return rows;
