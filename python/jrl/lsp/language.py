@@ -9,7 +9,7 @@ them, and hover and completion read them alike.
 from typing import Dict, List, NamedTuple, Optional, Tuple
 
 import jrl
-from jrl._selector_functions import COURSE
+from jrl._selector_functions import COURSE as COURSE
 
 
 class Function(NamedTuple):
