@@ -326,17 +326,24 @@ class Writer {
       literal("\"Limit\"");
     }
     key<false>("selector");
-    array(value.selector, [this](const Selector& s) {
-      jrl::visit(s, Overloaded{[this](const SelectorFunction& function,
-                                      const auto&... args) {
-                                 this->call(function, args...);
-                               },
-                               [this](const JRLQuery& nested) {
-                                 tagged("Query", [&] { query(nested); });
-                               }});
-    });
+    array(value.selector,
+          [this](const Selector& s) { jrl::visit(s, SelectorWriter{this}); });
     close('}');
   }
+
+  // The visitor of a selector: one pointer, which the out-of-line half of
+  // `visit` takes in a register.
+  struct SelectorWriter {
+    Writer* writer;
+    template <typename... Args>
+    void operator()(const SelectorFunction& function,
+                    const Args&... args) const {
+      writer->call(function, args...);
+    }
+    void operator()(const JRLQuery& nested) const {
+      writer->tagged("Query", [&] { writer->query(nested); });
+    }
+  };
 
   // A function call: `{"Tag": "x"}` for one argument, `{"Range": {"from":
   // ..., "to": ...}}` for more. Kept out of line: inlined into `query`, its

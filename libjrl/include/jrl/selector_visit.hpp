@@ -54,6 +54,44 @@ consteval bool kinds_match(std::index_sequence<I...>) {
 
 }  // namespace selector_table
 
+namespace selector_table {
+
+// The function-call half of `visit`. Kept out of line, so that a reader
+// that recurses through nested queries keeps only the nested path in each
+// level's frame.
+// The visitor is taken by value: an overload set of lambdas is a few
+// references, passed in registers rather than through the caller's frame.
+template <typename Visitor>
+[[gnu::noinline]] decltype(auto) visit_call(const Selector& selector,
+                                            Visitor visitor) {
+  return std::visit(
+      [&visitor](const auto& value) -> decltype(auto) {
+        using Alternative = std::remove_cvref_t<decltype(value)>;
+        if constexpr (std::is_same_v<Alternative, selector::Query>) {
+          std::unreachable();  // `visit` takes nested queries itself
+          return visitor(value.value);
+        } else {
+          constexpr std::size_t index = index_of<Alternative>();
+          constexpr std::size_t arity = function_at<index>.arity;
+          const auto args = members<arity>(value);
+          static_assert(
+              kinds_match<index, decltype(args)>(
+                  std::make_index_sequence<arity>()),
+              "the row's argument kinds must be the types of the "
+              "alternative's members (course: Class, string: "
+              "std::string_view)");
+          return std::apply(
+              [&](const auto&... a) -> decltype(auto) {
+                return visitor(function_at<index>, a...);
+              },
+              args);
+        }
+      },
+      selector.value);
+}
+
+}  // namespace selector_table
+
 // Calls `visitor` with what `selector` holds, and returns what it returns:
 //
 //   visitor(const SelectorFunction& row, const Args&... args)
@@ -64,34 +102,15 @@ consteval bool kinds_match(std::index_sequence<I...>) {
 //     for a nested query.
 //
 // Both forms must be taken (an overload set, such as lambdas joined by
-// `Overloaded`); every alternative of Selector is one of the two.
+// `Overloaded`), and both must return the same type; every alternative of
+// Selector is one of the two.
 template <typename Visitor>
-constexpr decltype(auto) visit(const Selector& selector, Visitor&& visitor) {
-  return std::visit(
-      [&visitor](const auto& value) -> decltype(auto) {
-        using Alternative = std::remove_cvref_t<decltype(value)>;
-        if constexpr (std::is_same_v<Alternative, selector::Query>) {
-          return visitor(value.value);
-        } else {
-          constexpr std::size_t index =
-              selector_table::index_of<Alternative>();
-          constexpr std::size_t arity =
-              selector_table::function_at<index>.arity;
-          const auto args = selector_table::members<arity>(value);
-          static_assert(
-              selector_table::kinds_match<index, decltype(args)>(
-                  std::make_index_sequence<arity>()),
-              "the row's argument kinds must be the types of the "
-              "alternative's members (course: Class, string: "
-              "std::string_view)");
-          return std::apply(
-              [&](const auto&... a) -> decltype(auto) {
-                return visitor(selector_table::function_at<index>, a...);
-              },
-              args);
-        }
-      },
-      selector.value);
+[[gnu::always_inline]] inline decltype(auto) visit(const Selector& selector,
+                                                 Visitor&& visitor) {
+  if (const auto* nested = std::get_if<selector::Query>(&selector.value)) {
+    return visitor(nested->value);
+  }
+  return selector_table::visit_call(selector, visitor);
 }
 
 // Lambdas joined into one overload set, for `visit`.
