@@ -51,7 +51,7 @@ class WarningSink final : public NodeSink {
 
   void take(NodeRef node) override {
     if (node.rule() != Rule::special_statement) return;
-    if (auto statement = node.child(0)) check_statement(*statement);
+    if (auto statement = node.child(0)) check_statement(*statement, false);
     // Keys name selectors within one requirement only.
     keys_.clear();
   }
@@ -88,25 +88,23 @@ class WarningSink final : public NodeSink {
     return keys_.try_emplace(std::move(key), keys_.size()).first->second;
   }
 
-  // The key of a function call as its model: its debug text.
+  // The key of a function call as its model: its debug text, which opens
+  // with the name of its alternative (never "Q", as a query's key does).
   std::optional<std::size_t> call_key(NodeRef item) {
     auto built = JRLParser::parse_selector_single(item, arena_);
     if (work_ != nullptr) ++work_->selectors_built;
     std::optional<std::size_t> key;
-    if (built) {
-      std::string text(1, 'C');
-      text += debug_text(*built);
-      key = intern(std::move(text));
-    }
+    if (built) key = intern(debug_text(*built));
     arena_.clear();
     return key;
   }
 
   // node: `statement`; its children are keyword, quantity, from, selector.
-  // Returns the key of the query it builds: equal queries have equal keys,
-  // made from the keys of their selectors, so each selector is built once
-  // however deep it stands. Nothing when a selector of it does not build.
-  std::optional<std::size_t> check_statement(NodeRef node) {
+  // A nested one returns the key of the query it builds: equal queries
+  // have equal keys, made from the keys of their selectors, so each
+  // selector is built once however deep it stands. Nothing when a selector
+  // of it does not build, or for a top-level one.
+  std::optional<std::size_t> check_statement(NodeRef node, bool nested) {
     const auto keyword = node.child(0);
     const auto quantity = node.child(1);
     const auto selector = node.child(3);
@@ -123,8 +121,12 @@ class WarningSink final : public NodeSink {
 
     bool only_classes = true;
     bool all_built = amount.has_value();
-    std::string query_key = keyword->rule() == Rule::limit ? "QL" : "QS";
-    if (amount) query_key += quantity_key(*amount);
+    std::string query_key;
+    if (nested && amount) {
+      query_key.push_back('Q');
+      query_key.push_back(keyword->rule() == Rule::limit ? 'L' : 'S');
+      query_key += quantity_key(*amount);
+    }
     std::unordered_map<std::size_t, NodeRef> seen;
     for (NodeRef item : items) {
       const auto inner = item.child(0);
@@ -132,7 +134,7 @@ class WarningSink final : public NodeSink {
       std::optional<std::size_t> key;
       if (inner->rule() == Rule::statement) {
         only_classes = false;
-        key = check_statement(*inner);
+        key = check_statement(*inner, true);
       } else {
         const SelectorFunction* function = function_of_call(*inner);
         only_classes = only_classes && function != nullptr &&
@@ -144,8 +146,10 @@ class WarningSink final : public NodeSink {
         all_built = false;
         continue;
       }
-      query_key += ',';
-      query_key += decimal(*key);
+      if (nested) {
+        query_key += ',';
+        query_key += decimal(*key);
+      }
       auto [first, fresh] = seen.try_emplace(*key, item);
       if (!fresh && warnings_.size() < limit_) {
         add(CODE_DUPLICATE_SELECTOR, item,
@@ -160,7 +164,7 @@ class WarningSink final : public NodeSink {
                                                             : amount;
       if (low) check_count(*keyword, *amount, number(low->text()), seen.size());
     }
-    if (!all_built) return std::nullopt;
+    if (!nested || !all_built) return std::nullopt;
     return intern(std::move(query_key));
   }
 

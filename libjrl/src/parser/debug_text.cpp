@@ -159,8 +159,10 @@ void append_argument(OutputBuffer& out, std::string_view text) {
 }
 
 // `Tag("x")` for one argument, `Range { from: ..., to: ... }` for more.
+// Inlined into the out-of-line half of `visit`, where the row's names are
+// constants.
 template <typename... Args>
-void append_call(OutputBuffer& out, const SelectorFunction& function,
+[[gnu::always_inline]] inline void append_call(OutputBuffer& out, const SelectorFunction& function,
                  const Args&... args) {
   out += function.alternative;
   if constexpr (sizeof...(Args) == 1) {
