@@ -1,12 +1,10 @@
 #include "selector_table.hpp"
 
-#include <cstddef>
 #include <initializer_list>
-#include <string_view>
 
 #include "jrl/selector_functions.hpp"
 #include "model_objects.hpp"
-#include "parse_error.hpp"
+#include "shared_tuple.hpp"
 
 namespace jrl_native {
 namespace {
@@ -35,31 +33,16 @@ PyObject* argument(const jrl::SelectorArgument& a) {
 }
 
 PyObject* function(const jrl::SelectorFunction& f) {
-  Ref arguments(PyTuple_New(static_cast<Py_ssize_t>(f.arity)));
-  if (!arguments) return nullptr;
-  for (std::size_t i = 0; i < f.arity; ++i) {
-    PyObject* item = argument(f.argument_slots[i]);
-    if (item == nullptr) return nullptr;
-    PyTuple_SetItem(arguments.get(), static_cast<Py_ssize_t>(i), item);
-  }
-  return tuple_of({new_str(f.name), new_str(f.alternative),
-                   new_str(f.meaning), arguments.release()});
+  return tuple_of({new_str(f.name), new_str(f.alternative), new_str(f.meaning),
+                   tuple_of_entries(f.arguments(), argument)});
 }
 
 // ((name, alternative, meaning, ((kind, label, field), ...)), ...), in the
 // table's order.
 PyObject* selector_functions(PyObject*, PyObject*) {
-  return guarded([]() -> PyObject* {
-    const auto table = jrl::selector_functions();
-    Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(table.size())));
-    if (!tuple) return nullptr;
-    for (std::size_t i = 0; i < table.size(); ++i) {
-      PyObject* item = function(table[i]);
-      if (item == nullptr) return nullptr;
-      PyTuple_SetItem(tuple.get(), static_cast<Py_ssize_t>(i), item);
-    }
-    return tuple.release();
-  });
+  static PyObject* functions = nullptr;
+  return shared_tuple(
+      functions, [] { return jrl::selector_functions(); }, function);
 }
 
 }  // namespace
