@@ -1,11 +1,13 @@
 // The one-line-per-diagnostic formats on standard output: `short` (what
 // grep and editors' problem matchers read), `json` (JSON Lines) and
-// `github` (workflow-command annotations).
+// `github` (workflow-command annotations). File names and messages are
+// escaped so that neither can end a line early or reach a terminal raw.
 #include <string>
 
 #include "diagnostics_json.hpp"
 #include "output.hpp"
 #include "reporter.hpp"
+#include "terminal_text.hpp"
 
 namespace jrl::cli {
 namespace {
@@ -28,7 +30,7 @@ class ShortReporter final : public LineReporter {
                     const std::vector<Diagnostic>& diagnostics) const override {
     FileReport out;
     for (const Diagnostic& d : diagnostics) {
-      out.pieces.push_back(std::string(name) + ":" + number(d.start.line) +
+      out.pieces.push_back(escape_line(name) + ":" + number(d.start.line) +
                            ":" + number(d.start.column) + ": " +
                            std::string(severity_name(d.severity)) + "[" +
                            d.code + "]: " + one_line(d.message) + "\n");
@@ -36,17 +38,18 @@ class ShortReporter final : public LineReporter {
     return out;
   }
   void unreadable(std::string_view name, std::string_view message) override {
-    write_out(stdout, std::string(name) + ": error[JRL100]: " +
+    write_out(stdout, escape_line(name) + ": error[JRL100]: " +
                           one_line(message) + "\n");
   }
 
  private:
+  // A message's line breaks as blanks, its other controls escaped.
   static std::string one_line(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
       if (c == '\n' || c == '\r') c = ' ';
     }
-    return out;
+    return escape_line(out);
   }
 };
 
@@ -68,7 +71,8 @@ class JsonReporter final : public LineReporter {
 };
 
 // Workflow commands: properties escape "%", line breaks, ":" and ","; the
-// message escapes "%" and line breaks.
+// message escapes "%" and line breaks. Other controls are then escaped as
+// for a terminal.
 std::string escaped(std::string_view text, bool property) {
   std::string out;
   for (char c : text) {
@@ -86,7 +90,7 @@ std::string escaped(std::string_view text, bool property) {
       out += c;
     }
   }
-  return out;
+  return escape_line(out);
 }
 
 class GithubReporter final : public LineReporter {

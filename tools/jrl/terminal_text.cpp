@@ -220,13 +220,13 @@ void window_line(std::string_view prefix, std::string_view source,
   }
 }
 
-}  // namespace
-
-std::string escape_controls(std::string_view text) {
+// `text` with each control character in its visible form; line feeds kept
+// or not.
+std::string escaped(std::string_view text, bool keep_line_feeds) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
-    if (text[pos] == '\n') {
+    if (keep_line_feeds && text[pos] == '\n') {
       out.push_back('\n');
       ++pos;
       continue;
@@ -237,6 +237,14 @@ std::string escape_controls(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string escape_controls(std::string_view text) {
+  return escaped(text, true);
+}
+
+std::string escape_line(std::string_view text) { return escaped(text, false); }
 
 std::string terminal_report(std::string_view report) {
   const std::vector<std::string_view> lines = lines_of(report);

@@ -21,6 +21,10 @@ inline constexpr std::size_t REPORT_CONTEXT_BEFORE = 40;
 // feeds stay as they are.
 std::string escape_controls(std::string_view text);
 
+// `text` escaped as above, line feeds too: for one line of output, which a
+// line feed in a file name must not split into two.
+std::string escape_line(std::string_view text);
+
 // A rendered error chain made safe for a terminal: every line escaped as
 // above, and each source line shown with its underline cut to a window of
 // REPORT_LINE_WIDTH columns around the caret, the underline widened where an
