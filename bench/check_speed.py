@@ -56,7 +56,7 @@ def warned_at_end(size: int) -> str:
 def nested_lists(size: int, depth: int = 255) -> str:
     """One statement nested `depth` deep, a list of distinct tags at each
     level, about `size` bytes."""
-    level = ", ".join(f'TAG("t{i}")' for i in range(max(1, size // depth // 11)))
+    level = ", ".join(f'TAG("t{i}")' for i in range(max(1, size // depth // 14)))
     return "".join(f"SELECT 1 FROM [{level}, " for _ in range(depth)) + 'TAG("end")' + "]" * depth + ' : "x";\n'
 
 
