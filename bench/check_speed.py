@@ -5,8 +5,13 @@ parse, on the same files with one statement in fifty broken (so check
 reports up to its cap of 200 errors, with fixes for the first 20), and on
 a file of the same size of statements without warnings followed by 200
 that each give one (so every report stands at the end of a long text).
+Then times `jrl check` with and without warnings on a 7 MB statement nested
+255 deep, a list of tags at each level, where comparing the selectors of
+each list must not cost the size of the file at every level; --baseline
+times the same with another build (the tree before a change) in the same
+run.
 
-    python bench/check_speed.py build/dev/tools/jrl/jrl
+    python bench/check_speed.py build/dev/tools/jrl/jrl [--baseline OTHER/jrl]
 """
 
 from __future__ import annotations
@@ -48,10 +53,18 @@ def warned_at_end(size: int) -> str:
     return CLEAN * (size // len(CLEAN)) + WARNED * 200
 
 
+def nested_lists(size: int, depth: int = 255) -> str:
+    """One statement nested `depth` deep, a list of distinct tags at each
+    level, about `size` bytes."""
+    level = ", ".join(f'TAG("t{i}")' for i in range(max(1, size // depth // 14)))
+    return "".join(f"SELECT 1 FROM [{level}, " for _ in range(depth)) + 'TAG("end")' + "]" * depth + ' : "x";\n'
+
+
 def main() -> int:
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("jrl")
     ap.add_argument("--repeat", type=int, default=3)
+    ap.add_argument("--baseline", help="another jrl build to time on the nested file")
     args = ap.parse_args()
     print(f"{'file':<24} {'json':>9} {'check':>9} {'check/json':>10}")
     with tempfile.TemporaryDirectory() as tmp:
@@ -64,6 +77,14 @@ def main() -> int:
                 j = best([args.jrl, "json", str(path)], args.repeat)
                 c = best([args.jrl, "check", "--format=json", str(path)], args.repeat)
                 print(f"{label + ' ' + kind:<24} {j * 1000:>7.1f}ms {c * 1000:>7.1f}ms {c / j:>9.2f}x")
+        path = Path(tmp) / "nested.jrl"
+        path.write_text(nested_lists(7_000_000), encoding="utf-8")
+        print(f"\n{'7 MB nested 255 deep':<24} {'no warnings':>12} {'check':>9} {'check/no':>9}")
+        builds = [("this build", args.jrl)] + ([("baseline", args.baseline)] if args.baseline else [])
+        for label, jrl in builds:
+            quiet = best([jrl, "check", "--warnings=ignore", str(path)], args.repeat)
+            c = best([jrl, "check", str(path)], args.repeat)
+            print(f"{label:<24} {quiet * 1000:>10.1f}ms {c * 1000:>7.1f}ms {c / quiet:>8.2f}x")
     return 0
 
 

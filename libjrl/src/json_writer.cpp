@@ -12,6 +12,8 @@
 #include <variant>
 
 #include "jrl/parse.hpp"
+#include "jrl/selector_functions.hpp"
+#include "jrl/selector_visit.hpp"
 #include "jrl/streaming.hpp"
 #include "number_text.hpp"
 #include "output_buffer.hpp"
@@ -324,28 +326,48 @@ class Writer {
       literal("\"Limit\"");
     }
     key<false>("selector");
-    array(value.selector, [this](const Selector& s) {
-      if (const auto* nested = std::get_if<selector::Query>(&s.value)) {
-        selector(*nested);
-      } else {
-        leaf(s);
-      }
-    });
+    array(value.selector,
+          [this](const Selector& s) { jrl::visit(s, SelectorWriter{this}); });
     close('}');
   }
 
-  // Every selector but a nested query, kept out of line: inlined into
-  // `query`, their locals would sit in every level of a deep file's stack.
-  [[gnu::noinline]] void leaf(const Selector& s) {
-    std::visit(
-        [this](const auto& v) {
-          if constexpr (!std::is_same_v<std::decay_t<decltype(v)>,
-                                        selector::Query>) {
-            this->selector(v);
-          }
-        },
-        s.value);
+  // The visitor of a selector: one pointer, which the out-of-line half of
+  // `visit` takes in a register.
+  struct SelectorWriter {
+    Writer* writer;
+    template <typename... Args>
+    void operator()(const SelectorFunction& function,
+                    const Args&... args) const {
+      writer->call(function, args...);
+    }
+    void operator()(const JRLQuery& nested) const {
+      writer->tagged("Query", [&] { writer->query(nested); });
+    }
+  };
+
+  // A function call: `{"Tag": "x"}` for one argument, `{"Range": {"from":
+  // ..., "to": ...}}` for more. Kept out of line: inlined into `query`, its
+  // locals would sit in every level of a deep file's stack.
+  template <typename First, typename... Rest>
+  [[gnu::noinline]] void call(const SelectorFunction& function,
+                              const First& first, const Rest&... rest) {
+    tagged(function.alternative, [&] {
+      if constexpr (sizeof...(Rest) == 0) {
+        argument(first);
+      } else {
+        open('{');
+        key<true>(function.argument_slots[0].field);
+        argument(first);
+        std::size_t i = 1;
+        ((key<false>(function.argument_slots[i++].field), argument(rest)),
+         ...);
+        close('}');
+      }
+    });
   }
+
+  void argument(const Class& value) { course(value); }
+  void argument(std::string_view value) { string(value); }
 
   void quantity(const quantity::Single& value) {
     open('{');
@@ -384,76 +406,6 @@ class Writer {
     key<true>(name);
     payload();
     close('}');
-  }
-
-  void selector(const selector::Class& v) {
-    tagged("Class", [&] { course(v.value); });
-  }
-  void selector(const selector::Placement& v) {
-    tagged("Placement", [&] { string(v.value); });
-  }
-  void selector(const selector::Tag& v) {
-    tagged("Tag", [&] { string(v.value); });
-  }
-  void selector(const selector::TagCode& v) {
-    tagged("TagCode", [&] {
-      open('{');
-      key<true>("tag");
-      string(v.tag);
-      key<false>("code");
-      string(v.code);
-      close('}');
-    });
-  }
-  void selector(const selector::Dist& v) {
-    tagged("Dist", [&] { string(v.value); });
-  }
-  void selector(const selector::DistCode& v) {
-    tagged("DistCode", [&] {
-      open('{');
-      key<true>("dist");
-      string(v.dist);
-      key<false>("code");
-      string(v.code);
-      close('}');
-    });
-  }
-  void selector(const selector::Range& v) {
-    tagged("Range", [&] {
-      open('{');
-      key<true>("from");
-      course(v.from);
-      key<false>("to");
-      course(v.to);
-      close('}');
-    });
-  }
-  void selector(const selector::RangeDist& v) {
-    tagged("RangeDist", [&] {
-      open('{');
-      key<true>("from");
-      course(v.from);
-      key<false>("to");
-      course(v.to);
-      key<false>("dist");
-      string(v.dist);
-      close('}');
-    });
-  }
-  void selector(const selector::RangeTag& v) {
-    tagged("RangeTag", [&] {
-      open('{');
-      key<true>("from");
-      course(v.from);
-      key<false>("to");
-      course(v.to);
-      key<false>("tag");
-      string(v.tag);
-      close('}');
-    });
-  }
-  void selector(const selector::Query& v) {
-    tagged("Query", [&] { query(v.value); });
   }
 
   Out out_;

@@ -26,7 +26,8 @@ same as ``pylibjrl``'s.
 fixes and notes) as ``jrl check`` does, and :func:`format` rewrites a text in
 the canonical layout as ``jrl fmt`` does. For editors, :func:`statement_spans`
 cuts even a broken text into its statements, and :func:`departments` and
-:func:`closest_department` give the catalogue's codes.
+:func:`closest_department` give the catalogue's codes, and
+:func:`selector_functions` the language's selector functions.
 
 The global interpreter lock is released while the library parses, checks or
 formats, so threads can work on files side by side.
@@ -63,6 +64,7 @@ from ._native import (
     TextEdit,
 )
 from . import _native
+from ._selector_functions import SelectorArgument, SelectorFunction, selector_functions
 
 __all__ = [
     "Class",
@@ -84,6 +86,8 @@ __all__ = [
     "RangeTag",
     "Requirement",
     "Selector",
+    "SelectorArgument",
+    "SelectorFunction",
     "Single",
     "Span",
     "Suggestion",
@@ -97,6 +101,7 @@ __all__ = [
     "format",
     "load",
     "parse",
+    "selector_functions",
     "statement_spans",
 ]
 

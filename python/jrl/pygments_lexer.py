@@ -24,23 +24,15 @@ from pygments.token import (
     Whitespace,
 )
 
+from ._selector_functions import selector_functions
+
 __all__ = ["JrlLexer"]
 
 # What may follow a function name: anything but a word character.
 _END_OF_WORD = r"(?![A-Za-z0-9_])"
 
 # The selector functions, each longer name before the shorter one it starts with.
-_FUNCTIONS = (
-    "CLASS",
-    "PLACEMENT",
-    "TAG_DEPT",
-    "TAG",
-    "DIST_DEPT",
-    "DIST",
-    "RANGE_DIST",
-    "RANGE_TAG",
-    "RANGE",
-)
+_FUNCTIONS = tuple(sorted((f.name for f in selector_functions()), key=len, reverse=True))
 _FUNCTION_NAMES = "|".join(_FUNCTIONS + tuple(f.lower() for f in _FUNCTIONS))
 
 # A course: a department code, spaces, four digits and the optional lab

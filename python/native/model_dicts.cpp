@@ -1,8 +1,9 @@
 #include "model_dicts.hpp"
 
+#include <array>
 #include <cstddef>
-#include <type_traits>
-#include <variant>
+#include <string>
+#include <string_view>
 
 #include "model_objects.hpp"
 #include "records.hpp"
@@ -14,10 +15,17 @@ namespace {
 struct Keys {
   PyObject *version, *requirements, *query, *description, *priority, *quantity,
       *type, *selector, *department_id, *course_number, *lab, *Single, *Many,
-      *from, *to, *Select, *Limit, *Class, *Placement, *Tag, *TagCode, *tag,
-      *code, *Dist, *DistCode, *dist, *Range, *RangeDist, *RangeTag, *Query;
+      *from, *to, *Select, *Limit, *Query;
 };
 Keys keys;
+
+// For each selector function, in table order: its tag and the keys of its
+// arguments.
+struct FunctionKeys {
+  PyObject* alternative = nullptr;
+  std::array<PyObject*, jrl::MAX_SELECTOR_ARGUMENTS> fields{};
+};
+std::array<FunctionKeys, jrl::selector_functions().size()> function_keys;
 
 // Sets `key` to `value` in `dict`, stealing `value`; false on failure.
 bool put(PyObject* dict, PyObject* key, PyObject* value) {
@@ -65,41 +73,35 @@ PyObject* course(const jrl::Class& c) {
 
 PyObject* query(const jrl::JRLQuery& q);
 
+PyObject* argument(const jrl::Class& c) { return course(c); }
+PyObject* argument(std::string_view text) { return new_str(text); }
+
+// {"Tag": "x"} for one argument, {"Range": {"from": ..., "to": ...}} for more.
+template <typename First, typename... Rest>
+PyObject* call(const jrl::SelectorFunction& function, const First& first,
+               const Rest&... rest) {
+  const FunctionKeys& k =
+      function_keys[static_cast<std::size_t>(
+          &function - jrl::selector_functions().data())];
+  if constexpr (sizeof...(Rest) == 0) {
+    return tagged(k.alternative, argument(first));
+  } else {
+    std::size_t i = 1;
+    return tagged(k.alternative,
+                  object({{k.fields[0], argument(first)},
+                          {k.fields[i++], argument(rest)}...}));
+  }
+}
+
 PyObject* selector(const jrl::Selector& s) {
-  namespace sel = jrl::selector;
-  return std::visit(
-      [](const auto& v) -> PyObject* {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, sel::Class>) {
-          return tagged(keys.Class, course(v.value));
-        } else if constexpr (std::is_same_v<T, sel::Placement>) {
-          return tagged(keys.Placement, new_str(v.value));
-        } else if constexpr (std::is_same_v<T, sel::Tag>) {
-          return tagged(keys.Tag, new_str(v.value));
-        } else if constexpr (std::is_same_v<T, sel::TagCode>) {
-          return tagged(keys.TagCode, object({{keys.tag, new_str(v.tag)},
-                                              {keys.code, new_str(v.code)}}));
-        } else if constexpr (std::is_same_v<T, sel::Dist>) {
-          return tagged(keys.Dist, new_str(v.value));
-        } else if constexpr (std::is_same_v<T, sel::DistCode>) {
-          return tagged(keys.DistCode, object({{keys.dist, new_str(v.dist)},
-                                               {keys.code, new_str(v.code)}}));
-        } else if constexpr (std::is_same_v<T, sel::Range>) {
-          return tagged(keys.Range, object({{keys.from, course(v.from)},
-                                            {keys.to, course(v.to)}}));
-        } else if constexpr (std::is_same_v<T, sel::RangeDist>) {
-          return tagged(keys.RangeDist, object({{keys.from, course(v.from)},
-                                                {keys.to, course(v.to)},
-                                                {keys.dist, new_str(v.dist)}}));
-        } else if constexpr (std::is_same_v<T, sel::RangeTag>) {
-          return tagged(keys.RangeTag, object({{keys.from, course(v.from)},
-                                               {keys.to, course(v.to)},
-                                               {keys.tag, new_str(v.tag)}}));
-        } else {
-          return tagged(keys.Query, query(v.value));
-        }
-      },
-      s.value);
+  return jrl::visit(
+      s, jrl::Overloaded{[](const jrl::SelectorFunction& function,
+                            const auto&... args) -> PyObject* {
+                           return call(function, args...);
+                         },
+                         [](const jrl::JRLQuery& nested) -> PyObject* {
+                           return tagged(keys.Query, query(nested));
+                         }});
 }
 
 PyObject* quantity(const jrl::Quantity& q) {
@@ -157,23 +159,23 @@ bool init_dict_keys() {
       {&keys.to, "to"},
       {&keys.Select, "Select"},
       {&keys.Limit, "Limit"},
-      {&keys.Class, "Class"},
-      {&keys.Placement, "Placement"},
-      {&keys.Tag, "Tag"},
-      {&keys.TagCode, "TagCode"},
-      {&keys.tag, "tag"},
-      {&keys.code, "code"},
-      {&keys.Dist, "Dist"},
-      {&keys.DistCode, "DistCode"},
-      {&keys.dist, "dist"},
-      {&keys.Range, "Range"},
-      {&keys.RangeDist, "RangeDist"},
-      {&keys.RangeTag, "RangeTag"},
       {&keys.Query, "Query"},
   };
   for (const Entry& e : entries) {
     *e.slot = PyUnicode_InternFromString(e.text);
     if (*e.slot == nullptr) return false;
+  }
+  const auto intern = [](std::string_view text) {
+    return PyUnicode_InternFromString(std::string(text).c_str());
+  };
+  for (std::size_t i = 0; i < function_keys.size(); ++i) {
+    const jrl::SelectorFunction& f = jrl::selector_functions()[i];
+    function_keys[i].alternative = intern(f.alternative);
+    if (function_keys[i].alternative == nullptr) return false;
+    for (std::size_t j = 0; j < f.arity; ++j) {
+      function_keys[i].fields[j] = intern(f.argument_slots[j].field);
+      if (function_keys[i].fields[j] == nullptr) return false;
+    }
   }
   return true;
 }

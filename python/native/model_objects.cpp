@@ -1,6 +1,7 @@
 #include "model_objects.hpp"
 
 #include <cstddef>
+#include <string_view>
 #include <type_traits>
 #include <variant>
 #include <vector>
@@ -40,6 +41,17 @@ PyObject* course(const jrl::Class& value) {
   return make_record(Record::Course, {new_str(value.department_id),
                                       small_int(value.course_number),
                                       PyBool_FromLong(value.lab)});
+}
+
+// The selector classes stand in the order of the model's alternatives, from
+// Class to NestedQuery.
+constexpr std::size_t FIRST_SELECTOR = static_cast<std::size_t>(Record::Class);
+static_assert(static_cast<std::size_t>(Record::NestedQuery) - FIRST_SELECTOR ==
+                  jrl::selector_table::index_of<jrl::selector::Query>(),
+              "one selector class per alternative of jrl::Selector");
+
+Record record_of(const jrl::SelectorFunction& function) {
+  return static_cast<Record>(FIRST_SELECTOR + function.index);
 }
 
 // Walks a file's queries in the order of its source map's selector list.
@@ -88,39 +100,20 @@ class Builder {
   PyObject* selector(const jrl::Selector& s) {
     // The span is taken before a nested query's own selectors take theirs.
     PyObject* span = next_span();
-    namespace sel = jrl::selector;
-    return std::visit(
-        [&](const auto& v) -> PyObject* {
-          using T = std::decay_t<decltype(v)>;
-          if constexpr (std::is_same_v<T, sel::Class>) {
-            return make_record(Record::Class, {course(v.value), span});
-          } else if constexpr (std::is_same_v<T, sel::Placement>) {
-            return make_record(Record::Placement, {new_str(v.value), span});
-          } else if constexpr (std::is_same_v<T, sel::Tag>) {
-            return make_record(Record::Tag, {new_str(v.value), span});
-          } else if constexpr (std::is_same_v<T, sel::TagCode>) {
-            return make_record(Record::TagDept,
-                               {new_str(v.tag), new_str(v.code), span});
-          } else if constexpr (std::is_same_v<T, sel::Dist>) {
-            return make_record(Record::Dist, {new_str(v.value), span});
-          } else if constexpr (std::is_same_v<T, sel::DistCode>) {
-            return make_record(Record::DistDept,
-                               {new_str(v.dist), new_str(v.code), span});
-          } else if constexpr (std::is_same_v<T, sel::Range>) {
-            return make_record(Record::Range,
-                               {course(v.from), course(v.to), span});
-          } else if constexpr (std::is_same_v<T, sel::RangeDist>) {
-            return make_record(Record::RangeDist, {course(v.from), course(v.to),
-                                                   new_str(v.dist), span});
-          } else if constexpr (std::is_same_v<T, sel::RangeTag>) {
-            return make_record(Record::RangeTag, {course(v.from), course(v.to),
-                                                  new_str(v.tag), span});
-          } else {
-            return make_record(Record::NestedQuery, {query(v.value), span});
-          }
-        },
-        s.value);
+    return jrl::visit(
+        s, jrl::Overloaded{[&](const jrl::SelectorFunction& function,
+                               const auto&... args) -> PyObject* {
+                             return make_record(record_of(function),
+                                                {argument(args)..., span});
+                           },
+                           [&](const jrl::JRLQuery& nested) -> PyObject* {
+                             return make_record(Record::NestedQuery,
+                                                {query(nested), span});
+                           }});
   }
+
+  static PyObject* argument(const jrl::Class& value) { return course(value); }
+  static PyObject* argument(std::string_view value) { return new_str(value); }
 
   const std::vector<jrl::SourceSpan>& spans_;
   std::size_t next_ = 0;

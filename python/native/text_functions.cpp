@@ -13,6 +13,7 @@
 #include "model_objects.hpp"
 #include "parse_error.hpp"
 #include "records.hpp"
+#include "shared_tuple.hpp"
 #include "threads_allowed.hpp"
 
 namespace jrl_native {
@@ -121,29 +122,6 @@ PyObject* statement_spans(PyObject*, PyObject* text) {
     }
     return list.release();
   });
-}
-
-// A tuple of one item, made by `item`, for each entry of the library table
-// `table()`; made on the first call and shared after it, as the tables
-// never change.
-template <typename Table, typename Item>
-PyObject* shared_tuple(PyObject*& cache, Table table, Item item) {
-  if (cache == nullptr) {
-    cache = guarded([&]() -> PyObject* {
-      const auto entries = table();
-      Ref tuple(PyTuple_New(static_cast<Py_ssize_t>(entries.size())));
-      if (!tuple) return nullptr;
-      for (std::size_t i = 0; i < entries.size(); ++i) {
-        PyObject* value = item(entries[i]);
-        if (value == nullptr) return nullptr;
-        PyTuple_SetItem(tuple.get(), static_cast<Py_ssize_t>(i), value);
-      }
-      return tuple.release();
-    });
-    if (cache == nullptr) return nullptr;
-  }
-  Py_INCREF(cache);
-  return cache;
 }
 
 PyObject* departments(PyObject*, PyObject*) {

@@ -53,6 +53,16 @@ def describe_query(query: jrl.Query) -> str:
     return f"{kind.value} {count} FROM {', '.join(parts)}"
 
 
+def function_forms() -> List[str]:
+    forms: List[str] = []
+    for function in jrl.selector_functions():
+        f: jrl.SelectorFunction = function
+        arguments: Tuple[jrl.SelectorArgument, ...] = f.arguments
+        record: type = f.record
+        forms.append(f"{f.name}({', '.join(a.label for a in arguments)}) -> {f.alternative}, {record.__name__}")
+    return forms
+
+
 def main() -> int:
     file: jrl.File = jrl.parse(TEXT, path="usage.jrl")
     requirements: Tuple[jrl.Requirement, ...] = file.requirements
@@ -104,6 +114,7 @@ def main() -> int:
     departments: Tuple[str, ...] = jrl.departments()
     closest: Optional[str] = jrl.closest_department("ECOM")
     assert "MATH" in departments and closest == "ECON"
+    assert function_forms()[0] == "CLASS(course) -> Class, Class"
     codes: Tuple[jrl.DiagnosticCode, ...] = jrl.diagnostic_codes()
     syntax = next(c for c in codes if c.code == "JRL010")
     assert (syntax.severity, syntax.name) == ("error", "syntax-error") and syntax.title

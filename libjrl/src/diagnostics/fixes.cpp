@@ -5,6 +5,7 @@
 #include <string>
 
 #include "diagnostics/tokens.hpp"
+#include "jrl/selector_functions.hpp"
 #include "parser/grammar.hpp"
 
 namespace jrl::diagnostics {
@@ -18,9 +19,21 @@ constexpr std::size_t MAX_TRIALS = 600;
 
 constexpr std::array<std::string_view, 3> KEYWORDS = {"SELECT", "LIMIT",
                                                       "FROM"};
-constexpr std::array<std::string_view, 9> FUNCTIONS = {
-    "RANGE_DIST", "RANGE_TAG", "TAG_DEPT", "DIST_DEPT", "PLACEMENT",
-    "CLASS",      "RANGE",     "DIST",     "TAG"};
+// The function names, each before the shorter ones it starts with.
+constexpr auto FUNCTIONS = [] {
+  std::array<std::string_view, selector_functions().size()> names{};
+  std::ranges::transform(selector_functions(), names.begin(),
+                         &SelectorFunction::name);
+  // An insertion sort by length, longest first, keeps table order at one
+  // length.
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    for (std::size_t j = i; j > 0 && names[j - 1].size() < names[j].size();
+         --j) {
+      std::swap(names[j - 1], names[j]);
+    }
+  }
+  return names;
+}();
 // Inserted after the token before a gap, closing what it follows.
 constexpr std::array<std::string_view, 6> CLOSERS = {";", ":", ")",
                                                      "]", ",", "\""};

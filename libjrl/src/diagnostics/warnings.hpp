@@ -19,8 +19,16 @@ struct Warning {
   std::size_t note_offset = 0;
 };
 
+// What finding the warnings cost beyond reading the tree: the selectors
+// built to compare them, and the bytes of the keys they were compared by.
+struct WarningWork {
+  std::size_t selectors_built = 0;
+  std::size_t key_bytes = 0;
+};
+
 // The warnings of `text`, which must parse, in order of position; at most
-// `limit`.
-std::vector<Warning> find_warnings(std::string_view text, std::size_t limit);
+// `limit`. With `work`, adds what it cost there.
+std::vector<Warning> find_warnings(std::string_view text, std::size_t limit,
+                                   WarningWork* work = nullptr);
 
 }  // namespace jrl::diagnostics

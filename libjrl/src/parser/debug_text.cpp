@@ -12,6 +12,8 @@
 
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
+#include "jrl/selector_functions.hpp"
+#include "jrl/selector_visit.hpp"
 #include "jrl/streaming.hpp"
 #include "number_text.hpp"
 #include "output_buffer.hpp"
@@ -63,24 +65,6 @@ void append_sequence(OutputBuffer& out, const Items& items) {
     append_debug_text(out, item);
   }
   out += ']';
-}
-
-// `Name(` payload `)` for a variant with one unnamed text.
-void append_text_variant(OutputBuffer& out, std::string_view name,
-                         std::string_view text) {
-  out += name;
-  out += '(';
-  append_escaped_text(out, text);
-  out += ')';
-}
-
-// The `from` and `to` fields that open the three range variants.
-void append_range_fields(OutputBuffer& out, const Class& from,
-                         const Class& to) {
-  out += "from: ";
-  append_debug_text(out, from);
-  out += ", to: ";
-  append_debug_text(out, to);
 }
 
 template <typename T>
@@ -165,56 +149,53 @@ void append_debug_text(OutputBuffer& out, const Quantity& value) {
   out += " }";
 }
 
+namespace {
+
+void append_argument(OutputBuffer& out, const Class& course) {
+  append_debug_text(out, course);
+}
+void append_argument(OutputBuffer& out, std::string_view text) {
+  append_escaped_text(out, text);
+}
+
+// `Tag("x")` for one argument, `Range { from: ..., to: ... }` for more.
+// Inlined into the out-of-line half of `visit`, where the row's names are
+// constants.
+template <typename... Args>
+[[gnu::always_inline]] inline void append_call(OutputBuffer& out, const SelectorFunction& function,
+                 const Args&... args) {
+  out += function.alternative;
+  if constexpr (sizeof...(Args) == 1) {
+    out += '(';
+    (append_argument(out, args), ...);
+    out += ')';
+  } else {
+    out += " { ";
+    std::size_t i = 0;
+    (
+        [&] {
+          if (i != 0) out += ", ";
+          out += function.argument_slots[i++].field;
+          out += ": ";
+          append_argument(out, args);
+        }(),
+        ...);
+    out += " }";
+  }
+}
+
+}  // namespace
+
 void append_debug_text(OutputBuffer& out, const Selector& value) {
-  std::visit(
-      [&out](const auto& s) {
-        using S = std::decay_t<decltype(s)>;
-        if constexpr (std::is_same_v<S, selector::Class>) {
-          out += "Class(";
-          append_debug_text(out, s.value);
-          out += ')';
-        } else if constexpr (std::is_same_v<S, selector::Placement>) {
-          append_text_variant(out, "Placement", s.value);
-        } else if constexpr (std::is_same_v<S, selector::Tag>) {
-          append_text_variant(out, "Tag", s.value);
-        } else if constexpr (std::is_same_v<S, selector::TagCode>) {
-          out += "TagCode { tag: ";
-          append_escaped_text(out, s.tag);
-          out += ", code: ";
-          append_escaped_text(out, s.code);
-          out += " }";
-        } else if constexpr (std::is_same_v<S, selector::Dist>) {
-          append_text_variant(out, "Dist", s.value);
-        } else if constexpr (std::is_same_v<S, selector::DistCode>) {
-          out += "DistCode { dist: ";
-          append_escaped_text(out, s.dist);
-          out += ", code: ";
-          append_escaped_text(out, s.code);
-          out += " }";
-        } else if constexpr (std::is_same_v<S, selector::Range>) {
-          out += "Range { ";
-          append_range_fields(out, s.from, s.to);
-          out += " }";
-        } else if constexpr (std::is_same_v<S, selector::RangeDist>) {
-          out += "RangeDist { ";
-          append_range_fields(out, s.from, s.to);
-          out += ", dist: ";
-          append_escaped_text(out, s.dist);
-          out += " }";
-        } else if constexpr (std::is_same_v<S, selector::RangeTag>) {
-          out += "RangeTag { ";
-          append_range_fields(out, s.from, s.to);
-          out += ", tag: ";
-          append_escaped_text(out, s.tag);
-          out += " }";
-        } else {
-          static_assert(std::is_same_v<S, selector::Query>);
-          out += "Query(";
-          append_debug_text(out, s.value);
-          out += ')';
-        }
-      },
-      value.value);
+  jrl::visit(value, Overloaded{[&out](const SelectorFunction& function,
+                                      const auto&... args) {
+                                 append_call(out, function, args...);
+                               },
+                               [&out](const JRLQuery& nested) {
+                                 out += "Query(";
+                                 append_debug_text(out, nested);
+                                 out += ')';
+                               }});
 }
 
 void append_debug_text(OutputBuffer& out, const JRLQuery& value) {

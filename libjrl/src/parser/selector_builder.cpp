@@ -4,16 +4,19 @@
 #include <array>
 #include <cstddef>
 #include <expected>
-#include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <variant>
-#include <span>
 
 #include "jrl/departments.hpp"
+#include "jrl/selector_functions.hpp"
+#include "jrl/selector_visit.hpp"
 #include "parser/builder_errors.hpp"
+#include "parser/function_rules.hpp"
 #include "parser/jrl_parser.hpp"
 #include "parser/number.hpp"
 #include "wexmoor_departments/closest_string.hpp"
@@ -29,28 +32,34 @@ using builder::report_over;
 using closest_string::closest_string;
 using wexmoor_departments::is_department;
 
-// The candidates for an unknown function name; their order breaks ties.
-constexpr std::array<std::string_view, 9> FUNCTION_NAMES = {
-    "CLASS", "RANGE",     "TAG_DEPT",   "TAG",      "PLACEMENT",
-    "DIST",  "DIST_DEPT", "RANGE_DIST", "RANGE_TAG"};
+// The candidates for an unknown function name, by rank: among equally close
+// names the later wins.
+constexpr auto FUNCTION_NAMES = [] {
+  std::array<std::string_view, selector_functions().size()> names{};
+  for (const SelectorFunction& f : selector_functions()) {
+    names[f.suggestion_rank] = f.name;
+  }
+  return names;
+}();
 
-enum class Kind { Class, String };
+using Kind = ArgumentKind;
 
 // One argument of a function call, read and checked, as views into the
 // input: the model's texts are made once, when the selector is built.
 struct Argument {
-  Kind kind = Kind::Class;
-  std::string_view department;  // Class
-  std::uint16_t number = 0;     // Class
-  bool lab = false;             // Class
-  std::string_view text;        // String: between the quotes, still doubled
+  Kind kind = Kind::course;
+  std::string_view department;  // course
+  std::uint16_t number = 0;     // course
+  bool lab = false;             // course
+  std::string_view text;        // string: between the quotes, still doubled
 };
 
-// The arguments of one call. No function takes more than three, so only
-// three are kept: a call with more is a mismatch whatever they hold. The rest
-// are still read, so that their errors come first.
+// The arguments of one call. No function takes more than
+// MAX_SELECTOR_ARGUMENTS, so only that many are kept: a call with more is a
+// mismatch whatever they hold. The rest are still read, so that their errors
+// come first.
 struct Arguments {
-  static constexpr std::size_t KEPT = 3;
+  static constexpr std::size_t KEPT = MAX_SELECTOR_ARGUMENTS;
   std::array<Argument, KEPT> kept;
   std::size_t count = 0;
 };
@@ -89,7 +98,7 @@ std::expected<void, Error> read_class(NodeRef node, Argument& out) {
 
   std::string_view code = department->text();
   if (is_department(code)) {
-    out = Argument{Kind::Class, code, *number, lab, {}};
+    out = Argument{Kind::course, code, *number, lab, {}};
     return {};
   }
   std::optional<std::string_view> suggestion = closest_department(code);
@@ -119,7 +128,7 @@ std::expected<void, Error> read_argument(NodeRef node, Argument& out) {
     case Rule::string: {
       auto text = JRLParser::string_content(*child);
       if (!text) return std::unexpected(std::move(text.error()));
-      out = Argument{Kind::String, {}, 0, false, *text};
+      out = Argument{Kind::string, {}, 0, false, *text};
       return {};
     }
     case Rule::class_argument:
@@ -130,24 +139,73 @@ std::expected<void, Error> read_argument(NodeRef node, Argument& out) {
   }
 }
 
-bool matches(const Arguments& args, std::initializer_list<Kind> pattern) {
-  if (args.count != pattern.size()) return false;
-  std::size_t i = 0;
-  for (Kind kind : pattern) {
-    if (args.kept[i++].kind != kind) return false;
+bool matches(const Arguments& args, const SelectorFunction& function) {
+  if (args.count != function.arity) return false;
+  for (std::size_t i = 0; i < function.arity; ++i) {
+    if (args.kept[i].kind != function.argument_slots[i].kind) return false;
   }
   return true;
 }
 
-// Argument `i` as a class or a text made in the arena; the pattern was
-// checked.
-Class make_class(const Arguments& args, std::size_t i, ModelArena& arena) {
-  const Argument& arg = args.kept[i];
-  return Class{arena.text(arg.department), arg.number, arg.lab};
+// "RANGE function must take two <CLASS>, <CLASS> arguments of the form ...".
+std::string mismatch_message(const SelectorFunction& function) {
+  static_assert(MAX_SELECTOR_ARGUMENTS == 3, "a count word for each arity");
+  constexpr std::array<std::string_view, 3> COUNTS = {"one", "two", "three"};
+  std::string message(function.name);
+  message += " function must take ";
+  message += COUNTS[function.arity - 1];
+  message += ' ';
+  const char* separator = "";
+  for (const SelectorArgument& a : function.arguments()) {
+    message += separator;
+    message += a.kind == Kind::course ? "<CLASS>" : "<STRING>";
+    separator = ", ";
+  }
+  message += function.arity == 1 ? " argument" : " arguments";
+  if (!function.form.empty()) {
+    message += " of the form ";
+    message += function.form;
+  }
+  return message;
 }
-std::string_view make_string(const Arguments& args, std::size_t i,
-                             ModelArena& arena) {
-  return JRLParser::unquote(args.kept[i].text, arena);
+
+// Argument `i`, checked to be of kind K, as the model holds it, its texts
+// made in the arena.
+template <Kind K>
+selector_table::argument_type<K> model_argument(const Arguments& args,
+                                                std::size_t i,
+                                                ModelArena& arena) {
+  const Argument& arg = args.kept[i];
+  if constexpr (K == Kind::course) {
+    return Class{arena.text(arg.department), arg.number, arg.lab};
+  } else {
+    return JRLParser::unquote(arg.text, arena);
+  }
+}
+
+// Makes the alternative at `I` of `out` from checked arguments.
+template <std::size_t I>
+void emplace_alternative(const Arguments& args, Selector& out,
+                         ModelArena& arena) {
+  using Alternative = std::variant_alternative_t<I, Selector::Variant>;
+  if constexpr (!std::is_same_v<Alternative, selector::Query>) {
+    using selector_table::function_at;
+    [&]<std::size_t... K>(std::index_sequence<K...>) {
+      out.value.emplace<I>(Alternative{
+          model_argument<function_at<I>.argument_slots[K].kind>(args, K,
+                                                                 arena)...});
+    }(std::make_index_sequence<function_at<I>.arity>());
+  }
+}
+
+template <std::size_t... I>
+void emplace_function(const SelectorFunction& function, const Arguments& args,
+                      Selector& out, ModelArena& arena,
+                      std::index_sequence<I...>) {
+  (void)((function.index == I
+              ? (emplace_alternative<I>(args, out, arena), true)
+              : false) ||
+         ...);
 }
 
 // Builds the selector of a known function into `out`, or fails with its
@@ -155,92 +213,17 @@ std::string_view make_string(const Arguments& args, std::size_t i,
 std::expected<void, Error> build_call(NodeRef call, Rule name,
                                       const Arguments& args, Selector& out,
                                       ModelArena& arena) {
-  using K = Kind;
-  auto mismatch = [&](const char* message) {
-    return std::unexpected(report_over(call, message));
-  };
-  switch (name) {
-    case Rule::class_:
-      if (!matches(args, {K::Class})) {
-        return mismatch(
-            "CLASS function must take one <CLASS> argument of the form "
-            "`DEPARTMENT_ID CLASS_ID`");
-      }
-      out.value.emplace<selector::Class>(make_class(args, 0, arena));
-      return {};
-    case Rule::placement:
-      if (!matches(args, {K::String})) {
-        return mismatch(
-            "PLACEMENT function must take one <STRING> argument of the form "
-            "`\"abcXYZ123\"`");
-      }
-      out.value.emplace<selector::Placement>(make_string(args, 0, arena));
-      return {};
-    case Rule::tag:
-      if (!matches(args, {K::String})) {
-        return mismatch(
-            "TAG function must take one <STRING> argument of the form "
-            "`\"abcXYZ123\"`");
-      }
-      out.value.emplace<selector::Tag>(make_string(args, 0, arena));
-      return {};
-    case Rule::tag_dept:
-      if (!matches(args, {K::String, K::String})) {
-        return mismatch(
-            "TAG_DEPT function must take two <STRING>, <STRING> arguments of "
-            "the form `\"WX TAG\"`, `\"Wexmoor Major Code\"`");
-      }
-      out.value.emplace<selector::TagCode>(make_string(args, 0, arena),
-                                           make_string(args, 1, arena));
-      return {};
-    case Rule::dist:
-      if (!matches(args, {K::String})) {
-        return mismatch(
-            "DIST function must take one <STRING> argument of the form "
-            "`\"WX dist\"`");
-      }
-      out.value.emplace<selector::Dist>(make_string(args, 0, arena));
-      return {};
-    case Rule::dist_dept:
-      if (!matches(args, {K::String, K::String})) {
-        return mismatch(
-            "DIST_DEPT function must take two <STRING>, <STRING> arguments of "
-            "the form `\"WX dist\"`, `\"Wexmoor Major Code\"`");
-      }
-      out.value.emplace<selector::DistCode>(make_string(args, 0, arena),
-                                            make_string(args, 1, arena));
-      return {};
-    case Rule::range:
-      if (!matches(args, {K::Class, K::Class})) {
-        return mismatch(
-            "RANGE function must take two <CLASS>, <CLASS> arguments of the "
-            "form `DEPARTMENT_ID CLASS_ID`");
-      }
-      out.value.emplace<selector::Range>(make_class(args, 0, arena),
-                                         make_class(args, 1, arena));
-      return {};
-    case Rule::range_dist:
-      if (!matches(args, {K::Class, K::Class, K::String})) {
-        return mismatch(
-            "RANGE_DIST function must take three <CLASS>, <CLASS>, <STRING> "
-            "arguments");
-      }
-      out.value.emplace<selector::RangeDist>(
-          make_class(args, 0, arena), make_class(args, 1, arena), make_string(args, 2, arena));
-      return {};
-    case Rule::range_tag:
-      if (!matches(args, {K::Class, K::Class, K::String})) {
-        return mismatch(
-            "RANGE_TAG function must take three <CLASS>, <CLASS>, <STRING> "
-            "arguments");
-      }
-      out.value.emplace<selector::RangeTag>(
-          make_class(args, 0, arena), make_class(args, 1, arena), make_string(args, 2, arena));
-      return {};
-    default:
-      return std::unexpected(
-          internal_fault("should have a function name", name));
+  const SelectorFunction* function = function_of_rule(name);
+  if (function == nullptr) {
+    return std::unexpected(internal_fault("should have a function name", name));
   }
+  if (!matches(args, *function)) {
+    return std::unexpected(report_over(call, mismatch_message(*function)));
+  }
+  emplace_function(
+      *function, args, out, arena,
+      std::make_index_sequence<std::variant_size_v<Selector::Variant>>());
+  return {};
 }
 
 // A function call, built into `out`. Kept out of line: nested queries

@@ -1,14 +1,15 @@
 """What the editor says about the language's words: the selector functions'
 argument forms and meanings, the keywords, and quantities in words.
 
-The functions' forms are those of the language guide (docs/language.md);
-the table is data, read by hover and completion alike.
+The functions come from the library's table (``jrl.selector_functions()``);
+their forms are written as the language guide (docs/language.md) writes
+them, and hover and completion read them alike.
 """
 
-from typing import Dict, NamedTuple, Optional, Tuple
+from typing import Dict, List, NamedTuple, Optional, Tuple
 
-COURSE = "course"
-STRING = "string"
+import jrl
+from jrl._selector_functions import COURSE as COURSE
 
 
 class Function(NamedTuple):
@@ -19,31 +20,32 @@ class Function(NamedTuple):
     meaning: str
 
 
-FUNCTIONS: Tuple[Function, ...] = (
-    Function("CLASS", "CLASS(course)", (COURSE,),
-             "${1:DEPT} ${2:0000})", "that course"),
-    Function("RANGE", "RANGE(first course, last course)", (COURSE, COURSE),
-             "${1:DEPT} ${2:0000}, ${3:DEPT} ${4:9999})",
-             "the courses numbered from the first to the second"),
-    Function("RANGE_TAG", 'RANGE_TAG(first course, last course, "tag")', (COURSE, COURSE, STRING),
-             '${1:DEPT} ${2:0000}, ${3:DEPT} ${4:9999}, "${5:tag}")',
-             "the courses of the range that carry the tag"),
-    Function("RANGE_DIST", 'RANGE_DIST(first course, last course, "distribution")',
-             (COURSE, COURSE, STRING),
-             '${1:DEPT} ${2:0000}, ${3:DEPT} ${4:9999}, "${5:distribution}")',
-             "the courses of the range in the distribution area"),
-    Function("TAG", 'TAG("tag")', (STRING,), '"${1:tag}")', "the courses that carry the tag"),
-    Function("TAG_DEPT", 'TAG_DEPT("tag", "major code")', (STRING, STRING),
-             '"${1:tag}", "${2:major code}")',
-             "the courses that carry the tag for the major with the given code"),
-    Function("DIST", 'DIST("distribution")', (STRING,), '"${1:distribution}")',
-             "the courses of the distribution area"),
-    Function("DIST_DEPT", 'DIST_DEPT("distribution", "major code")', (STRING, STRING),
-             '"${1:distribution}", "${2:major code}")',
-             "the courses of the distribution area for the major with the given code"),
-    Function("PLACEMENT", 'PLACEMENT("placement")', (STRING,), '"${1:placement}")',
-             "a placement result standing in for a course"),
-)
+def _snippet(arguments: Tuple[jrl.SelectorArgument, ...]) -> str:
+    """Placeholders for the arguments: a department and a number for a
+    course (a later course, the end of a range, at 9999), the label in quotes
+    for a string."""
+    parts: List[str] = []
+    stop = 1
+    courses = 0
+    for argument in arguments:
+        if argument.kind == COURSE:
+            number = "0000" if courses == 0 else "9999"
+            parts.append(f"${{{stop}:DEPT}} ${{{stop + 1}:{number}}}")
+            stop += 2
+            courses += 1
+        else:
+            parts.append(f'"${{{stop}:{argument.label}}}"')
+            stop += 1
+    return ", ".join(parts) + ")"
+
+
+def _function(f: jrl.SelectorFunction) -> Function:
+    written = [a.label if a.kind == COURSE else f'"{a.label}"' for a in f.arguments]
+    return Function(f.name, f"{f.name}({', '.join(written)})", tuple(a.kind for a in f.arguments),
+                    _snippet(f.arguments), f.meaning)
+
+
+FUNCTIONS: Tuple[Function, ...] = tuple(_function(f) for f in jrl.selector_functions())
 
 _BY_NAME: Dict[str, Function] = {f.name: f for f in FUNCTIONS}
 
