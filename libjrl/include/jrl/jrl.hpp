@@ -10,3 +10,4 @@
 #include "jrl/parse.hpp"
 #include "jrl/source_map.hpp"
 #include "jrl/streaming.hpp"
+#include "jrl/text.hpp"
