@@ -9,18 +9,18 @@
 #include <string_view>
 #include <variant>
 
-#include "check_text.hpp"
+#include "text/check_text.hpp"
 #include "json_writer.hpp"
 #include "jrl/parse.hpp"
 #include "jrl/source_map.hpp"
 #include "jrl/streaming.hpp"
-#include "number_text.hpp"
+#include "text/number_text.hpp"
 #include "parser/grammar.hpp"
 #include "parser/debug_text_writer.hpp"
 #include "parser/grammar_message.hpp"
 #include "parser/jrl_parser.hpp"
 #include "requirement_writer.hpp"
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "jrl/error.hpp"
 #include "line_cursor.hpp"
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl {
 namespace {

@@ -36,8 +36,10 @@ class ShortReporter final : public LineReporter {
     return out;
   }
   void unreadable(std::string_view name, std::string_view message) override {
-    write_out(stdout, std::string(name) + ": error[JRL100]: " +
-                          one_line(message) + "\n");
+    const Diagnostic d = unreadable_file(std::string(message));
+    write_out(stdout, std::string(name) + ": " +
+                          std::string(severity_name(d.severity)) + "[" +
+                          d.code + "]: " + one_line(d.message) + "\n");
   }
 
  private:
@@ -63,7 +65,8 @@ class JsonReporter final : public LineReporter {
     return out;
   }
   void unreadable(std::string_view name, std::string_view message) override {
-    write_out(stdout, unreadable_json(name, message) + "\n");
+    write_out(stdout, unreadable_json(name, unreadable_file(std::string(message))) +
+                          "\n");
   }
 };
 
@@ -105,8 +108,10 @@ class GithubReporter final : public LineReporter {
     return out;
   }
   void unreadable(std::string_view name, std::string_view message) override {
-    write_out(stdout, "::error file=" + escaped(name, true) +
-                          ",title=JRL100::" + escaped(message, false) + "\n");
+    const Diagnostic d = unreadable_file(std::string(message));
+    write_out(stdout, "::" + std::string(severity_name(d.severity)) +
+                          " file=" + escaped(name, true) + ",title=" + d.code +
+                          "::" + escaped(d.message, false) + "\n");
   }
 };
 

@@ -98,9 +98,10 @@ class TextReporter final : public Reporter {
   }
 
   void unreadable(std::string_view, std::string_view message) override {
+    const Diagnostic d = unreadable_file(std::string(message));
     ++files_;
     ++errors_;
-    emit(headline(Severity::error, "JRL100") + ": " + terminal_message(message) +
+    emit(headline(d.severity, d.code) + ": " + terminal_message(d.message) +
          "\n");
   }
 

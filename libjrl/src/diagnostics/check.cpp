@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "check_text.hpp"
+#include "text/check_text.hpp"
 #include "diagnostics/codes.hpp"
 #include "diagnostics/fixes.hpp"
 #include "diagnostics/tokens.hpp"

@@ -6,7 +6,7 @@
 
 #include "diagnostics/codes.hpp"
 #include "jrl/model.hpp"
-#include "number_text.hpp"
+#include "text/number_text.hpp"
 #include "parser/grammar.hpp"
 #include "parser/jrl_parser.hpp"
 

@@ -13,11 +13,11 @@
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
 #include "jrl/streaming.hpp"
-#include "number_text.hpp"
+#include "text/number_text.hpp"
 #include "output_buffer.hpp"
 #include "parser/debug_text_writer.hpp"
 #include "parser/unicode_properties.hpp"
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "parser/builder_errors.hpp"
 #include "parser/jrl_parser.hpp"
-#include "number_text.hpp"
+#include "text/number_text.hpp"
 #include "parser/number.hpp"
 
 namespace jrl {

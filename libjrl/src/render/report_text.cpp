@@ -8,9 +8,9 @@
 
 #include "jrl/error.hpp"
 #include "jrl/text.hpp"
-#include "number_text.hpp"
+#include "text/number_text.hpp"
 #include "render/source_window.hpp"
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl {
 namespace {

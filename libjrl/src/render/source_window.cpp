@@ -5,7 +5,7 @@
 
 #include "parser/unicode_properties.hpp"
 #include "render/terminal_cells.hpp"
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl::render {
 namespace {

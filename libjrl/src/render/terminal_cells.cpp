@@ -5,7 +5,7 @@
 #include <string>
 
 #include "jrl/text.hpp"
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl::render {
 namespace {

@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl::closest_string {
 namespace {
