@@ -5,7 +5,7 @@
 #include <string>
 
 #include "diagnostics/tokens.hpp"
-#include "parser/grammar.hpp"
+#include "language/grammar.hpp"
 
 namespace jrl::diagnostics {
 namespace {

@@ -7,8 +7,8 @@
 #include "diagnostics/codes.hpp"
 #include "jrl/model.hpp"
 #include "text/number_text.hpp"
-#include "parser/grammar.hpp"
-#include "parser/jrl_parser.hpp"
+#include "language/grammar.hpp"
+#include "parser/model_builder.hpp"
 
 namespace jrl::diagnostics {
 namespace {
@@ -84,7 +84,7 @@ class WarningSink final : public NodeSink {
         only_classes = only_classes && is_class_call(*inner);
         check_call(*inner);
       }
-      auto built = JRLParser::parse_selector_single(item, arena_);
+      auto built = ModelBuilder::parse_selector_single(item, arena_);
       if (!built) continue;
       auto [first, fresh] = seen.try_emplace(debug_text(*built), item);
       arena_.clear();

@@ -14,9 +14,9 @@
 
 #include "jrl/departments.hpp"
 #include "parser/builder_errors.hpp"
-#include "parser/jrl_parser.hpp"
+#include "parser/model_builder.hpp"
 #include "parser/number.hpp"
-#include "wexmoor_departments/closest_string.hpp"
+#include "suggest/closest_string.hpp"
 #include "wexmoor_departments/wexmoor_departments.hpp"
 
 namespace jrl {
@@ -117,7 +117,7 @@ std::expected<void, Error> read_argument(NodeRef node, Argument& out) {
   }
   switch (child->rule()) {
     case Rule::string: {
-      auto text = JRLParser::string_content(*child);
+      auto text = ModelBuilder::string_content(*child);
       if (!text) return std::unexpected(std::move(text.error()));
       out = Argument{Kind::String, {}, 0, false, *text};
       return {};
@@ -147,7 +147,7 @@ Class make_class(const Arguments& args, std::size_t i, ModelArena& arena) {
 }
 std::string_view make_string(const Arguments& args, std::size_t i,
                              ModelArena& arena) {
-  return JRLParser::unquote(args.kept[i].text, arena);
+  return ModelBuilder::unquote(args.kept[i].text, arena);
 }
 
 // Builds the selector of a known function into `out`, or fails with its
@@ -327,7 +327,7 @@ bool build_single(NodeRef node, Selector& out, ModelArena& arena,
   if (child->rule() != Rule::statement) {
     return build_call(*child, out, arena, failure);
   }
-  if (!JRLParser::build_query(*child, false, new_nested_query(out), arena,
+  if (!ModelBuilder::build_query(*child, false, new_nested_query(out), arena,
                               failure)) {
     builder::add_context("could not parse nested query", failure);
     return false;
@@ -337,7 +337,7 @@ bool build_single(NodeRef node, Selector& out, ModelArena& arena,
 
 }  // namespace
 
-std::expected<Selector, Error> JRLParser::parse_selector_single(
+std::expected<Selector, Error> ModelBuilder::parse_selector_single(
     NodeRef node, ModelArena& arena) {
   Selector out;
   std::optional<Error> failure;
@@ -347,7 +347,7 @@ std::expected<Selector, Error> JRLParser::parse_selector_single(
   return out;
 }
 
-bool JRLParser::build_selectors(NodeRef node, std::span<const Selector>& out,
+bool ModelBuilder::build_selectors(NodeRef node, std::span<const Selector>& out,
                                 ModelArena& arena,
                                 std::optional<Error>& failure) {
   constexpr const char* shape =

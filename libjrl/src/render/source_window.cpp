@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "parser/unicode_properties.hpp"
+#include "text/unicode_properties.hpp"
 #include "render/terminal_cells.hpp"
 #include "text/utf8.hpp"
 

@@ -1,4 +1,4 @@
-#include "json_writer.hpp"
+#include "render/json_writer.hpp"
 
 #include <algorithm>
 #include <array>
@@ -15,7 +15,7 @@
 #include "jrl/streaming.hpp"
 #include "text/number_text.hpp"
 #include "text/json_escape.hpp"
-#include "output_buffer.hpp"
+#include "render/output_buffer.hpp"
 
 namespace jrl {
 namespace json {

@@ -14,9 +14,9 @@
 #include "jrl/parse.hpp"
 #include "jrl/streaming.hpp"
 #include "text/number_text.hpp"
-#include "output_buffer.hpp"
-#include "parser/debug_text_writer.hpp"
-#include "parser/unicode_properties.hpp"
+#include "render/output_buffer.hpp"
+#include "render/debug_text_writer.hpp"
+#include "text/unicode_properties.hpp"
 #include "text/utf8.hpp"
 
 namespace jrl {
