@@ -86,6 +86,7 @@ CMAKE_BUILD_PARALLEL_LEVEL=$jobs "$work/venv/bin/python" -m pip wheel -q --no-de
   --error-exitcode=1 --suppressions="$root/scripts/valgrind-python.supp" \
   "$work/venv/bin/python" -m pytest -q -p no:cacheprovider \
   "$root/tests/python/test_module.py" "$root/tests/python/test_results.py" \
+  "$root/tests/python/test_record_lifetime.py" \
   "$root/tests/python/test_properties.py")
 
 echo "test_robustness: all checks passed"

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "immutable_types.hpp"
 #include "jrl/jrl.hpp"
 #include "model_dicts.hpp"
 #include "model_objects.hpp"
@@ -200,7 +201,8 @@ PyType_Slot file_slots[] = {
 };
 
 PyType_Spec file_spec = {"jrl.File", static_cast<int>(sizeof(FileObject)), 0,
-                         Py_TPFLAGS_DEFAULT, file_slots};
+                         Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE,
+                         file_slots};
 
 }  // namespace
 
@@ -209,8 +211,7 @@ bool add_file_type(PyObject* module) {
   if (type == nullptr) return false;
   file_type = reinterpret_cast<PyTypeObject*>(type);
   Ref names(Py_BuildValue("(ss)", "version", "requirements"));
-  if (!names ||
-      PyObject_SetAttrString(type, "__match_args__", names.get()) < 0) {
+  if (!names || !set_class_attribute(type, "__match_args__", names.get())) {
     return false;
   }
   Py_INCREF(type);

@@ -5,6 +5,7 @@
 #include "model_dicts.hpp"
 #include "model_objects.hpp"
 #include "parse_error.hpp"
+#include "record_trees.hpp"
 #include "records.hpp"
 #include "text_functions.hpp"
 
@@ -88,6 +89,7 @@ PyObject* create_module() {
   Ref module(PyModule_Create(&module_def));
   if (!module) return nullptr;
   if (PyModule_AddFunctions(module.get(), text_function_methods) < 0 ||
+      PyModule_AddFunctions(module.get(), record_tree_methods) < 0 ||
       !import_python_parts() || !init_dict_keys() ||
       !add_record_types(module.get()) || !add_file_type(module.get())) {
     return nullptr;
@@ -98,9 +100,17 @@ PyObject* create_module() {
 }  // namespace
 }  // namespace jrl_native
 
-// The types are kept process-wide, so the module is initialised once per
-// process.
+// The types and the objects the module keeps are process-wide, so the
+// module is initialised once per process, and only by the main interpreter:
+// objects of one interpreter must not reach another. A sub-interpreter is
+// refused before anything is made, so the main one can still import it.
 PyMODINIT_FUNC PyInit__native(void) {
+  if (PyInterpreterState_GetID(PyInterpreterState_Get()) != 0) {
+    PyErr_SetString(PyExc_ImportError,
+                    "jrl._native can only be imported in the main "
+                    "interpreter, not in a sub-interpreter");
+    return nullptr;
+  }
   static PyObject* initialized = nullptr;
   if (initialized != nullptr) {
     PyErr_SetString(PyExc_ImportError,

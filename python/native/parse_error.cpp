@@ -33,6 +33,29 @@ bool put(PyObject* dict, const char* key, PyObject* value) {
   return status == 0;
 }
 
+// The path as a report names it, UTF-8. The name of a file whose name is not
+// UTF-8 comes as os.fsdecode gives it, each such byte a lone surrogate; the
+// report shows those bytes as \xff. False with the error set.
+bool path_text(PyObject* path, std::string& text) {
+  PyObject* encoded =
+      PyUnicode_AsEncodedString(path, "utf-8", "surrogateescape");
+  if (encoded == nullptr) {
+    PyErr_Clear();
+    encoded = PyUnicode_AsEncodedString(path, "utf-8", "backslashreplace");
+  }
+  Ref raw(encoded);
+  if (!raw) return false;
+  const std::string_view bytes = bytes_view(raw.get());
+  Ref shown(PyUnicode_DecodeUTF8(bytes.data(),
+                                 static_cast<Py_ssize_t>(bytes.size()),
+                                 "backslashreplace"));
+  if (!shown) return false;
+  Ref utf8(PyUnicode_AsUTF8String(shown.get()));
+  if (!utf8) return false;
+  text = bytes_view(utf8.get());
+  return true;
+}
+
 }  // namespace
 
 void raise_internal(std::string_view message) {
@@ -41,16 +64,9 @@ void raise_internal(std::string_view message) {
 
 void raise_parse_error(const jrl::Error& error, std::string_view input,
                        PyObject* path) {
-  std::string path_text;
-  if (path != Py_None) {
-    Ref utf8(PyUnicode_AsUTF8String(path));
-    if (!utf8) return;
-    char* data = nullptr;
-    Py_ssize_t size = 0;
-    PyBytes_AsStringAndSize(utf8.get(), &data, &size);
-    path_text.assign(data, static_cast<std::size_t>(size));
-  }
-  const std::string report = error.render(path_text);
+  std::string shown_path;
+  if (path != Py_None && !path_text(path, shown_path)) return;
+  const std::string report = error.render(shown_path);
   if (error.is_internal()) {
     raise_internal(report);
     return;

@@ -3,8 +3,13 @@
 #include <structmember.h>
 
 #include <array>
+#include <new>
 #include <string>
 #include <vector>
+
+#include "immutable_types.hpp"
+#include "model_objects.hpp"
+#include "record_trees.hpp"
 
 namespace jrl_native {
 namespace {
@@ -227,6 +232,39 @@ PyObject* allocate(PyTypeObject* type) {
   return alloc(type, 0);
 }
 
+// Whether `field` can never lead back to a record holding it: an object the
+// collector does not know (str, int, None, ...), a tuple or record the
+// collector no longer tracks (immutable, so that stays true), or a Kind
+// member (held by the module for good, never garbage).
+bool atomic(PyObject* field) {
+  PyTypeObject* type = Py_TYPE(field);
+  if ((PyType_GetFlags(type) & Py_TPFLAGS_HAVE_GC) == 0) return true;
+  if (PyTuple_CheckExact(field) || description_of(type) != nullptr) {
+    return PyObject_GC_IsTracked(field) == 0;
+  }
+  return field == kind_members.select || field == kind_members.limit;
+}
+
+// A record (or a tuple it holds) of atomic fields can be in no cycle, so
+// the collector stops tracking it, as CPython does with such tuples: files
+// of millions of records then cost the collector nothing.
+void untrack_if_atomic(PyObject* self, std::size_t count) {
+  bool all_atomic = true;
+  for (std::size_t i = 0; i < count; ++i) {
+    PyObject* field = slots(self)[i];
+    if (PyTuple_CheckExact(field) && PyObject_GC_IsTracked(field)) {
+      bool items_atomic = true;
+      const Py_ssize_t size = PyTuple_Size(field);
+      for (Py_ssize_t j = 0; items_atomic && j < size; ++j) {
+        items_atomic = atomic(PyTuple_GetItem(field, j));
+      }
+      if (items_atomic) PyObject_GC_UnTrack(field);
+    }
+    all_atomic = all_atomic && atomic(field);
+  }
+  if (all_atomic) PyObject_GC_UnTrack(self);
+}
+
 PyObject* record_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   const Description* d = description_of(type);
   if (d == nullptr) {
@@ -297,10 +335,13 @@ PyObject* record_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     }
     slots(self)[i] = value;
   }
+  untrack_if_atomic(self, n);
   return guard.release();
 }
 
-void record_dealloc(PyObject* self) {
+// Releases the fields of a record that is no longer referenced and frees
+// it.
+void free_record(PyObject* self) {
   PyTypeObject* type = Py_TYPE(self);
   if (const Description* d = description_of(type)) {
     for (std::size_t i = 0; i < slot_count(*d); ++i) {
@@ -310,6 +351,51 @@ void record_dealloc(PyObject* self) {
   auto free_slot = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
   free_slot(self);
   Py_DECREF(type);
+}
+
+// Freeing a record releases its fields, which may free records in turn: a
+// chain built by hand can be a million deep. Past a few levels, a record to
+// be freed waits in this thread's list instead, and the outermost free
+// empties the list, so the stack stays bounded however deep the chain.
+constexpr int MAX_NESTED_FREES = 50;
+
+struct PendingFrees {
+  int depth = 0;
+  std::vector<PyObject*> waiting;  // unreferenced and untracked
+};
+thread_local PendingFrees pending;
+
+void record_dealloc(PyObject* self) {
+  PyObject_GC_UnTrack(self);
+  PendingFrees& p = pending;
+  if (p.depth >= MAX_NESTED_FREES) {
+    try {
+      p.waiting.push_back(self);
+      return;
+    } catch (const std::bad_alloc&) {
+      // No room to wait: freed here, one level deeper.
+    }
+  }
+  ++p.depth;
+  free_record(self);
+  --p.depth;
+  while (p.depth == 0 && !p.waiting.empty()) {
+    PyObject* next = p.waiting.back();
+    p.waiting.pop_back();
+    ++p.depth;
+    free_record(next);
+    --p.depth;
+  }
+}
+
+// Records are immutable, so a cycle through one always runs through some
+// mutable object too, which the collector clears: no tp_clear is needed.
+int record_traverse(PyObject* self, visitproc visit, void* arg) {
+  Py_VISIT(Py_TYPE(self));
+  if (const Description* d = description_of(Py_TYPE(self))) {
+    for (std::size_t i = 0; i < slot_count(*d); ++i) Py_VISIT(slots(self)[i]);
+  }
+  return 0;
 }
 
 PyObject* record_richcompare(PyObject* a, PyObject* b, int op) {
@@ -349,7 +435,13 @@ Py_hash_t record_hash(PyObject* self) {
     return -1;
   }
   Ref tuple(compared_tuple(self, *d));
-  return tuple ? PyObject_Hash(tuple.get()) : -1;
+  if (!tuple) return -1;
+  // Hashing a tuple does not count its depth; a chain of records would
+  // overflow the stack.
+  if (Py_EnterRecursiveCall(" in hashing a jrl record") != 0) return -1;
+  const Py_hash_t hash = PyObject_Hash(tuple.get());
+  Py_LeaveRecursiveCall();
+  return hash;
 }
 
 PyObject* record_repr(PyObject* self) {
@@ -368,22 +460,9 @@ PyObject* record_repr(PyObject* self) {
   return PyUnicode_FromFormat("%s(%U)", d->name + 4, joined.get());
 }
 
-// Pickling and copying: the class and every field, the span included.
+// Pickling: the class and every field, the span included (record_trees.hpp).
 PyObject* record_reduce(PyObject* self, PyObject*) {
-  const Description* d = description_of(Py_TYPE(self));
-  if (d == nullptr) {
-    PyErr_SetString(PyExc_TypeError, "cannot pickle this object");
-    return nullptr;
-  }
-  const std::size_t n = slot_count(*d);
-  Ref args(PyTuple_New(static_cast<Py_ssize_t>(n)));
-  if (!args) return nullptr;
-  for (std::size_t i = 0; i < n; ++i) {
-    Py_INCREF(slots(self)[i]);
-    PyTuple_SetItem(args.get(), static_cast<Py_ssize_t>(i), slots(self)[i]);
-  }
-  return Py_BuildValue("(OO)", reinterpret_cast<PyObject*>(Py_TYPE(self)),
-                       args.get());
+  return reduce_record(self);
 }
 
 // Immutable values: a copy is the value itself.
@@ -392,18 +471,9 @@ PyObject* record_copy(PyObject* self, PyObject*) {
   return self;
 }
 
+// Fields may be values built by hand, so a deep copy copies them.
 PyObject* record_deepcopy(PyObject* self, PyObject* memo) {
-  (void)memo;
-  // Fields may be values built by hand, so a deep copy goes through pickling.
-  Ref copy_module(PyImport_ImportModule("copy"));
-  if (!copy_module) return nullptr;
-  Ref reduced(record_reduce(self, nullptr));
-  if (!reduced) return nullptr;
-  PyObject* cls = PyTuple_GetItem(reduced.get(), 0);
-  Ref args(PyObject_CallMethod(copy_module.get(), "deepcopy", "OO",
-                               PyTuple_GetItem(reduced.get(), 1), memo));
-  if (!args) return nullptr;
-  return PyObject_CallObject(cls, args.get());
+  return deepcopy_record(self, memo);
 }
 
 PyMethodDef record_methods[] = {
@@ -428,8 +498,8 @@ bool set_match_args(PyTypeObject* type, const Description& d) {
     if (name == nullptr) return false;
     PyTuple_SetItem(names.get(), static_cast<Py_ssize_t>(i), name);
   }
-  return PyObject_SetAttrString(reinterpret_cast<PyObject*>(type),
-                                "__match_args__", names.get()) == 0;
+  return set_class_attribute(reinterpret_cast<PyObject*>(type),
+                             "__match_args__", names.get());
 }
 
 bool add_type(PyObject* module, PyObject* type, const char* qualified) {
@@ -463,9 +533,10 @@ PyType_Slot selector_slots[] = {
     {Py_tp_new, reinterpret_cast<void*>(record_new)},
     {0, nullptr},
 };
-PyType_Spec selector_spec = {"jrl.Selector", sizeof(PyObject), 0,
-                             Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
-                             selector_slots};
+PyType_Spec selector_spec = {
+    "jrl.Selector", sizeof(PyObject), 0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_IMMUTABLETYPE,
+    selector_slots};
 
 }  // namespace
 
@@ -491,6 +562,7 @@ bool add_record_types(PyObject* module) {
         {Py_tp_doc, const_cast<char*>(d.doc)},
         {Py_tp_new, reinterpret_cast<void*>(record_new)},
         {Py_tp_dealloc, reinterpret_cast<void*>(record_dealloc)},
+        {Py_tp_traverse, reinterpret_cast<void*>(record_traverse)},
         {Py_tp_richcompare, reinterpret_cast<void*>(record_richcompare)},
         {Py_tp_hash, reinterpret_cast<void*>(record_hash)},
         {Py_tp_repr, reinterpret_cast<void*>(record_repr)},
@@ -498,7 +570,9 @@ bool add_record_types(PyObject* module) {
         {Py_tp_methods, record_methods},
         {0, nullptr},
     };
-    p.spec = {d.name, static_cast<int>(slot_offset(n)), 0, Py_TPFLAGS_DEFAULT,
+    p.spec = {d.name, static_cast<int>(slot_offset(n)), 0,
+              Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC |
+                  Py_TPFLAGS_IMMUTABLETYPE,
               p.slots.data()};
     PyObject* type = d.selector ? PyType_FromSpecWithBases(&p.spec, bases.get())
                                 : PyType_FromSpec(&p.spec);
@@ -523,7 +597,19 @@ PyObject* make_record(Record record, std::initializer_list<PyObject*> fields) {
       slots(self)[i++] = field;
     }
   }
+  if (self != nullptr) untrack_if_atomic(self, i);
   return self;
+}
+
+std::span<PyObject* const> record_fields(PyObject* object) {
+  const Description* d = description_of(Py_TYPE(object));
+  if (d == nullptr) return {};
+  return {slots(object), slot_count(*d)};
+}
+
+std::size_t record_field_count(PyTypeObject* type) {
+  const Description* d = description_of(type);
+  return d == nullptr ? 0 : slot_count(*d);
 }
 
 PyObject* small_int(std::size_t value) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <span>
 
 #include "python_ref.hpp"
 
@@ -47,6 +48,14 @@ bool add_record_types(PyObject* module);
 // field (a failed creation, its error set) releases the others and gives
 // null.
 PyObject* make_record(Record record, std::initializer_list<PyObject*> fields);
+
+// The fields of `object`, the span last where its class has one, when it is
+// a record; empty for any other object. Borrowed.
+std::span<PyObject* const> record_fields(PyObject* object);
+
+// The number of fields of a record class (its span included); 0 for any
+// other type.
+std::size_t record_field_count(PyTypeObject* type);
 
 // The number `value` as a Python int; the ints of 16-bit values are made once
 // and shared. A new reference, null on failure.

@@ -252,6 +252,22 @@ def test_github_format(tmp_path):
         "title=JRL205::the tag is empty, so nothing can match it\n")
 
 
+@pytest.mark.parametrize("options", [["--format=short"], ["--format=github"],
+                                     ["--format=text", "--verbose"]])
+def test_line_formats_keep_names_and_messages_on_their_line(tmp_path, options):
+    # A name that would forge a workflow command and colour the terminal, a
+    # failing file, a good one and a missing one (the name in the message).
+    forged = "x\n::error file=README.md::forged\x1b[31m"
+    write(tmp_path, forged + "0.jrl", 'SELECT 0 FROM TAG("a") : "x";')
+    write(tmp_path, forged + "1.jrl", GOOD)
+    r = run("check", *options, forged + "0.jrl", forged + "1.jrl", forged + "2.jrl",
+            cwd=tmp_path)
+    lines = r.stdout.decode().splitlines()
+    assert "\x1b" not in r.stdout.decode()
+    assert all(line.startswith(("x\u240a::error", "::error file=x")) for line in lines)
+    assert len(lines) == (1 if "--verbose" in options else 2)
+
+
 # The SARIF object model: which class each property of a class holds.
 SARIF_CHILDREN = {
     ("SarifLog", "runs"): "Run", ("Run", "tool"): "Tool",

@@ -4,14 +4,20 @@ of the shipped examples and the guide; and the formatter's properties over
 the benchmark corpus.
 """
 
+import errno
 import importlib.util
 import json
 import os
 import pathlib
+import pwd
 import re
+import resource
+import signal
 import stat
 import subprocess
 import sys
+import tempfile
+import time
 
 import pytest
 
@@ -99,6 +105,153 @@ def test_directories_mean_every_jrl_file_below_them(tmp_path):
     assert run("fmt", ".", cwd=tmp_path).returncode == 0
     assert (tmp_path / "sub" / "a.jrl").read_text() == PRETTY
     assert (tmp_path / "notes.txt").read_text() == UGLY
+
+
+def test_directory_walks_stay_inside_the_tree(tmp_path):
+    # Links found by a walk are not followed, to files or directories, in the
+    # tree or out of it; a link named on the command line is.
+    outside = tmp_path / "outside"
+    outside.mkdir()
+    write(outside, "o.jrl", UGLY)
+    tree = tmp_path / "tree"
+    tree.mkdir()
+    write(tree, "a.jrl", UGLY)
+    (tree / "env.jrl").symlink_to("/proc/self/environ")
+    (tree / "out.jrl").symlink_to(outside / "o.jrl")
+    (tree / "outdir").symlink_to(outside)
+    (tree / "same.jrl").symlink_to("a.jrl")
+    r = run("check", "--verbose", "--format=json", "tree", cwd=tmp_path,
+            env={"JRL_TEST_SECRET": "s3cr3t"})
+    assert (r.returncode, r.stdout, r.stderr) == (0, b"tree/a.jrl: ok (1 requirement)\n", b"")
+    assert run("fmt", "tree", cwd=tmp_path).returncode == 0
+    assert ((tree / "a.jrl").read_text(), (outside / "o.jrl").read_text()) == (PRETTY, UGLY)
+    assert all((tree / name).is_symlink() for name in ("env.jrl", "out.jrl", "same.jrl"))
+    assert run("fmt", "tree/out.jrl", cwd=tmp_path).returncode == 0
+    assert (outside / "o.jrl").read_text() == PRETTY
+
+
+def fmt_refused(path, *args, **kwargs):
+    """Runs `jrl fmt` on `path` (in its directory) expecting a refusal that
+    changes nothing there; returns the message."""
+    before = sorted((p.name, p.read_bytes()) for p in path.parent.iterdir() if p.is_file())
+    r = subprocess.run([JRL, "fmt", "--color=never", *args, path.name], cwd=path.parent,
+                       capture_output=True, timeout=60, **kwargs)
+    after = sorted((p.name, p.read_bytes()) for p in path.parent.iterdir() if p.is_file())
+    assert (r.returncode, r.stdout, after) == (2, b"", before)
+    return r.stderr.decode()
+
+
+def test_files_that_cannot_be_rewritten_safely_are_refused(tmp_path):
+    fifo = tmp_path / "fifo" / "f.jrl"
+    fifo.parent.mkdir()
+    os.mkfifo(fifo)
+    # Refused without waiting for a writer.
+    assert fmt_refused(fifo) == "error: cannot format f.jrl: not a regular file\n"
+    assert stat.S_ISFIFO(fifo.stat().st_mode)
+    linked = write(tmp_path, "a.jrl", UGLY)
+    os.link(linked, tmp_path / "b.jrl")
+    assert fmt_refused(linked) == (
+        "error: cannot write a.jrl: it has 2 hard links, and the other names would keep "
+        "the old text (--allow-hardlinks rewrites it in place)\n")
+    r = run("fmt", "--allow-hardlinks", "a.jrl", cwd=tmp_path)
+    assert (r.returncode, r.stderr) == (0, b"")
+    assert (tmp_path / "b.jrl").read_text() == PRETTY
+    assert os.path.samefile(linked, tmp_path / "b.jrl")
+    # Past the file size limit: a message, and no temporary file left.
+    large = write(tmp_path / "fifo", "large.jrl", UGLY * 100)
+    limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1000, 1000))  # noqa: E731
+    assert fmt_refused(large, preexec_fn=limit) == (
+        "error: cannot write large.jrl: writing the temporary file: File too large\n")
+
+
+def test_what_a_rewrite_keeps(tmp_path):
+    # The longest name a file may have, and the file's extended attributes.
+    path = write(tmp_path, "n" * 251 + ".jrl", UGLY)
+    try:
+        os.setxattr(path, "user.jrl.note", b"kept")
+    except OSError as e:
+        if e.errno not in (errno.ENOTSUP, errno.EPERM):
+            raise
+    attributes = {name: os.getxattr(path, name) for name in os.listxattr(path)}
+    inode = path.stat().st_ino
+    r = run("fmt", path.name, cwd=tmp_path)
+    assert (r.returncode, r.stderr) == (0, b"")
+    assert (path.read_text(), path.stat().st_ino != inode) == (PRETTY, True)
+    assert {name: os.getxattr(path, name) for name in os.listxattr(path)} == attributes
+    assert sorted(p.name for p in tmp_path.iterdir()) == [path.name]
+
+
+@pytest.mark.parametrize("directory_mode, file_mode, message", [
+    (0o755, 0o444, "cannot write a.jrl: Permission denied"),
+    (0o555, 0o644, "cannot write a.jrl: creating a temporary file in .: Permission denied"),
+])
+def test_what_the_user_may_not_write_is_refused(directory_mode, file_mode, message):
+    # As an ordinary user: root may write anything.
+    user = pwd.getpwnam("nobody") if os.geteuid() == 0 else None
+    def become_user():
+        if user:
+            os.setgroups([])
+            os.setgid(user.pw_gid)
+            os.setuid(user.pw_uid)
+    if user:
+        try:
+            runs = subprocess.run([JRL, "--version"], preexec_fn=become_user,
+                                  capture_output=True).returncode == 0
+        except (OSError, subprocess.SubprocessError):
+            runs = False
+        if not runs:
+            pytest.skip(f"{JRL} cannot be run as nobody here")
+    with tempfile.TemporaryDirectory() as directory:
+        path = write(pathlib.Path(directory), "a.jrl", UGLY)
+        if user:
+            os.chown(directory, user.pw_uid, user.pw_gid)
+            os.chown(path, user.pw_uid, user.pw_gid)
+        path.chmod(file_mode)
+        os.chmod(directory, directory_mode)
+        try:
+            assert fmt_refused(path, preexec_fn=become_user) == f"error: {message}\n"
+        finally:
+            os.chmod(directory, 0o755)
+
+
+def read_to_the_end(pid, path):
+    """Whether process `pid` holds `path` open with all of it read."""
+    size = path.stat().st_size
+    for fd in os.listdir(f"/proc/{pid}/fd"):
+        if os.readlink(f"/proc/{pid}/fd/{fd}") == str(path):
+            with open(f"/proc/{pid}/fdinfo/{fd}") as f:
+                return int(re.search(r"^pos:\s+(\d+)$", f.read(), re.M).group(1)) == size
+    return False
+
+
+def test_text_written_while_the_file_is_formatted_is_not_lost(tmp_path):
+    # jrl is stopped once it has read the file, the file gets a line, and jrl
+    # goes on: it must see that the file is no longer what it read.
+    text = UGLY * 150000
+    path = write(tmp_path, "big.jrl", text)
+    for _ in range(5):
+        proc = subprocess.Popen([JRL, "fmt", "--color=never", "big.jrl"], cwd=tmp_path,
+                                stderr=subprocess.PIPE)
+        try:
+            while proc.poll() is None and not read_to_the_end(proc.pid, path):
+                time.sleep(0.0002)
+        except (OSError, AttributeError):
+            pass  # it has ended
+        caught = proc.poll() is None
+        if caught:
+            time.sleep(0.005)  # for the read that finds the end
+            os.kill(proc.pid, signal.SIGSTOP)
+            with open(path, "a") as f:
+                f.write("// added\n")
+            os.kill(proc.pid, signal.SIGCONT)
+        err = proc.communicate(timeout=60)[1].decode()
+        if caught:
+            break
+        path.write_text(text)
+    assert caught, "jrl formatted the file before it could be stopped"
+    assert (proc.returncode, err) == (2, "error: cannot write big.jrl: it changed while it was "
+                                         "being formatted and is left as it is (run jrl fmt again)\n")
+    assert path.read_text() == text + "// added\n"
 
 
 # ---- --check, --diff, standard input ---------------------------------------

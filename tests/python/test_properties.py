@@ -2,11 +2,14 @@
 
 Valid requirement files are generated together with the JSON model they
 must parse to, built here from the same choices; damaged and arbitrary
-texts must fail with ValueError and nothing else.
+texts must fail with ValueError and nothing else. Trees of jrl records of
+any depth pickle and copy.
 """
 
+import copy
 import json
 import os
+import pickle
 import subprocess
 import sys
 import textwrap
@@ -14,6 +17,7 @@ import textwrap
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
 
+import jrl
 import pylibjrl
 
 # Fewer examples where the suite runs under valgrind.
@@ -303,3 +307,38 @@ def test_parse_from_eight_threads():
     )
     assert run.returncode == 0, run.stderr
     assert run.stdout == "same\n"
+
+
+# Trees of jrl records built by hand, through tuples and around mutable
+# leaves, from a few levels to far past where the pickler and copy would
+# recurse out of the default limit: both give back an equal tree. (At most
+# 200 steps, so that comparing the trees stays inside the limit.)
+WRAPPERS = {
+    "tag": lambda x: jrl.Tag(x),
+    "spanned": lambda x: jrl.Dist(x, jrl.Span(1, 2, 3, 4)),
+    "nested": lambda x: jrl.NestedQuery(
+        jrl.Query(jrl.Kind.LIMIT, jrl.Many(1, 2), [jrl.Tag("a"), x])),
+    "tuple": lambda x: jrl.Suggestion("fix", (x, ())),
+}
+
+
+@st.composite
+def record_tree(draw):
+    tree = draw(st.one_of(st.none(), st.text(max_size=4), st.integers(),
+                          st.lists(st.integers(), max_size=3)))
+    steps = draw(st.integers(1, 200))
+    for name in draw(st.lists(st.sampled_from(sorted(WRAPPERS)), min_size=steps, max_size=steps)):
+        tree = WRAPPERS[name](tree)
+    return tree
+
+
+@SETTINGS
+@given(record_tree(), st.integers(0, pickle.HIGHEST_PROTOCOL))
+def test_record_trees_pickle_and_copy(tree, protocol):
+    limit = sys.getrecursionlimit()
+    sys.setrecursionlimit(1000)  # the default, which other tests' tools raise
+    try:
+        for copied in (pickle.loads(pickle.dumps(tree, protocol)), copy.deepcopy(tree)):
+            assert type(copied) is type(tree) and copied == tree
+    finally:
+        sys.setrecursionlimit(limit)

@@ -4,7 +4,6 @@
 #include <condition_variable>
 #include <exception>
 #include <expected>
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -15,6 +14,7 @@
 #include "colour.hpp"
 #include "commands.hpp"
 #include "input_file.hpp"
+#include "input_paths.hpp"
 #include "jrl/jrl.hpp"
 #include "output.hpp"
 #include "reporter.hpp"
@@ -27,48 +27,8 @@ std::string requirement_count(std::size_t n) {
 }
 
 std::unique_ptr<Reporter> reporter_for(const Options& options) {
-  switch (options.format) {
-    case Format::short_lines:
-      return short_reporter();
-    case Format::json:
-      return json_reporter();
-    case Format::github:
-      return github_reporter();
-    case Format::sarif:
-      return sarif_reporter();
-    case Format::text:
-      break;
-  }
-  return text_reporter({colour_enabled(options.colour, STDERR_FILENO),
-                        isatty(STDERR_FILENO) == 1});
-}
-
-// A path to check: a file, or a directory's *.jrl files below it, sorted.
-// A directory that cannot be listed comes back as its own failure.
-struct Expanded {
-  std::vector<std::string> files;
-  std::string failure;
-};
-
-Expanded expand(const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (path == "-" || !fs::is_directory(path, ec)) return {{path}, {}};
-  Expanded out;
-  fs::recursive_directory_iterator it(path, ec), end;
-  for (; !ec && it != end; it.increment(ec)) {
-    const fs::path& p = it->path();
-    std::error_code type_ec;
-    if (p.extension() == ".jrl" && it->is_regular_file(type_ec)) {
-      out.files.push_back(p.generic_string());
-    }
-  }
-  if (ec) {
-    out.failure = "cannot read " + path + ": " + ec.message();
-    out.files.clear();
-  }
-  std::sort(out.files.begin(), out.files.end());
-  return out;
+  return options.format->make({colour_enabled(options.colour, STDERR_FILENO),
+                               isatty(STDERR_FILENO) == 1});
 }
 
 // The report of one file, made on any thread.
@@ -83,13 +43,6 @@ struct Outcome {
   std::exception_ptr failure;             // out of memory, to rethrow
 };
 
-// One entry of the command line, in order: a file to check, or a directory
-// that could not be listed.
-struct Task {
-  std::string path;
-  std::string unlistable;  // the failure, when not empty
-};
-
 class Checker {
  public:
   Checker(const Options& options, const Reporter& reporter)
@@ -97,13 +50,15 @@ class Checker {
 
   // Checks one file and renders its report; changes no shared state, so it
   // runs on any thread.
-  Outcome check(const std::string& path) const {
+  Outcome check(const InputPath& input) const {
     Outcome out;
     try {
+      const std::string& path = input.path;
       out.name = path == "-" && !options_.stdin_filename.empty()
                      ? options_.stdin_filename
                      : display_name(path);
-      const auto content = read_input(path);
+      const auto content =
+          read_input(path, input.walked ? Links::refuse : Links::follow);
       if (!content) {
         out.content = std::unexpected(content.error());
         out.status = EXIT_USAGE;
@@ -140,7 +95,7 @@ class Checker {
     }
     reporter.write(std::move(out.rendered));
     if (out.good_count) {
-      write_out(stdout, escape_controls(out.name) + ": ok (" +
+      write_out(stdout, escape_line(out.name) + ": ok (" +
                             requirement_count(*out.good_count) + ")\n");
     }
     return out.status;
@@ -156,7 +111,7 @@ class Checker {
 // thread wait to be reported, so memory stays that of a few files.
 class Pool {
  public:
-  Pool(const Checker& checker, const std::vector<std::string>& paths,
+  Pool(const Checker& checker, const std::vector<InputPath>& paths,
        unsigned jobs)
       : checker_(checker),
         paths_(paths),
@@ -217,7 +172,7 @@ class Pool {
   }
 
   const Checker& checker_;
-  const std::vector<std::string>& paths_;
+  const std::vector<InputPath>& paths_;
   std::vector<std::optional<Outcome>> outcomes_;
   const std::size_t window_;
   std::mutex mutex_;
@@ -232,20 +187,10 @@ class Pool {
 }  // namespace
 
 int run_check(const Options& options) {
-  std::vector<Task> tasks;
-  for (const std::string& path : options.files) {
-    Expanded expanded = expand(path);
-    if (!expanded.failure.empty()) {
-      tasks.push_back({path, std::move(expanded.failure)});
-      continue;
-    }
-    for (std::string& file : expanded.files) {
-      tasks.push_back({std::move(file), {}});
-    }
-  }
-  std::vector<std::string> files;
-  for (const Task& task : tasks) {
-    if (task.unlistable.empty()) files.push_back(task.path);
+  const std::vector<InputPath> inputs = expand_paths(options.files);
+  std::vector<InputPath> files;
+  for (const InputPath& input : inputs) {
+    if (input.failure.empty()) files.push_back(input);
   }
   const unsigned jobs =
       static_cast<unsigned>(std::min<std::size_t>(options.jobs, files.size()));
@@ -259,13 +204,13 @@ int run_check(const Options& options) {
     if (!pool->started()) pool.reset();
   }
   std::size_t file = 0;
-  for (const Task& task : tasks) {
-    if (!task.unlistable.empty()) {
-      reporter->unreadable(task.path, task.unlistable);
+  for (const InputPath& input : inputs) {
+    if (!input.failure.empty()) {
+      reporter->unreadable(input.path, input.failure);
       status = std::max(status, EXIT_USAGE);
       continue;
     }
-    Outcome out = pool ? pool->take(file) : checker.check(task.path);
+    Outcome out = pool ? pool->take(file) : checker.check(input);
     ++file;
     status = std::max(status, Checker::report(*reporter, std::move(out)));
   }

@@ -1,9 +1,10 @@
-// The commands of `jrl`. Each returns the process exit status: 0 when every
-// file is good, 1 when any failed to parse, 2 when any could not be read.
+// The commands of `jrl`, as a table: each command's name, its place in the
+// usage text, what it needs, and the function that runs it. Each returns the
+// process exit status: 0 when every file is good, 1 when any failed to
+// parse, 2 when any could not be read.
 #pragma once
 
 #include <span>
-#include <string>
 #include <string_view>
 
 #include "options.hpp"
@@ -14,13 +15,28 @@ inline constexpr int EXIT_OK = 0;
 inline constexpr int EXIT_FAILED = 1;
 inline constexpr int EXIT_USAGE = 2;
 
+struct CommandSpec {
+  std::string_view name;
+  std::string_view operands;  // as the usage text shows them: "PATH..."
+  std::string_view summary;   // its help, lines separated by "\n"
+  Page page;                  // the usage page its options are on
+  std::string_view missing;   // the usage error when no operand is given
+  bool one_operand;           // takes exactly one
+  int (*run)(const Options& options);
+};
+
+// Every command, in the order the usage text lists them.
+std::span<const CommandSpec> command_table();
+
+// The command called `name`, or null.
+const CommandSpec* find_command(std::string_view name);
+
 int run_check(const Options& options);
 // `json` and `debug`: the parsed file on standard output.
-int run_print(const Options& options);
+int run_json(const Options& options);
+int run_debug(const Options& options);
 // `explain`: the documentation of each code named.
 int run_explain(const Options& options);
-// `fmt`, with the arguments after its name; it reads its own options.
-int run_fmt(std::span<const std::string_view> args);
-std::string fmt_usage_text();
+int run_fmt(const Options& options);
 
 }  // namespace jrl::cli

@@ -1,9 +1,11 @@
 // The one-line-per-diagnostic formats on standard output: `short` (what
 // grep and editors' problem matchers read), `json` (JSON Lines) and
-// `github` (workflow-command annotations).
+// `github` (workflow-command annotations). File names and messages are
+// escaped so that neither can end a line early or reach a terminal raw.
 #include <string>
 
 #include "diagnostics_json.hpp"
+#include "jrl/text.hpp"
 #include "output.hpp"
 #include "reporter.hpp"
 
@@ -28,7 +30,7 @@ class ShortReporter final : public LineReporter {
                     const std::vector<Diagnostic>& diagnostics) const override {
     FileReport out;
     for (const Diagnostic& d : diagnostics) {
-      out.pieces.push_back(std::string(name) + ":" + number(d.start.line) +
+      out.pieces.push_back(escape_line(name) + ":" + number(d.start.line) +
                            ":" + number(d.start.column) + ": " +
                            std::string(severity_name(d.severity)) + "[" +
                            d.code + "]: " + one_line(d.message) + "\n");
@@ -37,18 +39,19 @@ class ShortReporter final : public LineReporter {
   }
   void unreadable(std::string_view name, std::string_view message) override {
     const Diagnostic d = unreadable_file(std::string(message));
-    write_out(stdout, std::string(name) + ": " +
+    write_out(stdout, escape_line(name) + ": " +
                           std::string(severity_name(d.severity)) + "[" +
                           d.code + "]: " + one_line(d.message) + "\n");
   }
 
  private:
+  // A message's line breaks as blanks, its other controls escaped.
   static std::string one_line(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
       if (c == '\n' || c == '\r') c = ' ';
     }
-    return out;
+    return escape_line(out);
   }
 };
 
@@ -71,7 +74,8 @@ class JsonReporter final : public LineReporter {
 };
 
 // Workflow commands: properties escape "%", line breaks, ":" and ","; the
-// message escapes "%" and line breaks.
+// message escapes "%" and line breaks. Other controls are then escaped as
+// for a terminal.
 std::string escaped(std::string_view text, bool property) {
   std::string out;
   for (char c : text) {
@@ -89,7 +93,7 @@ std::string escaped(std::string_view text, bool property) {
       out += c;
     }
   }
-  return out;
+  return escape_line(out);
 }
 
 class GithubReporter final : public LineReporter {

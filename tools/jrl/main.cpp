@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,47 +13,31 @@
 #include "jrl/jrl.hpp"
 #include "options.hpp"
 #include "output.hpp"
-
-namespace {
+#include "usage.hpp"
 
 using namespace jrl::cli;
-
-int run(const Options& options) {
-  switch (options.command) {
-    case Command::help:
-      write_out(stdout, usage_text());
-      return EXIT_OK;
-    case Command::version:
-      write_out(stdout, "jrl " + std::string(jrl::VERSION) + "\n");
-      return EXIT_OK;
-    case Command::check:
-      return run_check(options);
-    case Command::explain:
-      return run_explain(options);
-    case Command::json:
-    case Command::debug:
-      return run_print(options);
-  }
-  return EXIT_USAGE;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   int status = EXIT_USAGE;
   try {
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0),
                                              argv + argc);
-    if (!args.empty() && args.front() == "fmt") {
-      status = run_fmt(std::span(args).subspan(1));
-    } else {
     const auto options = parse_options(args);
     if (!options) {
-      write_out(stderr, "jrl: " + options.error() +
-                            "\nTry 'jrl --help' for more information.\n");
+      write_out(stderr, "jrl: " + options.error().message + "\nTry '" +
+                            std::string(help_command(options.error().page)) +
+                            "' for more information.\n");
       return EXIT_USAGE;
     }
-    status = run(*options);
+    if (options->help) {
+      write_out(stdout, usage_text(options->command ? options->command->page
+                                                    : Page::main));
+      status = EXIT_OK;
+    } else if (options->version) {
+      write_out(stdout, "jrl " + std::string(jrl::VERSION) + "\n");
+      status = EXIT_OK;
+    } else {
+      status = options->command->run(*options);
     }
   } catch (const std::bad_alloc&) {
     // Whatever was being built is gone; say so plainly instead of aborting.

@@ -2,36 +2,76 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <optional>
-#include <string>
 #include <system_error>
 #include <thread>
+
+#include "commands.hpp"
+#include "reporter.hpp"
 
 namespace jrl::cli {
 namespace {
 
-std::optional<Command> command_named(std::string_view name) {
-  if (name == "check") return Command::check;
-  if (name == "json") return Command::json;
-  if (name == "debug") return Command::debug;
-  if (name == "explain") return Command::explain;
-  return std::nullopt;
+// `text` between single quotes, as usage messages show a value.
+std::string quoted(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out.push_back('\'');
+  out.append(text);
+  out.push_back('\'');
+  return out;
 }
 
+std::string invalid_value(std::string_view value, std::string_view option,
+                          std::string_view expected) {
+  return "invalid value " + quoted(value) + " for " + quoted(option) +
+         " (expected " + std::string(expected) + ")";
+}
 
-// Splits `--name=value`; `value` is empty when there is no '='.
-struct LongOption {
+// The item of `items` whose name is `value`; else the usage error of
+// `option`, listing the names.
+template <class Items>
+auto named(const Items& items, std::string_view option, std::string_view value)
+    -> std::expected<const typename Items::value_type*, std::string> {
+  std::string names;
+  const std::size_t count = std::size(items);
+  std::size_t i = 0;
+  for (const auto& item : items) {
+    if (item.name == value) return &item;
+    if (i > 0) names += i + 1 == count ? " or " : ", ";
+    names += item.name;
+    ++i;
+  }
+  return std::unexpected(invalid_value(value, option, names));
+}
+
+template <class T>
+struct Choice {
   std::string_view name;
-  std::optional<std::string_view> value;
+  T value;
 };
 
-// A --jobs value: a decimal number from 1 to MAX_JOBS.
-std::optional<unsigned> job_count(std::string_view text) {
-  unsigned value = 0;
+constexpr std::array<Choice<ColourMode>, 3> COLOURS{{
+    {"auto", ColourMode::automatic},
+    {"always", ColourMode::always},
+    {"never", ColourMode::never},
+}};
+
+constexpr std::array<Choice<WarningMode>, 3> WARNINGS{{
+    {"show", WarningMode::show},
+    {"error", WarningMode::error},
+    {"ignore", WarningMode::ignore},
+}};
+
+// A decimal number from `min` to `max`, and nothing else.
+std::optional<std::size_t> number(std::string_view text, std::size_t min,
+                                  std::size_t max) {
+  std::size_t value = 0;
   const auto [end, error] =
       std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < 1 ||
-      value > MAX_JOBS) {
+  if (error != std::errc() || end != text.data() + text.size() ||
+      value < min || value > max) {
     return std::nullopt;
   }
   return value;
@@ -43,93 +83,213 @@ unsigned default_jobs() {
   return std::clamp(cores, 1u, MAX_JOBS);
 }
 
-LongOption split_long_option(std::string_view arg) {
-  const auto eq = arg.find('=');
-  if (eq == std::string_view::npos) return {arg, std::nullopt};
-  return {arg.substr(0, eq), arg.substr(eq + 1)};
+using Result = std::expected<void, std::string>;
+
+template <bool Options::*Flag>
+Result set_flag(Options& options, std::string_view, std::string_view) {
+  options.*Flag = true;
+  return {};
 }
 
-// Checks the options against the command they were given with.
-struct Seen {
-  bool pretty = false;
-  bool verbose = false;
-  bool format = false;
-  bool warnings = false;
-  bool stdin_filename = false;
-  bool jobs = false;
+template <auto Member, const auto& Choices>
+Result set_choice(Options& options, std::string_view option,
+                  std::string_view value) {
+  const auto choice = named(Choices, option, value);
+  if (!choice) return std::unexpected(choice.error());
+  options.*Member = (*choice)->value;
+  return {};
+}
+
+std::string format_listing() {
+  std::string out;
+  for (const ReportFormat& format : report_formats()) {
+    std::string name(format.name);
+    name.resize(std::max<std::size_t>(name.size() + 1, 8), ' ');
+    out += "  " + name + std::string(format.summary) + "\n";
+  }
+  return out;
+}
+
+constexpr std::array OPTIONS{
+    OptionSpec{"", "--check", "", "",
+               {"", "change nothing; name each file that would change and\n"
+                    "exit with 1 if there is one"},
+               nullptr,
+               set_flag<&Options::list_changes>},
+    OptionSpec{"", "--diff", "", "",
+               {"", "change nothing; print a unified diff of each file that\n"
+                    "would change and exit with 1 if there is one"},
+               nullptr,
+               set_flag<&Options::diff>},
+    OptionSpec{"", "--width", " N", "",
+               {"", "the line width to aim for (default 100)"},
+               nullptr,
+               [](Options& o, std::string_view option,
+                  std::string_view value) -> Result {
+                 const auto width = number(
+                     value, 1, std::numeric_limits<std::size_t>::max());
+                 if (!width) {
+                   return std::unexpected(
+                       invalid_value(value, option, "a positive number"));
+                 }
+                 o.layout.width = *width;
+                 return {};
+               }},
+    OptionSpec{"", "--allow-hardlinks", "", "",
+               {"", "rewrite a file that has other hard links in place, so\n"
+                    "that every name sees the new text (not atomic: a crash\n"
+                    "while it is written can leave it half written); without\n"
+                    "it such a file is refused"},
+               nullptr,
+               set_flag<&Options::allow_hard_links>},
+    OptionSpec{"", "--pretty", "", "json",
+               {"json: indent the JSON output", ""},
+               nullptr,
+               set_flag<&Options::pretty>},
+    OptionSpec{"-v", "--verbose", "", "check",
+               {"check: also name each good file on standard output", ""},
+               nullptr,
+               set_flag<&Options::verbose>},
+    OptionSpec{"", "--format", "=FORMAT", "check",
+               {"check: how diagnostics are reported:\n"
+                "(all but text on standard output)",
+                ""},
+               format_listing,
+               [](Options& o, std::string_view option,
+                  std::string_view value) -> Result {
+                 const auto format = named(report_formats(), option, value);
+                 if (!format) return std::unexpected(format.error());
+                 o.format = *format;
+                 return {};
+               }},
+    OptionSpec{"", "--warnings", "=WHEN", "check",
+               {"check: show warnings (default), count them as errors\n"
+                "(error), or leave them out (ignore)",
+                ""},
+               nullptr,
+               set_choice<&Options::warnings, WARNINGS>},
+    OptionSpec{"", "--stdin-filename", " NAME", "check",
+               {"check: the name standard input is reported by", ""},
+               nullptr,
+               [](Options& o, std::string_view option,
+                  std::string_view value) -> Result {
+                 if (value.empty()) {
+                   return std::unexpected("option " + quoted(option) +
+                                          " needs a value");
+                 }
+                 o.stdin_filename = std::string(value);
+                 return {};
+               }},
+    OptionSpec{"", "--jobs", "=N", "check",
+               {"check: check N files at a time (default: one per core);\n"
+                "the output is the same for any N",
+                ""},
+               nullptr,
+               [](Options& o, std::string_view option,
+                  std::string_view value) -> Result {
+                 const auto jobs = number(value, 1, MAX_JOBS);
+                 if (!jobs) {
+                   return std::unexpected(invalid_value(
+                       value, option,
+                       "a number from 1 to " +
+                           std::to_string(MAX_JOBS)));
+                 }
+                 o.jobs = static_cast<unsigned>(*jobs);
+                 return {};
+               }},
+    OptionSpec{"", "--color", "=WHEN", "",
+               {"colour failure reports: auto (default: on a terminal,\n"
+                "unless NO_COLOR is set), always or never",
+                "colour failure reports: auto (default), always or never"},
+               nullptr,
+               set_choice<&Options::colour, COLOURS>},
+    OptionSpec{"-h", "--help", "", "",
+               {"print this help and exit", "print this help and exit"},
+               nullptr,
+               set_flag<&Options::help>},
+    OptionSpec{"-V", "--version", "", "",
+               {"print the version and exit", ""},
+               nullptr,
+               set_flag<&Options::version>},
 };
 
-std::expected<Options, std::string> validate(Options options,
-                                             const Seen& seen) {
-  const auto name = options.command == Command::check     ? "check"
-                    : options.command == Command::json    ? "json"
-                    : options.command == Command::explain ? "explain"
-                                                          : "debug";
-  const bool saw_pretty = seen.pretty;
-  const bool saw_verbose = seen.verbose;
-  const bool saw_format = seen.format;
-  if (saw_pretty && options.command != Command::json) {
-    return std::unexpected("option '--pretty' only applies to 'jrl json'");
+bool known_on(const OptionSpec& option, Page page) {
+  return !option.help[static_cast<std::size_t>(page)].empty();
+}
+
+// The option spelled `name` known on `page`, or null.
+const OptionSpec* find_option(std::string_view name, Page page) {
+  for (const OptionSpec& option : OPTIONS) {
+    if ((name == option.name || name == option.short_name) &&
+        known_on(option, page)) {
+      return &option;
+    }
   }
-  if (saw_verbose && options.command != Command::check) {
-    return std::unexpected("option '--verbose' only applies to 'jrl check'");
+  return nullptr;
+}
+
+// An option as it was given: its entry and the argument that named it.
+struct Given {
+  const OptionSpec* option;
+  std::string_view arg;
+};
+
+// Checks the options and operands against the command: an option given
+// before it may not be one of its page.
+std::expected<void, std::string> validate(const Options& options,
+                                          const std::vector<Given>& given) {
+  const CommandSpec& command = *options.command;
+  for (const Given& g : given) {
+    if (!known_on(*g.option, command.page)) {
+      return std::unexpected("unknown option " + quoted(g.arg));
+    }
   }
-  if (saw_format && options.command != Command::check) {
-    return std::unexpected("option '--format' only applies to 'jrl check'");
+  for (const OptionSpec& option : OPTIONS) {
+    const bool seen = std::ranges::any_of(
+        given, [&](const Given& g) { return g.option == &option; });
+    if (seen && !option.only_for.empty() && option.only_for != command.name) {
+      return std::unexpected("option " + quoted(option.name) +
+                             " only applies to 'jrl " +
+                             std::string(option.only_for) + "'");
+    }
   }
-  if (seen.warnings && options.command != Command::check) {
-    return std::unexpected("option '--warnings' only applies to 'jrl check'");
-  }
-  if (seen.stdin_filename && options.command != Command::check) {
-    return std::unexpected(
-        "option '--stdin-filename' only applies to 'jrl check'");
-  }
-  if (seen.jobs && options.command != Command::check) {
-    return std::unexpected("option '--jobs' only applies to 'jrl check'");
-  }
-  if (options.command == Command::explain && options.files.empty()) {
-    return std::unexpected("'jrl explain' needs a code such as JRL010");
-  }
+  const std::string jrl_command = "'jrl " + std::string(command.name) + "'";
   if (options.files.empty()) {
-    return std::unexpected(std::string("'jrl ") + name +
-                           "' needs a file (use - for standard input)");
+    return std::unexpected(jrl_command + " " + std::string(command.missing));
   }
-  if (options.command != Command::check &&
-      options.command != Command::explain && options.files.size() > 1) {
-    return std::unexpected(std::string("'jrl ") + name +
-                           "' takes exactly one file");
+  if (command.one_operand && options.files.size() > 1) {
+    return std::unexpected(jrl_command + " takes exactly one file");
   }
-  return options;
+  return {};
 }
 
 }  // namespace
 
-std::string quoted(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out.push_back('\'');
-  out.append(text);
-  out.push_back('\'');
-  return out;
-}
+std::span<const OptionSpec> option_table() { return OPTIONS; }
 
-std::expected<Options, std::string> parse_options(
+std::expected<Options, UsageError> parse_options(
     std::span<const std::string_view> args) {
   Options options;
   options.jobs = default_jobs();
-  std::optional<Command> command;
-  Seen seen;
+  options.format = &report_formats().front();
+  std::vector<Given> given;
   bool only_files = false;
+  // Options before the command are those of the main page.
+  const auto page = [&] {
+    return options.command ? options.command->page : Page::main;
+  };
+  const auto failure = [&](std::string message) {
+    return std::unexpected(UsageError{std::move(message), page()});
+  };
 
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     const bool is_option = !only_files && arg.size() > 1 && arg.front() == '-';
     if (!is_option) {
-      if (!command) {
-        command = command_named(arg);
-        if (!command) return std::unexpected("unknown command " + quoted(arg));
-      } else {
+      if (options.command) {
         options.files.emplace_back(arg);
+      } else if (!(options.command = find_command(arg))) {
+        return failure("unknown command " + quoted(arg));
       }
       continue;
     }
@@ -137,143 +297,33 @@ std::expected<Options, std::string> parse_options(
       only_files = true;
       continue;
     }
-    if (arg == "-h" || arg == "--help") {
-      options.command = Command::help;
-      return options;
+    const std::size_t eq = arg.find('=');
+    const std::string_view name = arg.substr(0, eq);
+    std::optional<std::string_view> value;
+    if (eq != std::string_view::npos) value = arg.substr(eq + 1);
+    const OptionSpec* option = find_option(name, page());
+    if (!option || (option->value.empty() && value)) {
+      return failure("unknown option " + quoted(arg));
     }
-    if (arg == "-V" || arg == "--version") {
-      options.command = Command::version;
-      return options;
-    }
-    if (arg == "-v" || arg == "--verbose") {
-      seen.verbose = true;
-      options.verbose = true;
-      continue;
-    }
-    if (arg == "--pretty") {
-      seen.pretty = true;
-      options.pretty = true;
-      continue;
-    }
-
-    auto [name, value] = split_long_option(arg);
-    if (name != "--color" && name != "--format" && name != "--warnings" &&
-        name != "--stdin-filename" && name != "--jobs") {
-      return std::unexpected("unknown option " + quoted(arg));
-    }
-    if (!value) {
+    if (!option->value.empty() && !value) {
       if (i + 1 == args.size()) {
-        return std::unexpected("option " + quoted(name) + " needs a value");
+        return failure("option " + quoted(name) + " needs a value");
       }
       value = args[++i];
     }
-    if (name == "--color") {
-      if (*value == "auto") {
-        options.colour = ColourMode::automatic;
-      } else if (*value == "always") {
-        options.colour = ColourMode::always;
-      } else if (*value == "never") {
-        options.colour = ColourMode::never;
-      } else {
-        return std::unexpected("invalid value " + quoted(*value) +
-                               " for '--color' (expected auto, always or "
-                               "never)");
-      }
-    } else if (name == "--warnings") {
-      seen.warnings = true;
-      if (*value == "show") {
-        options.warnings = WarningMode::show;
-      } else if (*value == "error") {
-        options.warnings = WarningMode::error;
-      } else if (*value == "ignore") {
-        options.warnings = WarningMode::ignore;
-      } else {
-        return std::unexpected("invalid value " + quoted(*value) +
-                               " for '--warnings' (expected show, error or "
-                               "ignore)");
-      }
-    } else if (name == "--jobs") {
-      seen.jobs = true;
-      const auto jobs = job_count(*value);
-      if (!jobs) {
-        return std::unexpected("invalid value " + quoted(*value) +
-                               " for '--jobs' (expected a number from 1 to " +
-                               std::to_string(MAX_JOBS) + ")");
-      }
-      options.jobs = *jobs;
-    } else if (name == "--stdin-filename") {
-      seen.stdin_filename = true;
-      if (value->empty()) {
-        return std::unexpected("option '--stdin-filename' needs a value");
-      }
-      options.stdin_filename = std::string(*value);
-    } else {
-      seen.format = true;
-      if (*value == "text") {
-        options.format = Format::text;
-      } else if (*value == "short") {
-        options.format = Format::short_lines;
-      } else if (*value == "json") {
-        options.format = Format::json;
-      } else if (*value == "github") {
-        options.format = Format::github;
-      } else if (*value == "sarif") {
-        options.format = Format::sarif;
-      } else {
-        return std::unexpected("invalid value " + quoted(*value) +
-                               " for '--format' (expected text, short, json, "
-                               "github or sarif)");
-      }
+    given.push_back({option, arg});
+    if (auto set = option->set(options, option->name, value.value_or(""));
+        !set) {
+      return failure(std::move(set.error()));
     }
+    if (options.help || options.version) return options;
   }
 
-  if (!command) return std::unexpected("no command given");
-  options.command = *command;
-  return validate(std::move(options), seen);
-}
-
-std::string usage_text() {
-  return R"(Usage: jrl <command> [options] FILE...
-
-Checks and converts JRL requirements files.
-
-Commands:
-  check PATH...     check each file and report every error and warning;
-                    print nothing for a good file. A directory means every
-                    *.jrl file below it
-  json FILE         print the parsed file as JSON
-  debug FILE        print the parsed file as debug text
-  explain CODE...   describe a diagnostic code such as JRL010
-  fmt PATH...       rewrite files in the canonical layout (see
-                    'jrl fmt --help')
-
-A FILE or PATH of - reads standard input.
-
-Options:
-  --pretty          json: indent the JSON output
-  -v, --verbose     check: also name each good file on standard output
-  --format=FORMAT   check: how diagnostics are reported:
-                      text    reports with fixes on standard error (default)
-                      short   FILE:LINE:COL: error[CODE]: MESSAGE lines
-                      json    one JSON object per diagnostic and line
-                      github  GitHub Actions workflow annotations
-                      sarif   one SARIF 2.1.0 log
-                    (all but text on standard output)
-  --warnings=WHEN   check: show warnings (default), count them as errors
-                    (error), or leave them out (ignore)
-  --stdin-filename NAME
-                    check: the name standard input is reported by
-  --jobs=N          check: check N files at a time (default: one per core);
-                    the output is the same for any N
-  --color=WHEN      colour failure reports: auto (default: on a terminal,
-                    unless NO_COLOR is set), always or never
-  -h, --help        print this help and exit
-  -V, --version     print the version and exit
-
-Exit status: 0 when every file is good, 1 when any file has an error (or,
-with --warnings=error, a warning), 2 on a usage error or a file that cannot
-be read.
-)";
+  if (!options.command) return failure("no command given");
+  if (auto valid = validate(options, given); !valid) {
+    return failure(std::move(valid.error()));
+  }
+  return options;
 }
 
 }  // namespace jrl::cli

@@ -1,45 +1,90 @@
-// The command line of `jrl`: what to do, on which files, how to show it.
+// The command line of `jrl`: which command, on which files, how. One parser
+// reads it for every command, from the table of options in options.cpp.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <expected>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "jrl/format.hpp"
+
 namespace jrl::cli {
 
-enum class Command { check, json, debug, explain, help, version };
+struct CommandSpec;
+struct ReportFormat;
+
 enum class ColourMode { automatic, always, never };
-enum class Format { text, short_lines, json, github, sarif };
 enum class WarningMode { show, error, ignore };
 
+// The pages of usage text: `jrl --help`, for every command but fmt, and
+// `jrl fmt --help`. The options a command knows are those of its page.
+enum class Page { main, fmt };
+inline constexpr std::size_t PAGE_COUNT = 2;
+
 struct Options {
-  Command command = Command::help;
-  // "-" stands for standard input; check: a directory stands for every
-  // *.jrl file below it. explain: the codes to explain.
+  const CommandSpec* command = nullptr;  // none when only -h or -V is asked
+  bool help = false;     // -h: print the usage page and exit
+  bool version = false;  // -V: print the version and exit
+  // "-" stands for standard input; check and fmt: a directory stands for
+  // every *.jrl file below it. explain: the codes to explain.
   std::vector<std::string> files;
-  bool pretty = false;             // json: indented output
-  bool verbose = false;            // check: report good files too
   ColourMode colour = ColourMode::automatic;
-  Format format = Format::text;  // check: how failures are reported
-  WarningMode warnings = WarningMode::show;  // check
-  std::string stdin_filename;  // check: the name standard input is shown by
-  unsigned jobs = 1;  // check: files checked at a time (default: the cores)
+  // json
+  bool pretty = false;  // indented output
+  // check
+  bool verbose = false;                      // report good files too
+  const ReportFormat* format = nullptr;      // how failures are reported
+  WarningMode warnings = WarningMode::show;
+  std::string stdin_filename;  // the name standard input is shown by
+  unsigned jobs = 1;           // files checked at a time
+  // fmt
+  bool list_changes = false;      // --check: change nothing, list files
+  bool diff = false;              // change nothing, print a diff
+  bool allow_hard_links = false;  // rewrite a hard-linked file in place
+  FormatOptions layout;
 };
 
 // The most threads --jobs may ask for.
 inline constexpr unsigned MAX_JOBS = 256;
 
-// Reads the arguments after the program name. A usage error comes back as
-// its one-line message.
-std::expected<Options, std::string> parse_options(
+// An option: how it is written, what it does on each page of usage text,
+// and how its value is read into Options.
+struct OptionSpec {
+  std::string_view short_name;  // "-v", or empty
+  std::string_view name;        // "--verbose"
+  // Its value as the usage text shows it after the name ("=FORMAT", " N");
+  // empty for an option without a value.
+  std::string_view value;
+  // The one command it applies to among those of its page; empty for all.
+  std::string_view only_for;
+  // Its help on each page, lines separated by "\n"; empty where the page's
+  // commands do not know it.
+  std::array<std::string_view, PAGE_COUNT> help;
+  // Lines listed after the first line of its help, as the usage text shows
+  // them (the formats of --format); may be null.
+  std::string (*listing)();
+  // Reads the value into `options`; a failure is the usage error. `option`
+  // is the name, for the message.
+  std::expected<void, std::string> (*set)(Options& options,
+                                          std::string_view option,
+                                          std::string_view value);
+};
+
+// Every option, in the order the usage pages list them.
+std::span<const OptionSpec> option_table();
+
+// A usage error: its one-line message, and the page that explains usage.
+struct UsageError {
+  std::string message;
+  Page page;
+};
+
+// Reads the arguments after the program name.
+std::expected<Options, UsageError> parse_options(
     std::span<const std::string_view> args);
-
-// `text` between single quotes, as usage messages show a value.
-std::string quoted(std::string_view text);
-
-// The text printed by --help.
-std::string usage_text();
 
 }  // namespace jrl::cli

@@ -21,9 +21,7 @@ namespace {
 // it. A smaller file is parsed once and its model kept while it is written.
 constexpr std::size_t PRINT_WITHOUT_MODEL = std::size_t{16} << 20;
 
-}  // namespace
-
-int run_print(const Options& options) {
+int print(const Options& options, Rendering rendering) {
   const bool colour = colour_enabled(options.colour, STDERR_FILENO);
   const std::string& path = options.files.front();
   const std::string name = display_name(path);
@@ -39,9 +37,6 @@ int run_print(const Options& options) {
   const TextSink sink = [](std::string_view chunk) {
     write_out(stdout, chunk);
   };
-  const Rendering rendering = options.command == Command::debug ? Rendering::debug
-                              : options.pretty ? Rendering::json_pretty
-                                               : Rendering::json;
   // A byte-order mark is not part of the text.
   const std::string_view text = without_bom(*content);
   std::expected<void, Error> printed;
@@ -71,6 +66,17 @@ int run_print(const Options& options) {
   }
   write_out(stdout, "\n");
   return EXIT_OK;
+}
+
+}  // namespace
+
+int run_json(const Options& options) {
+  return print(options,
+               options.pretty ? Rendering::json_pretty : Rendering::json);
+}
+
+int run_debug(const Options& options) {
+  return print(options, Rendering::debug);
 }
 
 }  // namespace jrl::cli

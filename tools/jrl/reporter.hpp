@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,5 +52,16 @@ std::unique_ptr<Reporter> short_reporter();
 std::unique_ptr<Reporter> json_reporter();
 std::unique_ptr<Reporter> github_reporter();
 std::unique_ptr<Reporter> sarif_reporter();
+
+// A value of `--format`: its name, what the usage text says of it, and the
+// reporter it makes (`style` is for a terminal).
+struct ReportFormat {
+  std::string_view name;
+  std::string_view summary;
+  std::unique_ptr<Reporter> (*make)(TextStyle style);
+};
+
+// Every format, the default first, in the order the usage text lists them.
+std::span<const ReportFormat> report_formats();
 
 }  // namespace jrl::cli

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "jrl/error.hpp"
+#include "jrl/text.hpp"
 
 namespace jrl::cli {
 

@@ -27,6 +27,10 @@ std::string json_string(std::string_view text);
 // feeds stay as they are; ill-formed UTF-8 passes unchanged.
 std::string escape_controls(std::string_view text);
 
+// `text` escaped as above, line feeds too: for one line of output, which a
+// line feed in a file name must not split into two.
+std::string escape_line(std::string_view text);
+
 // The colours reports are drawn in.
 enum class Tone : std::uint8_t {
   error,    // bold red: error labels and the marks under the source

@@ -65,12 +65,15 @@ std::pair<Cell, std::size_t> cell_at(std::string_view text, std::size_t pos,
 }  // namespace jrl::render
 
 namespace jrl {
+namespace {
 
-std::string escape_controls(std::string_view text) {
+// `text` with each control character in its visible form; line feeds kept
+// or not.
+std::string escaped(std::string_view text, bool keep_line_feeds) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
-    if (text[pos] == '\n') {
+    if (keep_line_feeds && text[pos] == '\n') {
       out.push_back('\n');
       ++pos;
       continue;
@@ -81,5 +84,13 @@ std::string escape_controls(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string escape_controls(std::string_view text) {
+  return escaped(text, true);
+}
+
+std::string escape_line(std::string_view text) { return escaped(text, false); }
 
 }  // namespace jrl
