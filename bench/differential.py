@@ -14,6 +14,12 @@ and do not fail the run; the report comparison still does.
 
     python bench/differential.py REFERENCE CANDIDATE
     python bench/differential.py REF CAND --mutations 5000 --seed 7
+    python bench/differential.py REF CAND --stderr=terminal
+
+--stderr picks how the commands' standard error is taken: `plain`
+(--color=never into a pipe, the default), `colour` (--color=always into a
+pipe) or `terminal` (--color=always on a pseudo-terminal, so that reports
+are also lined up by display width, as a user at a terminal sees them).
 
 Inputs: corpus files at small sizes (realistic and pathological), the
 examples and error examples, the fuzzing seed corpus, tests/data, the JRL
@@ -26,6 +32,7 @@ from __future__ import annotations
 
 import argparse
 import json
+import os
 import random
 import re
 import subprocess
@@ -193,10 +200,34 @@ def mutations(sources: list[tuple[str, bytes]], count: int,
     return out
 
 
-def run(binary: str, command: tuple[str, ...], path: Path):
-    p = subprocess.run([binary, *command, "--color=never", str(path)],
-                       capture_output=True, timeout=120)
-    return p.returncode, p.stdout, p.stderr
+def run(binary: str, command: tuple[str, ...], path: Path, stderr: str = "plain"):
+    colour = "--color=never" if stderr == "plain" else "--color=always"
+    argv = [binary, *command, colour, str(path)]
+    if stderr != "terminal":
+        p = subprocess.run(argv, capture_output=True, timeout=120)
+        return p.returncode, p.stdout, p.stderr
+    import pty
+    import tty
+    primary, secondary = pty.openpty()
+    tty.setraw(secondary)  # no translation of line ends
+    with tempfile.TemporaryFile() as out:
+        try:
+            p = subprocess.Popen(argv, stdout=out, stderr=secondary)
+        finally:
+            os.close(secondary)
+        err = bytearray()
+        while True:
+            try:
+                chunk = os.read(primary, 1 << 16)
+            except OSError:  # the terminal's other end is closed
+                break
+            if not chunk:
+                break
+            err += chunk
+        os.close(primary)
+        status = p.wait(timeout=120)
+        out.seek(0)
+        return status, out.read(), bytes(err)
 
 
 # A report header, in a chain perhaps after a cause's number.
@@ -241,7 +272,8 @@ def terminal_changes(line: str) -> bool:
 
 
 def compare(ref: str, cand: str, name: str, path: Path,
-            check_changed: bool = False) -> tuple[list[str], list[str], bytes]:
+            check_changed: bool = False,
+            stderr: str = "plain") -> tuple[list[str], list[str], bytes]:
     """The differences, the intended differences of check commands, and the
     reference's `check` report (to tally)."""
     problems = []
@@ -249,13 +281,13 @@ def compare(ref: str, cand: str, name: str, path: Path,
     report = b""
     json_run = None
     for command in COMMANDS:
-        a = run(ref, command, path)
-        b = run(cand, command, path)
+        a = run(ref, command, path, stderr)
+        b = run(cand, command, path, stderr)
         if command == ("check",):
             report = a[2]
         if command == ("json",):
             json_run = b
-        if command == ("check", "--format=json"):
+        if command == ("check", "--format=json") and stderr == "plain":
             problems += first_report_problem(name, path, json_run, b[1])
         if a != b:
             what = [w for w, x, y in zip(("exit status", "stdout", "stderr"), a, b)
@@ -289,6 +321,8 @@ def main() -> int:
     ap.add_argument("--jobs", type=int, default=2)
     ap.add_argument("--check-changed", action="store_true",
                     help="count differences of the check commands apart")
+    ap.add_argument("--stderr", choices=("plain", "colour", "terminal"),
+                    default="plain", help="how standard error is taken")
     ap.add_argument("--keep", type=Path,
                     help="write each differing input into this directory")
     args = ap.parse_args()
@@ -309,7 +343,8 @@ def main() -> int:
         with ThreadPoolExecutor(args.jobs) as pool:
             results = pool.map(
                 lambda item: compare(args.reference, args.candidate, *item,
-                                     check_changed=args.check_changed),
+                                     check_changed=args.check_changed,
+                                     stderr=args.stderr),
                 ((name, path) for (name, _), path in zip(inputs, paths)))
             for (name, data), (found, meant, report) in zip(inputs, results):
                 intended.extend(meant)

@@ -18,15 +18,6 @@ PyObject* internal_error_class() {
   return cls;
 }
 
-// Sets `cls` with `text` as its message. Invalid UTF-8 cannot come from the
-// core; should it ever, the message is still raised, with replacement
-// characters.
-void set_error(PyObject* cls, std::string_view text) {
-  Ref message(PyUnicode_DecodeUTF8(
-      text.data(), static_cast<Py_ssize_t>(text.size()), "replace"));
-  if (message) PyErr_SetObject(cls, message.get());
-}
-
 }  // namespace
 
 void raise_error(const jrl::Error& error) {
@@ -34,12 +25,12 @@ void raise_error(const jrl::Error& error) {
       error.is_internal() ? internal_error_class() : PyExc_ValueError;
   if (cls == nullptr) return;
   const std::string text = error.render();
-  set_error(cls, text);
+  raise_with_text(cls, text);
 }
 
 void raise_internal(std::string_view message) {
   PyObject* cls = internal_error_class();
-  if (cls != nullptr) set_error(cls, message);
+  if (cls != nullptr) raise_with_text(cls, message);
 }
 
 }  // namespace pylibjrl

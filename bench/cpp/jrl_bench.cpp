@@ -1,15 +1,14 @@
-// Times jrl::parse, the phases of the path it takes, the formatter and the
+// Times jrl::parse, the steps of the path it takes, the formatter and the
 // renderers on files, without the interpreter in the way, and runs one
-// operation in a loop for a profiler.
+// operation in a loop for a profiler. Only the public API is used.
 //
-// The phases are those of parse itself: the UTF-8 check; the grammar run
-// that hands each statement on as soon as it has matched (`grammar`, the
-// statements dropped unbuilt); the same run building each requirement and
-// dropping it (`check`, what the warnings pass and fmt pay); and parse split
-// into building the model (`make`) and freeing it (`free`).
+// The steps are the UTF-8 check; `check`, jrl::check without warnings or
+// fixes, which runs the grammar building each requirement and dropping it
+// (what fmt pays, and check for a good file); and parse split into building
+// the model (`make`) and freeing it (`free`).
 //
 //   jrl_bench [--quick] [--repeat N] [--min-time SECONDS] FILE...
-//   jrl_bench --loop OP COUNT FILE     OP: utf8 grammar check parse format
+//   jrl_bench --loop OP COUNT FILE     OP: utf8 check parse format
 //                                          json pretty debug error
 //   jrl_bench --memory FILE            peak resident memory of one parse
 #include <algorithm>
@@ -27,11 +26,7 @@
 #include <utility>
 #include <vector>
 
-#include "check_text.hpp"
 #include "jrl/jrl.hpp"
-#include "parser/grammar.hpp"
-#include "parser/parse_tree.hpp"
-#include "utf8.hpp"
 
 namespace {
 
@@ -43,20 +38,12 @@ void keep(const T& value) {
   asm volatile("" : : "g"(&value) : "memory");
 }
 
-// Takes each statement from the grammar run and drops it, as parse does
-// after building it.
-class DropSink final : public jrl::NodeSink {
- public:
-  void take(jrl::NodeRef) override {}
-  void discard() override {}
-};
-
-// The grammar run of parse, without the builders.
-bool run_drained(std::string_view text) {
-  DropSink sink;
-  const auto tree = jrl::run_grammar(text, &sink);
-  keep(tree);
-  return tree.has_value();
+// A good file's verdict without its model: no warnings, no fix search.
+bool checked(std::string_view text) {
+  jrl::CheckOptions options;
+  options.warnings = false;
+  options.suggestions = false;
+  return jrl::check(text, options).empty();
 }
 
 std::string read_file(const char* path) {
@@ -158,9 +145,7 @@ void bench_file(const Options& options, const char* path) {
   std::printf("%s (%zu bytes)\n", path, text.size());
 
   print_row("utf8",
-            measure(options, [&] { keep(jrl::utf8::first_invalid(text)); }),
-            text.size(), 0);
-  print_row("grammar", measure(options, [&] { run_drained(text); }),
+            measure(options, [&] { keep(jrl::first_invalid_utf8(text)); }),
             text.size(), 0);
   auto parsed = jrl::parse(text);
   if (!parsed) {
@@ -174,7 +159,7 @@ void bench_file(const Options& options, const char* path) {
               text.size(), size);
     return;
   }
-  print_row("check", measure(options, [&] { keep(jrl::check_text(text)); }),
+  print_row("check", measure(options, [&] { keep(checked(text)); }),
             text.size(), 0);
   print_row("parse", measure(options, [&] { keep(jrl::parse(text)); }),
             text.size(), 0);
@@ -206,11 +191,9 @@ int loop(const std::string& op, long count, const char* path) {
   const auto t0 = Clock::now();
   for (long i = 0; i < count; ++i) {
     if (op == "utf8") {
-      keep(jrl::utf8::first_invalid(text));
-    } else if (op == "grammar") {
-      run_drained(text);
+      keep(jrl::first_invalid_utf8(text));
     } else if (op == "check") {
-      keep(jrl::check_text(text));
+      keep(checked(text));
     } else if (op == "parse") {
       keep(jrl::parse(text));
     } else if (op == "format") {

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes libjrl/src/parser/unicode_table.cpp from the Unicode Character Database.
+"""Writes libjrl/src/text/unicode_table.cpp from the Unicode Character Database.
 
 The debug text escapes a character that is grapheme-extending or not
 printable; the command-line tool lines report marks up under characters
@@ -140,7 +140,7 @@ TEMPLATE = """\
 #include <cstdint>
 #include <iterator>
 
-#include "parser/unicode_properties.hpp"
+#include "text/unicode_properties.hpp"
 
 namespace jrl::unicode {{
 namespace {{
@@ -212,7 +212,7 @@ def main():
                         help="directory holding UnicodeData.txt and "
                         "DerivedCoreProperties.txt")
     parser.add_argument("--output",
-                        default=str(root / "src/parser/unicode_table.cpp"))
+                        default=str(root / "src/text/unicode_table.cpp"))
     args = parser.parse_args()
 
     ucd = pathlib.Path(args.ucd)

@@ -1,6 +1,6 @@
 #include "jrl/departments.hpp"
 
-#include "wexmoor_departments/closest_string.hpp"
+#include "suggest/closest_string.hpp"
 #include "wexmoor_departments/wexmoor_departments.hpp"
 
 namespace jrl {

@@ -1,10 +1,9 @@
-// Error values and the rendering of an error chain.
+// Error values: making, wrapping and moving error chains.
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "jrl/error.hpp"
-#include "number_text.hpp"
 
 namespace jrl {
 
@@ -56,49 +55,6 @@ Error Error::wrap(std::string context, Error cause) {
 
 Error Error::internal(std::string text) {
   return Error(ErrorFrame(ErrorKind::internal, std::move(text)));
-}
-
-std::string ErrorFrame::own_text(std::string_view path) const {
-  if (report_) return report_->render(path);
-  return text_;
-}
-
-namespace {
-
-// `    0: ` for the first of numbered causes.
-std::string cause_number(std::size_t index) {
-  const std::string digits = number_text::decimal(index);
-  std::string out(digits.size() < 5 ? 5 - digits.size() : 0, ' ');
-  out += digits;
-  out += ": ";
-  return out;
-}
-
-}  // namespace
-
-std::string Error::render(std::string_view path) const {
-  const Frames chain = frames();
-  std::string out = chain.front().own_text(path);
-  if (chain.size() == 1) return out;
-
-  out += "\n\nCaused by:";
-  // Numbers only help once there is more than one cause to tell apart.
-  const bool numbered = chain.size() > 2;
-  const std::string_view indent = numbered ? "       " : "    ";
-  for (std::size_t index = 0; index + 1 < chain.size(); ++index) {
-    out += '\n';
-    if (numbered) {
-      out += cause_number(index);
-    } else {
-      out += indent;
-    }
-    // Every line of a multi-line cause stays under its first line.
-    for (char c : chain[index + 1].own_text(path)) {
-      out += c;
-      if (c == '\n') out += indent;
-    }
-  }
-  return out;
 }
 
 }  // namespace jrl

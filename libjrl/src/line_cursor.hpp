@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "jrl/error.hpp"
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl {
 

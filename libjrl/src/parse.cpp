@@ -9,18 +9,18 @@
 #include <string_view>
 #include <variant>
 
-#include "check_text.hpp"
-#include "json_writer.hpp"
+#include "text/check_text.hpp"
+#include "render/json_writer.hpp"
 #include "jrl/parse.hpp"
 #include "jrl/source_map.hpp"
 #include "jrl/streaming.hpp"
-#include "number_text.hpp"
-#include "parser/grammar.hpp"
-#include "parser/debug_text_writer.hpp"
-#include "parser/grammar_message.hpp"
-#include "parser/jrl_parser.hpp"
-#include "requirement_writer.hpp"
-#include "utf8.hpp"
+#include "text/number_text.hpp"
+#include "language/grammar.hpp"
+#include "render/debug_text_writer.hpp"
+#include "language/grammar_message.hpp"
+#include "parser/model_builder.hpp"
+#include "render/requirement_writer.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl {
 namespace {
@@ -42,7 +42,7 @@ class RequirementSink final : public NodeSink {
 
   void take(NodeRef statement) override {
     if (error_) return;
-    auto requirement = JRLParser::parse_requirement(statement, *arena_);
+    auto requirement = ModelBuilder::parse_requirement(statement, *arena_);
     if (!requirement) {
       error_ = std::move(requirement.error());
       drop_model();

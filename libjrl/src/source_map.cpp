@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "line_cursor.hpp"
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl {
 

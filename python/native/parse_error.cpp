@@ -59,9 +59,7 @@ bool path_text(PyObject* path, std::string& text) {
 }  // namespace
 
 void raise_internal(std::string_view message) {
-  Ref text(PyUnicode_DecodeUTF8(
-      message.data(), static_cast<Py_ssize_t>(message.size()), "replace"));
-  if (text) PyErr_SetObject(PyExc_SystemError, text.get());
+  pylibjrl::raise_with_text(PyExc_SystemError, message);
 }
 
 void raise_parse_error(const jrl::Error& error, std::string_view input,

@@ -1,4 +1,4 @@
-#include "wexmoor_departments/closest_string.hpp"
+#include "suggest/closest_string.hpp"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
 #include "test_arena.hpp"
-#include "parser/debug_text_writer.hpp"
+#include "render/debug_text_writer.hpp"
 
 namespace jrl {
 namespace {

@@ -366,4 +366,14 @@ TEST(DiagnosticCodes, TableIsOrderedAndFindable) {
   EXPECT_EQ(jrl::find_diagnostic_code("JRL999"), nullptr);
 }
 
+TEST(DiagnosticCodes, UnreadableFileIsATableCode) {
+  const jrl::Diagnostic d = jrl::unreadable_file("cannot read a.jrl");
+  const jrl::DiagnosticCode* entry = jrl::find_diagnostic_code(d.code);
+  ASSERT_NE(entry, nullptr) << d.code;
+  EXPECT_EQ(entry->name, "unreadable-file");
+  EXPECT_EQ(d.severity, entry->severity);
+  EXPECT_EQ(d.message, "cannot read a.jrl");
+  EXPECT_TRUE(d.report.empty() && !d.error);
+}
+
 }  // namespace

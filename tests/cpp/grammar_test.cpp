@@ -1,4 +1,4 @@
-#include "parser/grammar.hpp"
+#include "language/grammar.hpp"
 
 #include <gtest/gtest.h>
 #include <pthread.h>

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "jrl/jrl.hpp"
-#include "parser/jrl_parser.hpp"
+#include "parser/model_builder.hpp"
 
 namespace {
 
@@ -665,7 +665,7 @@ TEST(ParseInternal, UnexpectedNodes) {
     jrl::ParseTree tree{R"(SELECT 1 FROM CLASS(7) : "x";)", {}};
     flatten(c.tree, tree.nodes);
     jrl::ModelArena arena;
-    auto result = jrl::JRLParser::parse_file(*tree.root(), arena);
+    auto result = jrl::ModelBuilder::parse_file(*tree.root(), arena);
     ASSERT_FALSE(result);
     EXPECT_TRUE(result.error().is_internal());
     EXPECT_EQ(result.error().text(), c.expected);

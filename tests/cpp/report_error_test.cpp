@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "jrl/error.hpp"
-#include "parser/grammar.hpp"
-#include "parser/grammar_message.hpp"
+#include "language/grammar.hpp"
+#include "language/grammar_message.hpp"
 
 namespace jrl {
 namespace {

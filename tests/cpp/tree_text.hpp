@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "parser/parse_tree.hpp"
-#include "parser/rule.hpp"
+#include "language/rule.hpp"
 
 namespace jrl::test {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "parser/unicode_properties.hpp"
+#include "text/unicode_properties.hpp"
 
 namespace jrl::unicode {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace {
 

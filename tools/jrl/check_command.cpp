@@ -18,7 +18,6 @@
 #include "jrl/jrl.hpp"
 #include "output.hpp"
 #include "reporter.hpp"
-#include "terminal_text.hpp"
 
 namespace jrl::cli {
 namespace {

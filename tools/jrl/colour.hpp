@@ -1,9 +1,11 @@
-// Terminal colour for failure reports.
+// Terminal colour for jrl's own labels; reports colour themselves (see
+// terminal_style).
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "jrl/text.hpp"
 #include "options.hpp"
 
 namespace jrl::cli {
@@ -13,17 +15,10 @@ namespace jrl::cli {
 // unset or empty.
 bool colour_enabled(ColourMode mode, int fd);
 
-enum class Paint { error, warning, help };
-
-// `text` in bold red (error), bold yellow (warning) or bold cyan (help),
-// or as it is without colour.
-std::string paint(std::string_view text, Paint paint, bool colour);
+// `text` painted in `tone`, or as it is without colour.
+std::string paint(std::string_view text, Tone tone, bool colour);
 
 // "error" in bold red, for the first line of a failure.
 std::string error_label(bool colour);
-
-// A rendered error chain with the underline marks in bold red and each
-// report's message in bold. Other lines are left as they are.
-std::string highlight_report(std::string_view text);
 
 }  // namespace jrl::cli

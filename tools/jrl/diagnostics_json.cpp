@@ -1,6 +1,6 @@
 #include "diagnostics_json.hpp"
 
-#include "utf8.hpp"
+#include "jrl/text.hpp"
 
 namespace jrl::cli {
 namespace {
@@ -18,69 +18,6 @@ void append_number(std::string& out, std::string_view key, std::size_t n) {
 }
 
 }  // namespace
-
-std::string json_string(std::string_view text) {
-  constexpr char digits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(text.size() + 2);
-  out.push_back('"');
-  std::size_t i = 0;
-  while (i < text.size()) {
-    // Printable ASCII other than the quote and the backslash is copied a
-    // run at a time: most of a report is.
-    std::size_t run = i;
-    while (run < text.size()) {
-      const auto c = static_cast<unsigned char>(text[run]);
-      if (c < 0x20 || c >= 0x80 || c == '"' || c == '\\') break;
-      ++run;
-    }
-    out.append(text.data() + i, run - i);
-    i = run;
-    if (i == text.size()) break;
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte >= 0x80) {
-      const utf8::Decoded decoded = utf8::decode(text, i);
-      out.append(decoded.valid ? text.substr(i, decoded.length)
-                               : utf8::REPLACEMENT_TEXT);
-      i += decoded.length;
-      continue;
-    }
-    switch (byte) {
-      case '"':
-        out.append("\\\"");
-        break;
-      case '\\':
-        out.append("\\\\");
-        break;
-      case '\b':
-        out.append("\\b");
-        break;
-      case '\f':
-        out.append("\\f");
-        break;
-      case '\n':
-        out.append("\\n");
-        break;
-      case '\r':
-        out.append("\\r");
-        break;
-      case '\t':
-        out.append("\\t");
-        break;
-      default:
-        if (byte < 0x20) {
-          out.append("\\u00");
-          out.push_back(digits[byte >> 4]);
-          out.push_back(digits[byte & 0xF]);
-        } else {
-          out.push_back(static_cast<char>(byte));
-        }
-    }
-    ++i;
-  }
-  out.push_back('"');
-  return out;
-}
 
 std::string diagnostic_json(std::string_view file, const Diagnostic& d,
                             const LineIndex& lines) {
@@ -147,12 +84,12 @@ std::string diagnostic_json(std::string_view file, const Diagnostic& d,
   return out;
 }
 
-std::string unreadable_json(std::string_view file, std::string_view message) {
+std::string unreadable_json(std::string_view file, const Diagnostic& d) {
   std::string out = "{";
   append_member(out, "file", json_string(file));
-  append_member(out, "severity", json_string("error"));
-  append_member(out, "code", json_string("JRL100"));
-  append_member(out, "message", json_string(message));
+  append_member(out, "severity", json_string(severity_name(d.severity)));
+  append_member(out, "code", json_string(d.code));
+  append_member(out, "message", json_string(d.message));
   append_member(out, "context", "[]");
   for (const char* key : {"line", "column", "end_line", "end_column", "offset",
                           "end_offset", "report"}) {

@@ -5,12 +5,9 @@
 #include <string_view>
 
 #include "jrl/diagnostics.hpp"
+#include "jrl/text.hpp"
 
 namespace jrl::cli {
-
-// `text` as a JSON string literal. Bytes that are not well-formed UTF-8
-// (possible in file names) become U+FFFD.
-std::string json_string(std::string_view text);
 
 // {"file", "severity", "code", "message", "context", "line", "column",
 // "end_line", "end_column", "offset", "end_offset", "report", "suggestions",
@@ -19,8 +16,8 @@ std::string json_string(std::string_view text);
 std::string diagnostic_json(std::string_view file, const Diagnostic& d,
                             const LineIndex& lines);
 
-// The same keys for a file that cannot be read: code JRL100, no place (the
-// place keys are null), no report.
-std::string unreadable_json(std::string_view file, std::string_view message);
+// The same keys for `d`, the diagnostic of a file that cannot be read
+// (jrl::unreadable_file): no place (the place keys are null), no report.
+std::string unreadable_json(std::string_view file, const Diagnostic& d);
 
 }  // namespace jrl::cli

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "diagnostics_json.hpp"
+#include "jrl/text.hpp"
 #include "output.hpp"
 #include "reporter.hpp"
-#include "terminal_text.hpp"
 
 namespace jrl::cli {
 namespace {
@@ -38,8 +38,10 @@ class ShortReporter final : public LineReporter {
     return out;
   }
   void unreadable(std::string_view name, std::string_view message) override {
-    write_out(stdout, escape_line(name) + ": error[JRL100]: " +
-                          one_line(message) + "\n");
+    const Diagnostic d = unreadable_file(std::string(message));
+    write_out(stdout, escape_line(name) + ": " +
+                          std::string(severity_name(d.severity)) + "[" +
+                          d.code + "]: " + one_line(d.message) + "\n");
   }
 
  private:
@@ -66,7 +68,8 @@ class JsonReporter final : public LineReporter {
     return out;
   }
   void unreadable(std::string_view name, std::string_view message) override {
-    write_out(stdout, unreadable_json(name, message) + "\n");
+    write_out(stdout, unreadable_json(name, unreadable_file(std::string(message))) +
+                          "\n");
   }
 };
 
@@ -109,8 +112,10 @@ class GithubReporter final : public LineReporter {
     return out;
   }
   void unreadable(std::string_view name, std::string_view message) override {
-    write_out(stdout, "::error file=" + escaped(name, true) +
-                          ",title=JRL100::" + escaped(message, false) + "\n");
+    const Diagnostic d = unreadable_file(std::string(message));
+    write_out(stdout, "::" + std::string(severity_name(d.severity)) +
+                          " file=" + escaped(name, true) + ",title=" + d.code +
+                          "::" + escaped(d.message, false) + "\n");
   }
 };
 

@@ -11,7 +11,6 @@
 #include "input_file.hpp"
 #include "jrl/jrl.hpp"
 #include "output.hpp"
-#include "terminal_text.hpp"
 
 namespace jrl::cli {
 namespace {

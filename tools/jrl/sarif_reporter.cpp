@@ -117,7 +117,8 @@ class SarifReporter final : public Reporter {
   }
 
   void unreadable(std::string_view name, std::string_view message) override {
-    results_.push_back(result_head("JRL100", "error", message) +
+    const Diagnostic d = unreadable_file(std::string(message));
+    results_.push_back(result_head(d.code, severity_name(d.severity), d.message) +
                        ",\"locations\":[{\"physicalLocation\":{"
                        "\"artifactLocation\":" +
                        artifact(name) + "}}]}");

@@ -1,11 +1,11 @@
-// Text from files and file names, made safe and short for a terminal. Only
-// jrl's own text output goes through here; JSON output escapes by itself and
-// the library's report text is never changed.
+// How jrl shows the library's reports on a terminal.
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <string_view>
+
+#include "jrl/error.hpp"
+#include "jrl/text.hpp"
 
 namespace jrl::cli {
 
@@ -15,21 +15,10 @@ inline constexpr std::size_t REPORT_LINE_WIDTH = 100;
 // Columns kept before the caret when a line is cut.
 inline constexpr std::size_t REPORT_CONTEXT_BEFORE = 40;
 
-// `text` with each control character replaced by a visible form, one for
-// each character: C0 controls by their control pictures (ESC shows as ␛,
-// BEL as ␇, NUL as ␀), DEL as ␡, C1 controls as \u{9b}. Tabs and line
-// feeds stay as they are.
-std::string escape_controls(std::string_view text);
-
-// `text` escaped as above, line feeds too: for one line of output, which a
-// line feed in a file name must not split into two.
-std::string escape_line(std::string_view text);
-
-// A rendered error chain made safe for a terminal: every line escaped as
-// above, and each source line shown with its underline cut to a window of
-// REPORT_LINE_WIDTH columns around the caret, the underline widened where an
-// escape takes more than one column, so the caret still points at its
-// character.
-std::string terminal_report(std::string_view report);
+// The style of reports jrl writes: `path` in the headers, controls escaped,
+// source lines cut to REPORT_LINE_WIDTH columns; marks lined up by display
+// width when `align` (standard error is a terminal), and coloured when
+// `colour`.
+ReportStyle terminal_style(std::string_view path, bool colour, bool align);
 
 }  // namespace jrl::cli

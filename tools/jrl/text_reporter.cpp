@@ -1,8 +1,9 @@
 // `--format=text`: for people at a terminal, on standard error.
+#include <algorithm>
 #include <string>
 
 #include "colour.hpp"
-#include "display_width.hpp"
+#include "jrl/text.hpp"
 #include "output.hpp"
 #include "reporter.hpp"
 #include "terminal_text.hpp"
@@ -33,6 +34,14 @@ std::string terminal_message(std::string_view text) {
   return out;
 }
 
+// Whether the report of `d` names a place in the file.
+bool has_place(const Diagnostic& d) {
+  if (!d.error) return d.report.find("--> ") != std::string::npos;
+  return std::ranges::any_of(d.error->frames(), [](const ErrorFrame& frame) {
+    return frame.report() != nullptr;
+  });
+}
+
 std::string counted(std::size_t n, std::string_view what) {
   return std::to_string(n) + " " + std::string(what) + (n == 1 ? "" : "s");
 }
@@ -49,26 +58,22 @@ class TextReporter final : public Reporter {
     for (const Diagnostic& d : diagnostics) {
       std::string out =
           headline(d.severity, d.code) + ": " + terminal_message(d.message) + "\n";
-      std::string report = d.report_for(name);
       // A report without a place of its own still says where to look.
-      if (report.find("--> ") == std::string::npos) {
-        report = " --> " + std::string(name) + ":" + place(d.start) + "\n" +
-                 report;
+      if (!has_place(d)) {
+        out += " --> " + escape_controls(name) + ":" + place(d.start) + "\n";
       }
-      // Escaped and cut for the terminal before alignment and colour.
-      report = terminal_report(report);
-      if (style_.align) report = align_underlines(report);
-      if (style_.colour) report = highlight_report(report);
-      out += report + "\n";
+      const ReportStyle style = terminal_style(name, style_.colour, style_.align);
+      out += d.error ? d.error->render(style) : escape_controls(d.report);
+      out += "\n";
       for (const Suggestion& s : d.suggestions) {
-        out += paint("help", Paint::help, style_.colour) + ": " + terminal_message(s.message);
+        out += paint("help", Tone::help, style_.colour) + ": " + terminal_message(s.message);
         if (!s.edits.empty()) {
           out += " (" + place(lines.at(s.edits.front().offset)) + ")";
         }
         out += "\n";
       }
       for (const Note& n : d.notes) {
-        out += paint("note", Paint::help, style_.colour) + ": " + terminal_message(n.message) + " (" +
+        out += paint("note", Tone::help, style_.colour) + ": " + terminal_message(n.message) + " (" +
                place(n.line_col) + ")\n";
       }
       (d.severity == Severity::error ? rendered.errors : rendered.warnings) += 1;
@@ -93,9 +98,10 @@ class TextReporter final : public Reporter {
   }
 
   void unreadable(std::string_view, std::string_view message) override {
+    const Diagnostic d = unreadable_file(std::string(message));
     ++files_;
     ++errors_;
-    emit(headline(Severity::error, "JRL100") + ": " + terminal_message(message) +
+    emit(headline(d.severity, d.code) + ": " + terminal_message(d.message) +
          "\n");
   }
 
@@ -116,7 +122,7 @@ class TextReporter final : public Reporter {
     const bool error = severity == Severity::error;
     return paint(std::string(severity_name(severity)) + "[" +
                      std::string(code) + "]",
-                 error ? Paint::error : Paint::warning, style_.colour);
+                 error ? Tone::error : Tone::warning, style_.colour);
   }
 
   // Diagnostics are set apart by a blank line.

@@ -140,4 +140,9 @@ std::span<const DiagnosticCode> diagnostic_codes();
 // The entry for `code`, if there is one.
 const DiagnosticCode* find_diagnostic_code(std::string_view code);
 
+// The diagnostic of a file that cannot be read ("unreadable-file"), with
+// `message` saying why. It has no place in any text: offsets 0, lines and
+// columns 1:1, no report and no error value.
+Diagnostic unreadable_file(std::string message);
+
 }  // namespace jrl

@@ -27,6 +27,26 @@ struct LineCol {
 
 class Error;
 
+// How a report is laid out for its reader. The default style gives the plain
+// text `render()` gives; a terminal asks for the rest.
+struct ReportStyle {
+  // Named in each report header, ` --> PATH:LINE:COL`, when not empty.
+  std::string_view path;
+  // Control characters of the source lines, messages and path shown by
+  // visible stand-ins (see `escape_controls` in jrl/text.hpp).
+  bool escape_controls = false;
+  // A source line wider than this many columns is cut to a window of that
+  // width around the mark, "…" standing for each part left out, with
+  // `window_before` columns kept before the mark; 0 shows whole lines.
+  std::size_t window = 0;
+  std::size_t window_before = 40;
+  // The blanks before each mark as wide as the terminal shows the characters
+  // above them (wide characters take two cells, combining marks none).
+  bool display_width = false;
+  // The marks in bold red and the message in bold (ANSI escapes).
+  bool colour = false;
+};
+
 // A message bound to a position or a span of the input, with the source
 // lines its report shows. Only the library builds one (through
 // `Error::at_position` and `Error::over_span`, which compute the line and
@@ -54,7 +74,12 @@ class ReportError {
 
   // The report text: header, gutter, source line, underline, message. With a
   // non-empty `path` the header reads ` --> PATH:LINE:COL`.
-  std::string render(std::string_view path = {}) const;
+  std::string render(std::string_view path = {}) const {
+    ReportStyle style;
+    style.path = path;
+    return render(style);
+  }
+  std::string render(const ReportStyle& style) const;
 
   friend bool operator==(const ReportError&, const ReportError&) = default;
 
@@ -109,7 +134,12 @@ class ErrorFrame {
   }
   // The frame as it appears in a chain: a report frame's whole report text,
   // any other frame's message.
-  std::string own_text(std::string_view path = {}) const;
+  std::string own_text(std::string_view path = {}) const {
+    ReportStyle style;
+    style.path = path;
+    return own_text(style);
+  }
+  std::string own_text(const ReportStyle& style) const;
 
   friend bool operator==(const ErrorFrame&, const ErrorFrame&) = default;
 
@@ -180,7 +210,13 @@ class Error {
   Error with_short_lines(std::size_t longest, std::size_t context) &&;
 
   // The whole chain: the outermost frame, then "Caused by:" and the others.
-  std::string render(std::string_view path = {}) const;
+  std::string render(std::string_view path = {}) const {
+    ReportStyle style;
+    style.path = path;
+    return render(style);
+  }
+  // The chain laid out in `style`; the default style gives the text above.
+  std::string render(const ReportStyle& style) const;
 
   friend bool operator==(const Error&, const Error&) = default;
 

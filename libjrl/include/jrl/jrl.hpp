@@ -12,3 +12,4 @@
 #include "jrl/selector_visit.hpp"
 #include "jrl/source_map.hpp"
 #include "jrl/streaming.hpp"
+#include "jrl/text.hpp"

@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "check_text.hpp"
+#include "text/check_text.hpp"
 #include "diagnostics/codes.hpp"
 #include "diagnostics/fixes.hpp"
 #include "diagnostics/tokens.hpp"
 #include "diagnostics/warnings.hpp"
 #include "jrl/diagnostics.hpp"
 #include "jrl/parse.hpp"
-#include "parser/grammar.hpp"
-#include "parser/jrl_parser.hpp"
+#include "language/grammar.hpp"
+#include "parser/model_builder.hpp"
 
 namespace jrl {
 namespace {
@@ -121,7 +121,7 @@ std::pair<std::size_t, std::size_t> place_of(std::string_view statement,
   ModelArena arena;
   for (NodeRef item : tree->root()->children()) {
     if (item.rule() != Rule::special_statement) continue;
-    if (JRLParser::parse_requirement(item, arena)) continue;
+    if (ModelBuilder::parse_requirement(item, arena)) continue;
     // The priority is read first, so its overflow is the one reported.
     const auto priority = item.child(2);
     if (code == "JRL024" && priority) return {priority->start(), priority->end()};

@@ -12,7 +12,6 @@ namespace jrl::diagnostics {
 std::string_view code_of(const Error& error);
 
 // Codes of the faults found beside `parse`.
-inline constexpr std::string_view CODE_IO = "JRL100";
 inline constexpr std::string_view CODE_UNMET_COUNT = "JRL201";
 inline constexpr std::string_view CODE_REVERSED_RANGE = "JRL202";
 inline constexpr std::string_view CODE_RANGE_ACROSS_DEPARTMENTS = "JRL203";

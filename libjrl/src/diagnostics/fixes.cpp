@@ -6,7 +6,7 @@
 
 #include "diagnostics/tokens.hpp"
 #include "jrl/selector_functions.hpp"
-#include "parser/grammar.hpp"
+#include "language/grammar.hpp"
 
 namespace jrl::diagnostics {
 namespace {

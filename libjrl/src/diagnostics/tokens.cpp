@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl::diagnostics {
 namespace {

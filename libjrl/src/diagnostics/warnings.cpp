@@ -9,10 +9,10 @@
 #include "diagnostics/codes.hpp"
 #include "jrl/model.hpp"
 #include "jrl/selector_functions.hpp"
-#include "number_text.hpp"
+#include "text/number_text.hpp"
 #include "parser/function_rules.hpp"
-#include "parser/grammar.hpp"
-#include "parser/jrl_parser.hpp"
+#include "language/grammar.hpp"
+#include "parser/model_builder.hpp"
 
 namespace jrl::diagnostics {
 namespace {
@@ -91,7 +91,7 @@ class WarningSink final : public NodeSink {
   // The key of a function call as its model: its debug text, which opens
   // with the name of its alternative (never "Q", as a query's key does).
   std::optional<std::size_t> call_key(NodeRef item) {
-    auto built = JRLParser::parse_selector_single(item, arena_);
+    auto built = ModelBuilder::parse_selector_single(item, arena_);
     if (work_ != nullptr) ++work_->selectors_built;
     std::optional<std::size_t> key;
     if (built) key = intern(debug_text(*built));

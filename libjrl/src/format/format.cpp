@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "check_text.hpp"
+#include "text/check_text.hpp"
 #include "format/printer.hpp"
 #include "format/token_stream.hpp"
 

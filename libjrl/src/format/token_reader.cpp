@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "format/token_stream.hpp"
-#include "number_text.hpp"
+#include "text/number_text.hpp"
 
 namespace jrl::formatting {
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "jrl/error.hpp"
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl::formatting {
 

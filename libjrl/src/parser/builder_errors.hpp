@@ -9,7 +9,7 @@
 
 #include "jrl/error.hpp"
 #include "parser/parse_tree.hpp"
-#include "parser/rule.hpp"
+#include "language/rule.hpp"
 
 namespace jrl::builder {
 

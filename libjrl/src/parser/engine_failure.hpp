@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "parser/rule.hpp"
+#include "language/rule.hpp"
 
 namespace jrl {
 

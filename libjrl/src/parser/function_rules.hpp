@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "jrl/selector_functions.hpp"
-#include "parser/rule.hpp"
+#include "language/rule.hpp"
 
 namespace jrl {
 namespace function_rules {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "parser/rule.hpp"
+#include "language/rule.hpp"
 
 namespace jrl {
 

@@ -17,9 +17,9 @@
 #include "jrl/selector_visit.hpp"
 #include "parser/builder_errors.hpp"
 #include "parser/function_rules.hpp"
-#include "parser/jrl_parser.hpp"
+#include "parser/model_builder.hpp"
 #include "parser/number.hpp"
-#include "wexmoor_departments/closest_string.hpp"
+#include "suggest/closest_string.hpp"
 #include "wexmoor_departments/wexmoor_departments.hpp"
 
 namespace jrl {
@@ -126,7 +126,7 @@ std::expected<void, Error> read_argument(NodeRef node, Argument& out) {
   }
   switch (child->rule()) {
     case Rule::string: {
-      auto text = JRLParser::string_content(*child);
+      auto text = ModelBuilder::string_content(*child);
       if (!text) return std::unexpected(std::move(text.error()));
       out = Argument{Kind::string, {}, 0, false, *text};
       return {};
@@ -179,7 +179,7 @@ selector_table::argument_type<K> model_argument(const Arguments& args,
   if constexpr (K == Kind::course) {
     return Class{arena.text(arg.department), arg.number, arg.lab};
   } else {
-    return JRLParser::unquote(arg.text, arena);
+    return ModelBuilder::unquote(arg.text, arena);
   }
 }
 
@@ -310,7 +310,7 @@ bool build_single(NodeRef node, Selector& out, ModelArena& arena,
   if (child->rule() != Rule::statement) {
     return build_call(*child, out, arena, failure);
   }
-  if (!JRLParser::build_query(*child, false, new_nested_query(out), arena,
+  if (!ModelBuilder::build_query(*child, false, new_nested_query(out), arena,
                               failure)) {
     builder::add_context("could not parse nested query", failure);
     return false;
@@ -320,7 +320,7 @@ bool build_single(NodeRef node, Selector& out, ModelArena& arena,
 
 }  // namespace
 
-std::expected<Selector, Error> JRLParser::parse_selector_single(
+std::expected<Selector, Error> ModelBuilder::parse_selector_single(
     NodeRef node, ModelArena& arena) {
   Selector out;
   std::optional<Error> failure;
@@ -330,7 +330,7 @@ std::expected<Selector, Error> JRLParser::parse_selector_single(
   return out;
 }
 
-bool JRLParser::build_selectors(NodeRef node, std::span<const Selector>& out,
+bool ModelBuilder::build_selectors(NodeRef node, std::span<const Selector>& out,
                                 ModelArena& arena,
                                 std::optional<Error>& failure) {
   constexpr const char* shape =

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "parser/builder_errors.hpp"
-#include "parser/jrl_parser.hpp"
-#include "number_text.hpp"
+#include "parser/model_builder.hpp"
+#include "text/number_text.hpp"
 #include "parser/number.hpp"
 
 namespace jrl {
@@ -169,8 +169,8 @@ std::expected<QueryHead, Error> read_head(NodeRef node, bool top_level) {
 
 }  // namespace
 
-// The whole-tree path for tests and the benchmark; see jrl_parser.hpp.
-std::expected<JRLQueryFile, Error> JRLParser::parse_file(NodeRef node,
+// The whole-tree path for tests and the benchmark; see model_builder.hpp.
+std::expected<JRLQueryFile, Error> ModelBuilder::parse_file(NodeRef node,
                                                         ModelArena& arena) {
   if (node.rule() != Rule::file) {
     return std::unexpected(internal_fault("should have file", node.rule()));
@@ -185,7 +185,7 @@ std::expected<JRLQueryFile, Error> JRLParser::parse_file(NodeRef node,
   return file;
 }
 
-std::expected<JRLRequirement, Error> JRLParser::parse_requirement(
+std::expected<JRLRequirement, Error> ModelBuilder::parse_requirement(
     NodeRef child, ModelArena& arena) {
   if (child.rule() != Rule::special_statement) {
     return std::unexpected(internal_fault(
@@ -220,7 +220,7 @@ std::expected<JRLRequirement, Error> JRLParser::parse_requirement(
   return JRLRequirement{*query, *text, priority};
 }
 
-std::expected<JRLQuery, Error> JRLParser::parse_query(NodeRef node,
+std::expected<JRLQuery, Error> ModelBuilder::parse_query(NodeRef node,
                                                       bool top_level,
                                                       ModelArena& arena) {
   JRLQuery query;
@@ -231,7 +231,7 @@ std::expected<JRLQuery, Error> JRLParser::parse_query(NodeRef node,
   return query;
 }
 
-bool JRLParser::build_query(NodeRef node, bool top_level, JRLQuery& out,
+bool ModelBuilder::build_query(NodeRef node, bool top_level, JRLQuery& out,
                             ModelArena& arena, std::optional<Error>& failure) {
   std::optional<NodeRef> selector =
       read_query_head(node, top_level, out, failure);
@@ -243,7 +243,8 @@ bool JRLParser::build_query(NodeRef node, bool top_level, JRLQuery& out,
   return true;
 }
 
-std::expected<std::string_view, Error> JRLParser::string_content(NodeRef node) {
+std::expected<std::string_view, Error> ModelBuilder::string_content(
+    NodeRef node) {
   if (node.rule() != Rule::string) {
     return std::unexpected(internal_fault("should have string", node.rule()));
   }
@@ -255,7 +256,7 @@ std::expected<std::string_view, Error> JRLParser::string_content(NodeRef node) {
   return text.substr(1, text.size() - 2);
 }
 
-std::string_view JRLParser::unquote(std::string_view content,
+std::string_view ModelBuilder::unquote(std::string_view content,
                                     ModelArena& arena) {
   // Most strings hold no quote at all: one copy.
   const std::size_t quote = content.find('"');
@@ -274,7 +275,7 @@ std::string_view JRLParser::unquote(std::string_view content,
   return {first, static_cast<std::size_t>(out - first)};
 }
 
-std::expected<std::string_view, Error> JRLParser::parse_string(
+std::expected<std::string_view, Error> ModelBuilder::parse_string(
     NodeRef node, ModelArena& arena) {
   auto content = string_content(node);
   if (!content) return std::unexpected(std::move(content.error()));

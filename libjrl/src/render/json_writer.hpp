@@ -9,7 +9,7 @@
 
 #include "jrl/model.hpp"
 #include "jrl/streaming.hpp"
-#include "requirement_writer.hpp"
+#include "render/requirement_writer.hpp"
 
 namespace jrl::json {
 

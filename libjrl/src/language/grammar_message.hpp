@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "parser/grammar.hpp"
+#include "language/grammar.hpp"
 
 namespace jrl {
 

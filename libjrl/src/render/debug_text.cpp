@@ -15,11 +15,11 @@
 #include "jrl/selector_functions.hpp"
 #include "jrl/selector_visit.hpp"
 #include "jrl/streaming.hpp"
-#include "number_text.hpp"
-#include "output_buffer.hpp"
-#include "parser/debug_text_writer.hpp"
-#include "parser/unicode_properties.hpp"
-#include "utf8.hpp"
+#include "text/number_text.hpp"
+#include "render/output_buffer.hpp"
+#include "render/debug_text_writer.hpp"
+#include "text/unicode_properties.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "parser/unicode_properties.hpp"
+#include "text/unicode_properties.hpp"
 
 namespace jrl::unicode {
 namespace {

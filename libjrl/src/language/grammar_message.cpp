@@ -1,10 +1,10 @@
 // Grammar-failure messages.
-#include "parser/grammar_message.hpp"
+#include "language/grammar_message.hpp"
 
 #include <cstddef>
 #include <vector>
 
-#include "parser/rule.hpp"
+#include "language/rule.hpp"
 
 namespace jrl {
 namespace {

@@ -19,7 +19,7 @@
 
 namespace jrl {
 
-struct JRLParser {
+struct ModelBuilder {
   // node: `special_statement`: one requirement. jrl::parse hands each
   // statement here as soon as the grammar has matched it.
   static std::expected<JRLRequirement, Error> parse_requirement(

@@ -1,4 +1,4 @@
-#include "wexmoor_departments/closest_string.hpp"
+#include "suggest/closest_string.hpp"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl::closest_string {
 namespace {

@@ -1,4 +1,4 @@
-#include "json_writer.hpp"
+#include "render/json_writer.hpp"
 
 #include <algorithm>
 #include <array>
@@ -15,38 +15,13 @@
 #include "jrl/selector_functions.hpp"
 #include "jrl/selector_visit.hpp"
 #include "jrl/streaming.hpp"
-#include "number_text.hpp"
-#include "output_buffer.hpp"
+#include "text/number_text.hpp"
+#include "text/json_escape.hpp"
+#include "render/output_buffer.hpp"
 
 namespace jrl {
 namespace json {
 namespace {
-
-// For each byte: 0 when it is copied as is, else the letter that follows the
-// backslash in its escape ('u' for the `\u00XX` form).
-constexpr std::array<char, 256> ESCAPE = [] {
-  std::array<char, 256> table{};
-  for (int c = 0; c < 0x20; ++c) table[c] = 'u';
-  table['\b'] = 'b';
-  table['\t'] = 't';
-  table['\n'] = 'n';
-  table['\f'] = 'f';
-  table['\r'] = 'r';
-  table['"'] = '"';
-  table['\\'] = '\\';
-  return table;
-}();
-
-// For each byte: how many bytes its escape adds to the byte itself.
-constexpr std::array<std::uint8_t, 256> ESCAPE_EXTRA = [] {
-  std::array<std::uint8_t, 256> extra{};
-  for (std::size_t c = 0; c < extra.size(); ++c) {
-    if (ESCAPE[c] != 0) extra[c] = ESCAPE[c] == 'u' ? 5 : 1;
-  }
-  return extra;
-}();
-
-constexpr char HEX_DIGITS[] = "0123456789abcdef";
 
 // Counts the bytes a walk would write. Reading the model once to count them
 // costs less than growing a buffer, and lets the text be allocated once, at
@@ -145,7 +120,7 @@ class Writer {
         // The escape takes at most six bytes in place of one; keep room for
         // the rest of the text and the closing quote.
         out_.advance(w);
-        w = escape(out_.reserve(6 + static_cast<std::size_t>(end - p)), *p);
+        w = write_escape(out_.reserve(6 + static_cast<std::size_t>(end - p)), *p);
         ++p;
       }
       *w++ = '"';
@@ -165,24 +140,10 @@ class Writer {
       out_.append(reinterpret_cast<const char*>(run),
                   static_cast<std::size_t>(p - run));
       if (p == end) break;
-      out_.advance(escape(out_.reserve(6), *p));
+      out_.advance(write_escape(out_.reserve(6), *p));
       ++p;
     }
     out_.append('"');
-  }
-
-  // Writes the escape of `byte` at `w`, which has room for six bytes.
-  static char* escape(char* w, unsigned char byte) {
-    const char letter = ESCAPE[byte];
-    *w++ = '\\';
-    *w++ = letter;
-    if (letter == 'u') {
-      *w++ = '0';
-      *w++ = '0';
-      *w++ = HEX_DIGITS[byte >> 4];
-      *w++ = HEX_DIGITS[byte & 0xf];
-    }
-    return w;
   }
 
   void number(std::uint16_t value) {

@@ -9,8 +9,8 @@
 
 #include "jrl/model.hpp"
 #include "jrl/parse.hpp"
-#include "output_buffer.hpp"
-#include "requirement_writer.hpp"
+#include "render/output_buffer.hpp"
+#include "render/requirement_writer.hpp"
 
 namespace jrl {
 

@@ -7,7 +7,7 @@
 
 #include "parser/engine_failure.hpp"
 #include "parser/parse_tree.hpp"
-#include "parser/rule.hpp"
+#include "language/rule.hpp"
 
 namespace jrl {
 

@@ -1,4 +1,4 @@
-// Report errors: where in the input a fault lies, and its report text.
+// Report errors: where in the input a fault lies, and the lines it shows.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -7,8 +7,7 @@
 
 #include "jrl/error.hpp"
 #include "line_cursor.hpp"
-#include "number_text.hpp"
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl {
 namespace {
@@ -56,43 +55,6 @@ std::string remove_breaks(std::string_view raw) {
   out.reserve(line.size());
   for (char c : line) {
     if (!is_line_break(c)) out += c;
-  }
-  return out;
-}
-
-// `n` right-aligned in `width` columns.
-std::string padded_number(std::size_t n, std::size_t width) {
-  std::string digits = number_text::decimal(n);
-  if (digits.size() >= width) return digits;
-  return std::string(width - digits.size(), ' ') + digits;
-}
-
-// The marks under `line` from column `start`: blanks (tabs where the line has
-// tabs) up to the column, then "^---" for a position or "^", "^^", "^-^", ...
-// for a span whose end column is `end`.
-std::string underline(std::string_view line, std::size_t start,
-                      std::optional<std::size_t> end) {
-  if (end && *end < start) {
-    // A span across lines whose last line ends left of where it began.
-    std::swap(start, *end);
-    start = start > 1 ? start - 1 : 1;
-    *end += 1;
-  }
-  std::string out;
-  std::size_t chars_left = start - 1;
-  for (std::size_t i = 0; i < line.size() && chars_left > 0;
-       i += utf8::decode(line, i).length) {
-    out += line[i] == '\t' ? '\t' : ' ';
-    --chars_left;
-  }
-  if (!end) {
-    out += "^---";
-    return out;
-  }
-  out += '^';
-  if (*end - start > 1) {
-    out.append(*end - start - 2, '-');
-    out += '^';
   }
   return out;
 }
@@ -165,38 +127,6 @@ std::expected<ReportError, Error> ReportError::over_span(std::string_view input,
         breaks_at_edge ? utf8::replace_invalid(last) : visualize_breaks(last);
   }
   return report;
-}
-
-std::string ReportError::render(std::string_view path) const {
-  const std::size_t first_line = start_line_col_.line;
-  const std::size_t last_line =
-      end_line_col_ ? std::max(first_line, end_line_col_->line) : first_line;
-  const std::size_t width = number_text::decimal(last_line).size();
-  const std::string gutter(width, ' ');
-
-  std::string out = gutter;
-  out += "--> ";
-  if (!path.empty()) {
-    out += path;
-    out += ':';
-  }
-  out += number_text::decimal(first_line);
-  out += ':';
-  out += number_text::decimal(start_line_col_.column);
-  out += '\n' + gutter + " |";
-  out += '\n' + padded_number(first_line, width) + " | " + line_;
-  if (continued_line_) {
-    if (last_line - first_line > 1) out += '\n' + gutter + " | ...";
-    out += '\n' + padded_number(last_line, width) + " | " + *continued_line_;
-  }
-  std::optional<std::size_t> end_column;
-  if (end_line_col_) end_column = end_line_col_->column;
-  if (end_column) *end_column -= column_shift_;
-  out += '\n' + gutter + " | " +
-         underline(line_, start_line_col_.column - column_shift_, end_column);
-  out += '\n' + gutter + " |";
-  out += '\n' + gutter + " = " + message_;
-  return out;
 }
 
 namespace {

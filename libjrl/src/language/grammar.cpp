@@ -1,5 +1,5 @@
 // The forty rules of the JRL grammar, in rule order, and the run of `file`.
-#include "parser/grammar.hpp"
+#include "language/grammar.hpp"
 
 #include "parser/engine.hpp"
 
