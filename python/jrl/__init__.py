@@ -181,9 +181,12 @@ def diagnostic_codes() -> Tuple[DiagnosticCode, ...]:
 
 
 def closest_department(code: str) -> Optional[str]:
-    """The code a report suggests ("Did you mean") for an unknown ``code``.
+    """The registered code most like an unknown ``code`` that a file can
+    hold (a four-character one), as :func:`check`'s fix puts it in.
 
-    ``None`` when ``code`` is a registered department. For any other code the
-    library always suggests the most similar registered one.
+    ``None`` when ``code`` is a registered department. For any other code
+    there is always one. A report's "Did you mean" names the closest of all
+    registered codes, which may be one of the registry's three-letter codes
+    (such as ``MUS``) that no course in a file can name.
     """
     return _native.closest_department(code)

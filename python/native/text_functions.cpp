@@ -190,8 +190,8 @@ PyMethodDef text_function_methods[] = {
     {"diagnostic_codes", diagnostic_codes, METH_NOARGS,
      "diagnostic_codes()\n--\n\nEvery code that check reports."},
     {"closest_department", closest_department, METH_O,
-     "closest_department(code, /)\n--\n\nThe suggested code for an unknown "
-     "one."},
+     "closest_department(code, /)\n--\n\nThe closest code a file can hold "
+     "for an unknown one."},
     {nullptr, nullptr, 0, nullptr},
 };
 

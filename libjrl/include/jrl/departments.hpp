@@ -12,9 +12,11 @@ namespace jrl {
 // order), each once. The views stay valid for the life of the process.
 std::span<const std::string_view> departments();
 
-// The code a report suggests for `code` ("Did you mean: X") where a course
-// names a department that is not registered; none when `code` is
-// registered.
+// The registered code most like `code` that a file can hold (a
+// four-character one), for an editor or a fix to put in its place; none when
+// `code` is registered. The report of an unknown department names the code
+// most like it among all registered ones ("Did you mean: X"), which may be
+// one of the registry's shorter codes that no course in a file can name.
 std::optional<std::string_view> closest_department(std::string_view code);
 
 }  // namespace jrl

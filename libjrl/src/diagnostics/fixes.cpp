@@ -4,8 +4,9 @@
 #include <array>
 #include <string>
 
+#include "check_text.hpp"
 #include "diagnostics/tokens.hpp"
-#include "parser/grammar.hpp"
+#include "jrl/departments.hpp"
 
 namespace jrl::diagnostics {
 namespace {
@@ -172,13 +173,6 @@ void word_edits(std::string_view statement, const Token& token,
   }
 }
 
-bool grammar_accepts(std::string_view statement, const TextEdit& edit) {
-  std::string edited(statement.substr(0, edit.offset));
-  edited += edit.replacement;
-  edited += statement.substr(edit.end_offset);
-  return run_grammar(edited).has_value();
-}
-
 }  // namespace
 
 std::vector<Suggestion> syntax_fixes(std::string_view statement,
@@ -249,29 +243,45 @@ std::vector<Suggestion> syntax_fixes(std::string_view statement,
   std::size_t trials = 0;
   for (Candidate& c : std::move(candidates).sorted()) {
     if (out.size() >= limit || ++trials > MAX_TRIALS) break;
-    if (grammar_accepts(statement, c.edit)) {
+    if (mends(statement, c.edit)) {
       out.push_back({std::move(c.message), {std::move(c.edit)}});
     }
   }
   return out;
 }
 
-std::optional<Suggestion> did_you_mean_fix(const ReportError& report,
-                                           std::string_view text) {
-  constexpr std::string_view marker = "(Did you mean: ";
-  const std::string_view message = report.message();
-  const std::size_t at = message.rfind(marker);
-  if (at == std::string_view::npos || !message.ends_with(")") ||
-      !report.end()) {
+bool mends(std::string_view statement, const TextEdit& edit) {
+  std::string edited(statement.substr(0, edit.offset));
+  edited += edit.replacement;
+  edited += statement.substr(edit.end_offset);
+  return check_text(edited).has_value();
+}
+
+std::optional<Suggestion> named_fix(const ErrorFrame& frame,
+                                    std::string_view statement,
+                                    std::size_t statement_start) {
+  const ReportError* report = frame.report();
+  if (report == nullptr || !report->end() ||
+      report->start() < statement_start ||
+      *report->end() > statement_start + statement.size()) {
     return std::nullopt;
   }
-  const std::size_t start = at + marker.size();
-  const std::string_view word = message.substr(start, message.size() - 1 - start);
-  const std::string_view old_text =
-      text.substr(report.start(), *report.end() - report.start());
-  if (word.empty() || word == old_text) return std::nullopt;
-  return Suggestion{"replace " + quoted(old_text) + " with " + quoted(word),
-                    {TextEdit{report.start(), *report.end(), std::string(word)}}};
+  const std::size_t start = report->start() - statement_start;
+  const std::size_t end = *report->end() - statement_start;
+  const std::string_view old_text = statement.substr(start, end - start);
+  std::optional<std::string_view> word;
+  if (frame.fault() == Fault::unknown_department) {
+    word = closest_department(old_text);
+  } else if (!frame.detail().replacement.empty()) {
+    word = frame.detail().replacement;
+  }
+  if (!word || *word == old_text) return std::nullopt;
+  TextEdit edit{start, end, std::string(*word)};
+  if (!mends(statement, edit)) return std::nullopt;
+  edit.offset += statement_start;
+  edit.end_offset += statement_start;
+  return Suggestion{"replace " + quoted(old_text) + " with " + quoted(*word),
+                    {std::move(edit)}};
 }
 
 }  // namespace jrl::diagnostics
