@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "line_cursor.hpp"
-#include "utf8.hpp"
 
 namespace jrl {
 
@@ -35,10 +34,6 @@ std::vector<SourceSpan> locate(std::string_view input,
   }
   close_until(static_cast<std::size_t>(-1));
   return located;
-}
-
-std::size_t character_offset(std::string_view input, std::size_t offset) {
-  return utf8::count_characters(input.substr(0, offset));
 }
 
 }  // namespace jrl

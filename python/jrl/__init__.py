@@ -153,7 +153,10 @@ def format(text: str, width: int = 100) -> str:
 
     ``width`` is the longest line, in characters, that the layout aims for.
     A text that does not parse raises :class:`ParseError`, exactly as
-    :func:`parse` would; a ``width`` below 1 raises :class:`ValueError`.
+    :func:`parse` would; a ``width`` below 1 raises :class:`ValueError`. A
+    byte-order mark at the start is kept in front and is no part of the text
+    formatted: an error's offsets then index the text after it, as
+    :func:`load`'s do.
     """
     return _native.format(text, width)
 

@@ -87,7 +87,10 @@ PyObject* format(PyObject*, PyObject* args) {
       formatted = jrl::format(view, options);
     }
     if (!formatted) {
-      raise_parse_error(formatted.error(), view, Py_None);
+      // format's error is that of the text after a byte-order mark.
+      raise_parse_error(formatted.error(),
+                        view.substr(jrl::byte_order_mark_length(view)),
+                        Py_None);
       return nullptr;
     }
     return new_str(*formatted);

@@ -326,6 +326,11 @@ TEST(Check, EveryFixOfTheCorporaMends) {
           return at;
         };
         const std::string where = name + ": " + s.message;
+        const jrl::LineIndex lines(text);
+        for (const jrl::TextEdit& e : s.edits) {
+          EXPECT_EQ(e.start, lines.at(e.offset)) << where;
+          EXPECT_EQ(e.end, lines.at(e.end_offset)) << where;
+        }
         for (const jrl::Diagnostic& a : jrl::check(fixed, after_options)) {
           if (a.severity == jrl::Severity::warning) {
             for (const jrl::TextEdit& e : s.edits) {
@@ -411,22 +416,6 @@ TEST(Diagnose, ReadsTheTextAsParseDoes) {
   EXPECT_EQ(d.report, parsed.error().render());
   EXPECT_EQ(d.offset, 0u);
   EXPECT_EQ(jrl::check(text).front().code, "JRL020");
-}
-
-TEST(LineIndex, CountsAsReportsDo) {
-  const std::string text = "ab\r\n\xC3\xA9x\n\nz";
-  const jrl::LineIndex lines(text);
-  const std::pair<std::size_t, std::string_view> cases[] = {
-      {0, "1:1"}, {2, "1:3"}, {3, "1:4"}, {4, "2:1"}, {6, "2:2"},
-      {7, "2:3"}, {8, "3:1"}, {9, "4:1"}, {10, "4:2"},
-  };
-  for (const auto& [offset, expected] : cases) {
-    EXPECT_EQ(place(lines.at(offset)), expected) << offset;
-  }
-  const jrl::LineIndex with_bom("\xEF\xBB\xBF" "ab\nc");
-  EXPECT_EQ(place(with_bom.at(3)), "1:1");
-  EXPECT_EQ(place(with_bom.at(5)), "1:3");
-  EXPECT_EQ(place(with_bom.at(6)), "2:1");
 }
 
 // "[start,end)" for each span.

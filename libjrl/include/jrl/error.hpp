@@ -15,15 +15,9 @@
 #include <utility>
 #include <vector>
 
-namespace jrl {
+#include "jrl/position.hpp"
 
-// A place in the input as a user counts it: lines and columns from 1,
-// columns in characters (code points), not bytes.
-struct LineCol {
-  std::size_t line = 1;
-  std::size_t column = 1;
-  friend bool operator==(const LineCol&, const LineCol&) = default;
-};
+namespace jrl {
 
 class Error;
 

@@ -8,5 +8,6 @@
 #include "jrl/model.hpp"
 #include "jrl/model_arena.hpp"
 #include "jrl/parse.hpp"
+#include "jrl/position.hpp"
 #include "jrl/source_map.hpp"
 #include "jrl/streaming.hpp"

@@ -290,6 +290,12 @@ class Checker {
       d.start = lines_.at(d.offset);
       d.end = lines_.at(d.end_offset);
     }
+    for (Suggestion& s : d.suggestions) {
+      for (TextEdit& e : s.edits) {
+        e.start = lines_.at(e.offset);
+        e.end = lines_.at(e.end_offset);
+      }
+    }
     d.error = error;
     diagnostics_.push_back(std::move(d));
   }

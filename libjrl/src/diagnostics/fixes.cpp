@@ -94,6 +94,15 @@ std::string quoted(std::string_view text) {
   return out;
 }
 
+// An edit of [start, end); its lines and columns are the checker's to set.
+TextEdit edit_of(std::size_t start, std::size_t end, std::string_view text) {
+  TextEdit edit;
+  edit.offset = start;
+  edit.end_offset = end;
+  edit.replacement = text;
+  return edit;
+}
+
 std::size_t distance(std::size_t a, std::size_t b) {
   return a > b ? a - b : b - a;
 }
@@ -103,11 +112,11 @@ class CandidateList {
   explicit CandidateList(std::size_t error_pos) : error_pos_(error_pos) {}
 
   void insert(std::size_t at, std::string_view text) {
-    add({at, at, std::string(text)}, "insert " + quoted(text));
+    add(edit_of(at, at, text), "insert " + quoted(text));
   }
   void replace(std::size_t start, std::size_t end, std::string_view old_text,
                std::string_view text) {
-    add({start, end, std::string(text)},
+    add(edit_of(start, end, text),
         "replace " + quoted(old_text) + " with " + quoted(text));
   }
 
@@ -276,7 +285,7 @@ std::optional<Suggestion> named_fix(const ErrorFrame& frame,
     word = frame.detail().replacement;
   }
   if (!word || *word == old_text) return std::nullopt;
-  TextEdit edit{start, end, std::string(*word)};
+  TextEdit edit = edit_of(start, end, *word);
   if (!mends(statement, edit)) return std::nullopt;
   edit.offset += statement_start;
   edit.end_offset += statement_start;
