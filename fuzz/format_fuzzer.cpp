@@ -1,7 +1,8 @@
 // The formatter on any input: a text that parses is formatted at a width
 // chosen by the first byte and must keep its meaning (the same JSON), its
 // comments and its fixed point, and lay no list on a line too wide; a text
-// that does not parse must fail with parse's own error.
+// that does not parse must fail with parse's own error (of the text after
+// a byte-order mark).
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -7,23 +7,27 @@
 
 namespace jrl {
 
-Error Error::from_report(std::expected<ReportError, Error> report) {
+Error Error::from_report(std::expected<ReportError, Error> report,
+                         FaultDetail detail) {
   if (!report) return Error::internal(report.error().text());
   std::string text = report->message_;
-  return Error(
-      ErrorFrame(ErrorKind::report, std::move(text), std::move(*report)));
+  return Error(ErrorFrame(ErrorKind::report, std::move(text),
+                          std::move(detail), std::move(*report)));
 }
 
 Error Error::at_position(std::string_view input, std::size_t position,
-                         std::string message) {
+                         std::string message, FaultDetail detail) {
   return from_report(
-      ReportError::at_position(input, position, std::move(message)));
+      ReportError::at_position(input, position, std::move(message)),
+      std::move(detail));
 }
 
 Error Error::over_span(std::string_view input, std::size_t start,
-                       std::size_t end, std::string message) {
+                       std::size_t end, std::string message,
+                       FaultDetail detail) {
   return from_report(
-      ReportError::over_span(input, start, end, std::move(message)));
+      ReportError::over_span(input, start, end, std::move(message)),
+      std::move(detail));
 }
 
 Error Error::moved_by(std::size_t offset, std::size_t lines) const {
@@ -39,22 +43,26 @@ Error Error::moved_by(std::size_t offset, std::size_t lines) const {
   return out;
 }
 
-Error Error::message(std::string text) {
-  return Error(ErrorFrame(ErrorKind::message, std::move(text)));
+Error Error::message(std::string text, FaultDetail detail) {
+  return Error(
+      ErrorFrame(ErrorKind::message, std::move(text), std::move(detail)));
 }
 
-Error Error::conversion(std::string text) {
-  return Error(ErrorFrame(ErrorKind::conversion, std::move(text)));
+Error Error::conversion(std::string text, FaultDetail detail) {
+  return Error(
+      ErrorFrame(ErrorKind::conversion, std::move(text), std::move(detail)));
 }
 
 Error Error::wrap(std::string context, Error cause) {
   if (cause.is_internal()) return cause;
-  cause.frames_.push_back(ErrorFrame(ErrorKind::context, std::move(context)));
+  cause.frames_.push_back(
+      ErrorFrame(ErrorKind::context, std::move(context), FaultDetail{}));
   return cause;
 }
 
 Error Error::internal(std::string text) {
-  return Error(ErrorFrame(ErrorKind::internal, std::move(text)));
+  return Error(ErrorFrame(ErrorKind::internal, std::move(text),
+                          FaultDetail{Fault::internal}));
 }
 
 }  // namespace jrl

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 #include "jrl/error.hpp"
+#include "jrl/position.hpp"
 #include "text/utf8.hpp"
 
 namespace jrl {
@@ -16,28 +18,22 @@ struct LineCursor {
   std::size_t line_start = 0;
   LineCol line_col;
 
-  // Counts the characters in [pos, target): a line feed, or a carriage return
-  // directly followed by one (inside the range), starts a new line; any other
-  // character is one column, and so is each maximal subpart of an ill-formed
-  // UTF-8 sequence (shown as one U+FFFD).
+  // Counts the characters in [pos, target) as LineIndex does: a line feed
+  // starts a new line, and every other character is one column.
   void advance_to(std::string_view input, std::size_t target) {
-    for (std::size_t i = pos; i < target;) {
-      const unsigned char c = static_cast<unsigned char>(input[i]);
-      if (c >= 0x80) {
-        ++line_col.column;
-        i += utf8::decode(input, i).length;
-        continue;
-      }
-      if (c == '\n') {
-        ++line_col.line;
-        line_col.column = 1;
-        line_start = i + 1;
-      } else if (c == '\r' && i + 1 < target && input[i + 1] == '\n') {
-        // The line feed that follows ends the line; the pair counts once.
-      } else {
-        ++line_col.column;
-      }
-      ++i;
+    std::size_t from = pos;
+    while (from < target) {
+      const void* lf = std::memchr(input.data() + from, '\n', target - from);
+      if (lf == nullptr) break;
+      from = static_cast<std::size_t>(static_cast<const char*>(lf) -
+                                      input.data()) +
+             1;
+      ++line_col.line;
+      line_col.column = 1;
+      line_start = from;
+    }
+    if (from < target) {
+      line_col.column += utf8::count_characters(input.substr(from, target - from));
     }
     pos = target;
   }

@@ -97,10 +97,12 @@ std::expected<ParseResult, Error> parse_into(
     RequirementWriter* writer = nullptr) {
   if (input.size() >= MAX_INPUT_SIZE) {
     return std::unexpected(
-        Error::message("input larger than 4 GiB is not supported"));
+        Error::message("input larger than 4 GiB is not supported",
+                       {Fault::input_too_large, {}, MAX_INPUT_SIZE - 1}));
   }
   if (std::optional<std::size_t> bad = utf8::first_invalid(input)) {
-    return std::unexpected(Error::at_position(input, *bad, "input is not valid UTF-8"));
+    return std::unexpected(Error::at_position(
+        input, *bad, "input is not valid UTF-8", {Fault::invalid_utf8}));
   }
 
   RequirementSink sink(map, keep_model, writer);
@@ -108,14 +110,16 @@ std::expected<ParseResult, Error> parse_into(
   if (!tree) {
     const GrammarFailure& failure = tree.error();
     if (const auto* syntax = std::get_if<SyntaxError>(&failure)) {
-      return std::unexpected(
-          Error::at_position(input, syntax->position, grammar_message(*syntax)));
+      return std::unexpected(Error::at_position(
+          input, syntax->position, grammar_message(*syntax), {Fault::syntax}));
     }
     const auto& deep = std::get<NestingTooDeep>(failure);
-    return std::unexpected(Error::at_position(input, deep.position,
-                                     "queries nested deeper than " +
-                                         number_text::decimal(MAX_NESTING_DEPTH) +
-                                         " levels are not supported"));
+    return std::unexpected(Error::at_position(
+        input, deep.position,
+        "queries nested deeper than " +
+            number_text::decimal(MAX_NESTING_DEPTH) +
+            " levels are not supported",
+        {Fault::nesting_too_deep, {}, MAX_NESTING_DEPTH}));
   }
 
   std::optional<NodeRef> root = tree->root();

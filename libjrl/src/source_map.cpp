@@ -37,8 +37,4 @@ std::vector<SourceSpan> locate(std::string_view input,
   return located;
 }
 
-std::size_t character_offset(std::string_view input, std::size_t offset) {
-  return utf8::count_characters(input.substr(0, offset));
-}
-
 }  // namespace jrl

@@ -158,7 +158,10 @@ def format(text: str, width: int = 100) -> str:
 
     ``width`` is the longest line, in characters, that the layout aims for.
     A text that does not parse raises :class:`ParseError`, exactly as
-    :func:`parse` would; a ``width`` below 1 raises :class:`ValueError`.
+    :func:`parse` would; a ``width`` below 1 raises :class:`ValueError`. A
+    byte-order mark at the start is kept in front and is no part of the text
+    formatted: an error's offsets then index the text after it, as
+    :func:`load`'s do.
     """
     return _native.format(text, width)
 
@@ -186,9 +189,11 @@ def diagnostic_codes() -> Tuple[DiagnosticCode, ...]:
 
 
 def closest_department(code: str) -> Optional[str]:
-    """The code a report suggests ("Did you mean") for an unknown ``code``.
+    """The registered code most like an unknown ``code``, as a report's
+    "Did you mean" names it and :func:`check`'s fix puts it in.
 
-    ``None`` when ``code`` is a registered department. For any other code the
-    library always suggests the most similar registered one.
+    ``None`` when ``code`` is a registered department, and when the closest
+    code is one of the registry's three-letter codes (such as ``MUS``),
+    which no course in a file can name.
     """
     return _native.closest_department(code)

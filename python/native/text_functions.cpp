@@ -88,7 +88,10 @@ PyObject* format(PyObject*, PyObject* args) {
       formatted = jrl::format(view, options);
     }
     if (!formatted) {
-      raise_parse_error(formatted.error(), view, Py_None);
+      // format's error is that of the text after a byte-order mark.
+      raise_parse_error(formatted.error(),
+                        view.substr(jrl::byte_order_mark_length(view)),
+                        Py_None);
       return nullptr;
     }
     return new_str(*formatted);
@@ -168,8 +171,8 @@ PyMethodDef text_function_methods[] = {
     {"diagnostic_codes", diagnostic_codes, METH_NOARGS,
      "diagnostic_codes()\n--\n\nEvery code that check reports."},
     {"closest_department", closest_department, METH_O,
-     "closest_department(code, /)\n--\n\nThe suggested code for an unknown "
-     "one."},
+     "closest_department(code, /)\n--\n\nThe closest code a file can hold "
+     "for an unknown one."},
     {nullptr, nullptr, 0, nullptr},
 };
 

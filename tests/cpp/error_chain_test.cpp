@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "jrl/diagnostics.hpp"
 #include "jrl/error.hpp"
 #include "jrl/parse.hpp"
 
@@ -194,6 +195,59 @@ TEST(ErrorTest, VeryLongChainIsCopiedComparedAndFreed) {
 
 namespace jrl {
 namespace {
+
+// Each fault of parse carries its kind and payload from where it is
+// raised, and check's code is read from the kind alone.
+TEST(ErrorTest, ParseFaultsCarryKindAndPayload) {
+  struct Case {
+    std::string input;
+    FaultDetail detail;
+    std::string_view code;
+  };
+  std::string deep;
+  for (int i = 0; i < 300; ++i) deep += "SELECT 1 FROM ";
+  const Case cases[] = {
+      {"SELECT 1 FROM TAG(\"\xff\") : \"x\";", {Fault::invalid_utf8}, "JRL001"},
+      {deep + "TAG(\"a\") : \"x\";", {Fault::nesting_too_deep, {}, 256},
+       "JRL003"},
+      {"garbage", {Fault::syntax}, "JRL010"},
+      {"SELECT 0 FROM TAG(\"a\") : \"x\";", {Fault::zero_quantity, {}, 1},
+       "JRL020"},
+      {"LIMIT 0-2 FROM TAG(\"a\") : \"x\";", {Fault::range_from_zero, {}, 1},
+       "JRL021"},
+      {"SELECT 3-1 FROM TAG(\"a\") : \"x\";",
+       {Fault::reversed_quantity_range, {}, 3}, "JRL022"},
+      {"SELECT 1 FROM SELECT 99999 FROM TAG(\"a\") : \"x\";",
+       {Fault::quantity_too_large, {}, 65535}, "JRL023"},
+      {"SELECT 1 FROM TAG(\"a\") : \"x\" : 070000;",
+       {Fault::priority_too_large, {}, 65535}, "JRL024"},
+      {"SELECT 1 FROM LIMIT 1 FROM TAG(\"a\") : \"x\";", {Fault::nested_limit},
+       "JRL025"},
+      {"SELECT 1 FROM CLASS(\"a\") : \"x\";", {Fault::wrong_arguments},
+       "JRL030"},
+      {"SELECT 1 FROM RANGE_TAGS(MATH 1200) : \"x\";",
+       {Fault::unknown_function, "RANGE_TAG"}, "JRL031"},
+      {"SELECT 1 FROM CLASS(MA 1200) : \"x\";", {Fault::malformed_department},
+       "JRL032"},
+      // The exact suggestion, though no file can hold it.
+      {"SELECT 1 FROM CLASS(MUSC 1100) : \"x\";",
+       {Fault::unknown_department, "MUS"}, "JRL033"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    auto result = parse(c.input);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().detail(), c.detail);
+    for (const ErrorFrame& frame : result.error().frames()) {
+      if (&frame != &result.error().innermost()) {
+        EXPECT_EQ(frame.fault(), Fault::none);
+      }
+    }
+    const auto diagnostics = check(c.input);
+    ASSERT_FALSE(diagnostics.empty());
+    EXPECT_EQ(diagnostics.front().code, c.code);
+  }
+}
 
 // Failures of parse read through the accessors: the context messages
 // outermost first, then the innermost error with its place.

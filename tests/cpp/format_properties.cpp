@@ -68,7 +68,9 @@ std::vector<std::string_view> comments_of(std::string_view text) {
 std::vector<std::string> format_violations(std::string_view text,
                                            std::size_t width) {
   std::vector<std::string> broken;
-  const auto parsed = parse(text);
+  // A byte-order mark is no part of the text formatted, and stays in front.
+  const std::size_t bom = byte_order_mark_length(text);
+  const auto parsed = parse(text.substr(bom));
   const auto formatted = format(text, {.width = width});
   if (!parsed) {
     if (formatted) {
@@ -83,7 +85,10 @@ std::vector<std::string> format_violations(std::string_view text,
                      formatted.error().render());
     return broken;
   }
-  const auto reparsed = parse(*formatted);
+  if (byte_order_mark_length(*formatted) != bom) {
+    broken.push_back("the byte-order mark was not kept");
+  }
+  const auto reparsed = parse(std::string_view(*formatted).substr(bom));
   if (!reparsed || reparsed->to_string() != parsed->to_string()) {
     broken.push_back("the formatted text means something else");
   }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -19,7 +20,7 @@ class NumberTest : public testing::TestWithParam<NumberCase> {};
 
 TEST_P(NumberTest, ParsesOrNamesFault) {
   const NumberCase& c = GetParam();
-  const auto result = parse_u16(c.text);
+  const auto result = parse_u16(c.text, Fault::priority_too_large);
   if (const auto* value = std::get_if<std::uint16_t>(&c.expected)) {
     ASSERT_TRUE(result.has_value()) << result.error().render();
     EXPECT_EQ(*result, *value);
@@ -27,6 +28,13 @@ TEST_P(NumberTest, ParsesOrNamesFault) {
     ASSERT_FALSE(result.has_value()) << *result;
     EXPECT_EQ(result.error().kind(), ErrorKind::conversion);
     EXPECT_EQ(result.error().render(), std::get<std::string>(c.expected));
+    // Every failure tells the fault it was given; an overflow its bound.
+    const FaultDetail& detail = result.error().detail();
+    EXPECT_EQ(detail.fault, Fault::priority_too_large);
+    EXPECT_EQ(detail.bound,
+              result.error().text() == "number too large to fit in target type"
+                  ? std::optional<std::uint64_t>(65535)
+                  : std::nullopt);
   }
 }
 

@@ -12,9 +12,10 @@ namespace jrl {
 // order), each once. The views stay valid for the life of the process.
 std::span<const std::string_view> departments();
 
-// The code a report suggests for `code` ("Did you mean: X") where a course
-// names a department that is not registered; none when `code` is
-// registered.
+// The registered code most like `code`, as the report of an unknown
+// department names it ("Did you mean: X"), for an editor or a fix to put in
+// its place; none when `code` is registered, and none when the closest is
+// one of the registry's shorter codes, which no course in a file can name.
 std::optional<std::string_view> closest_department(std::string_view code);
 
 }  // namespace jrl

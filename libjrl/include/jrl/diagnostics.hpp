@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "jrl/error.hpp"
+#include "jrl/position.hpp"
 #include "jrl/source_map.hpp"
 
 namespace jrl {
@@ -27,11 +28,14 @@ enum class Severity : std::uint8_t { error, warning };
 std::string_view severity_name(Severity severity);
 
 // Replaces the bytes [offset, end_offset) of the checked text by
-// `replacement`; an empty span inserts.
+// `replacement`; an empty span inserts. `start` and `end` are the same span
+// in lines and columns, counted as a diagnostic's are.
 struct TextEdit {
   std::size_t offset = 0;
   std::size_t end_offset = 0;
   std::string replacement;
+  LineCol start;
+  LineCol end;
   friend bool operator==(const TextEdit&, const TextEdit&) = default;
 };
 
@@ -108,23 +112,6 @@ Diagnostic diagnose(std::string_view text, const Error& error,
 // space and comments before its statement; the last runs to the end of the
 // text (it is all space and comments after a final ";").
 std::vector<ByteSpan> statement_spans(std::string_view text);
-
-// Lines and columns of byte offsets into one text, as reports count them
-// (a UTF-8 byte-order mark at the start counts nothing). Building it reads
-// the text once; each look-up then costs one line.
-class LineIndex {
- public:
-  explicit LineIndex(std::string_view text);
-  // `offset` must not exceed the text's length.
-  LineCol at(std::size_t offset) const;
-  // The byte offset where the line holding `offset` begins.
-  std::size_t line_start(std::size_t offset) const;
-
- private:
-  std::string_view text_;
-  std::size_t bom_ = 0;
-  std::vector<std::size_t> starts_;
-};
 
 // One kind of diagnostic.
 struct DiagnosticCode {

@@ -15,15 +15,9 @@
 #include <utility>
 #include <vector>
 
-namespace jrl {
+#include "jrl/position.hpp"
 
-// A place in the input as a user counts it: lines and columns from 1,
-// columns in characters (code points), not bytes.
-struct LineCol {
-  std::size_t line = 1;
-  std::size_t column = 1;
-  friend bool operator==(const LineCol&, const LineCol&) = default;
-};
+namespace jrl {
 
 class Error;
 
@@ -121,11 +115,58 @@ enum class ErrorKind : std::uint8_t {
   internal,    // a fault of the library itself, never caused by the input
 };
 
-// One frame of an error chain: its kind, its own message and, for a report
-// frame, the report. Frames exist only inside an `Error`.
+// Which fault a frame tells, as a program tells faults apart: set where the
+// fault is raised, so that nothing need read it back from the message.
+enum class Fault : std::uint8_t {
+  // A context frame, or a message that no input the grammar accepts
+  // reaches (a tree of an unexpected shape).
+  none,
+  invalid_utf8,
+  input_too_large,
+  nesting_too_deep,
+  syntax,  // the grammar does not accept the text
+  zero_quantity,
+  range_from_zero,          // a top-level range starts at zero
+  reversed_quantity_range,  // n-k with k < n
+  quantity_too_large,
+  priority_too_large,
+  course_number_too_large,
+  nested_limit,     // LIMIT inside another query
+  wrong_arguments,  // a selector function given the wrong arguments
+  unknown_function,
+  malformed_department,  // not four upper-case symbols
+  unknown_department,
+  internal,  // a fault of the library itself
+};
+
+// A fault and what it carries beside its message.
+struct FaultDetail {
+  FaultDetail() = default;
+  // `{Fault::x}`, `{Fault::x, "MATH"}`, `{Fault::x, {}, 65535}`.
+  FaultDetail(Fault fault, std::string replacement = {},
+              std::optional<std::uint64_t> bound = std::nullopt)
+      : fault(fault), replacement(std::move(replacement)), bound(bound) {}
+
+  Fault fault = Fault::none;
+  // The text the message suggests in place of the reported span ("Did you
+  // mean"), exactly as the message gives it; empty when it suggests none.
+  std::string replacement;
+  // The bound the input broke: the largest value allowed for a number, a
+  // nesting depth or an input size that is too large, the least allowed
+  // for a quantity (or a range's end) that is too small.
+  std::optional<std::uint64_t> bound;
+  friend bool operator==(const FaultDetail&, const FaultDetail&) = default;
+};
+
+// One frame of an error chain: its kind, its own message, the fault it
+// tells and, for a report frame, the report. Frames exist only inside an
+// `Error`.
 class ErrorFrame {
  public:
   ErrorKind kind() const noexcept { return kind_; }
+  // What the frame tells: Fault::none for a context frame.
+  const FaultDetail& detail() const noexcept { return detail_; }
+  Fault fault() const noexcept { return detail_.fault; }
   // The frame's own message; for a report frame, its message alone.
   const std::string& text() const noexcept { return text_; }
   // The report, when kind() is report; null otherwise.
@@ -145,12 +186,16 @@ class ErrorFrame {
 
  private:
   friend class Error;
-  ErrorFrame(ErrorKind kind, std::string text,
+  ErrorFrame(ErrorKind kind, std::string text, FaultDetail detail,
              std::optional<ReportError> report = std::nullopt)
-      : kind_(kind), text_(std::move(text)), report_(std::move(report)) {}
+      : kind_(kind),
+        text_(std::move(text)),
+        detail_(std::move(detail)),
+        report_(std::move(report)) {}
 
   ErrorKind kind_;
   std::string text_;
+  FaultDetail detail_;
   std::optional<ReportError> report_;
 };
 
@@ -164,13 +209,16 @@ class Error {
 
   // A report error at one byte offset of `input`, or over the bytes
   // [start, end). Offsets come from the library, never from the user: one
-  // out of range gives the internal fault instead.
+  // out of range gives the internal fault instead. `detail` is the fault
+  // the frame tells (see Fault); the constructors of a context or an
+  // internal frame set it themselves.
   static Error at_position(std::string_view input, std::size_t position,
-                           std::string message);
+                           std::string message, FaultDetail detail = {});
   static Error over_span(std::string_view input, std::size_t start,
-                         std::size_t end, std::string message);
-  static Error message(std::string text);
-  static Error conversion(std::string text);
+                         std::size_t end, std::string message,
+                         FaultDetail detail = {});
+  static Error message(std::string text, FaultDetail detail = {});
+  static Error conversion(std::string text, FaultDetail detail = {});
   // Puts a context frame in front of `cause`'s frames. Internal faults pass
   // through unwrapped, so the outermost frame says whether the library
   // itself failed.
@@ -189,6 +237,8 @@ class Error {
   // Of the outermost frame.
   ErrorKind kind() const noexcept { return outermost().kind(); }
   bool is_internal() const noexcept { return kind() == ErrorKind::internal; }
+  // The fault the error tells, and what it carries: the innermost frame's.
+  const FaultDetail& detail() const noexcept { return innermost().detail(); }
   const std::string& text() const noexcept { return outermost().text(); }
   const ReportError* report() const noexcept { return outermost().report(); }
   std::string own_text(std::string_view path = {}) const {
@@ -222,7 +272,8 @@ class Error {
 
  private:
   explicit Error(ErrorFrame frame) { frames_.push_back(std::move(frame)); }
-  static Error from_report(std::expected<ReportError, Error> report);
+  static Error from_report(std::expected<ReportError, Error> report,
+                           FaultDetail detail);
 
   // Innermost first, so that wrapping appends.
   std::vector<ErrorFrame> frames_;

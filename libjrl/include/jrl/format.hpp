@@ -20,7 +20,9 @@ struct FormatOptions {
 };
 
 // The text in canonical layout. A text that does not parse is not
-// formatted: the error is the one `parse` gives for it. Call it qualified
+// formatted: the error is the one `parse` gives for it. A byte-order mark
+// at the start is skipped and kept in front of the result (see
+// jrl/position.hpp): the error is then that of the text after it. Call it qualified
 // (`jrl::format`): unqualified, argument lookup also finds `std::format`.
 std::expected<std::string, Error> format(std::string_view text,
                                          const FormatOptions& options = {});

@@ -10,23 +10,9 @@
 
 #include "jrl/error.hpp"
 #include "jrl/parse.hpp"
+#include "jrl/position.hpp"
 
 namespace jrl {
-
-// Bytes [start, end) of the input.
-struct ByteSpan {
-  std::size_t start = 0;
-  std::size_t end = 0;
-  friend bool operator==(const ByteSpan&, const ByteSpan&) = default;
-};
-
-// The same place as a user counts it: `end` is one column past the last
-// character, as in a report's span.
-struct SourceSpan {
-  LineCol start;
-  LineCol end;
-  friend bool operator==(const SourceSpan&, const SourceSpan&) = default;
-};
 
 struct SourceMap {
   // One per requirement, in file order: the statement with its description
@@ -48,11 +34,5 @@ std::expected<ParseResult, Error> parse(std::string_view input, SourceMap& map);
 // SourceMap do. One pass over the input up to the last end.
 std::vector<SourceSpan> locate(std::string_view input,
                                const std::vector<ByteSpan>& spans);
-
-// The number of characters before byte `offset` of `input` (one per scalar
-// value, one per maximal subpart of an ill-formed sequence, as columns
-// count them): the index of that place in the decoded text. An offset past
-// the end counts the whole input.
-std::size_t character_offset(std::string_view input, std::size_t offset);
 
 }  // namespace jrl

@@ -50,13 +50,14 @@ constexpr std::size_t REPORT_CONTEXT = 100;
 // megabytes-long list must not each hold that line.
 Error report_in(std::string_view body, const LineIndex& lines,
                 std::size_t start, std::optional<std::size_t> end,
-                std::string message) {
+                std::string message, FaultDetail detail = {}) {
   const std::size_t window_start = lines.line_start(start);
   const std::string_view window = body.substr(window_start);
-  Error error = end ? Error::over_span(window, start - window_start,
-                                       *end - window_start, std::move(message))
-                    : Error::at_position(window, start - window_start,
-                                         std::move(message));
+  Error error =
+      end ? Error::over_span(window, start - window_start, *end - window_start,
+                             std::move(message), std::move(detail))
+          : Error::at_position(window, start - window_start,
+                               std::move(message), std::move(detail));
   return std::move(error)
       .with_short_lines(REPORT_LINE_MAX, REPORT_CONTEXT)
       .moved_by(window_start, lines.at(window_start).line - 1);
@@ -74,13 +75,13 @@ Error relocate(const Error& error, std::string_view body, std::size_t shift,
     std::optional<std::size_t> end;
     if (report->end()) end = *report->end() + shift;
     out = report_in(body, lines, report->start() + shift, end,
-                    report->message());
+                    report->message(), inner.detail());
   } else if (inner.kind() == ErrorKind::conversion) {
-    out = Error::conversion(inner.text());
+    out = Error::conversion(inner.text(), inner.detail());
   } else if (inner.kind() == ErrorKind::internal) {
     out = Error::internal(inner.text());
   } else {
-    out = Error::message(inner.text());
+    out = Error::message(inner.text(), inner.detail());
   }
   for (auto link = chain.rbegin() + 1; link != chain.rend(); ++link) {
     out = Error::wrap((*link)->text(), std::move(*out));
@@ -195,9 +196,7 @@ class Checker {
   // The diagnostic of `first`, the error `parse` gave for the whole text.
   Diagnostic first_only(const Error& first) && {
     const std::optional<std::size_t> place = position_of(first);
-    // add_error reads the statement only for the fixes of a syntax error
-    // and for the place of an error without one: the others need no cut.
-    if (unreadable(first) || (place && code_of(first) != "JRL010")) {
+    if (unreadable(first)) {
       add_error(first, Segment{0, 0});
       return std::move(shift_all().front());
     }
@@ -279,7 +278,8 @@ class Checker {
               d.suggestions.push_back(std::move(s));
             }
           }
-        } else if (auto fix = did_you_mean_fix(*report, body_)) {
+        } else if (auto fix =
+                       named_fix(*chain.back(), statement, segment.start)) {
           d.suggestions.push_back(std::move(*fix));
         }
       }
@@ -289,6 +289,12 @@ class Checker {
       d.end_offset = segment.start + end;
       d.start = lines_.at(d.offset);
       d.end = lines_.at(d.end_offset);
+    }
+    for (Suggestion& s : d.suggestions) {
+      for (TextEdit& e : s.edits) {
+        e.start = lines_.at(e.offset);
+        e.end = lines_.at(e.end_offset);
+      }
     }
     d.error = error;
     diagnostics_.push_back(std::move(d));

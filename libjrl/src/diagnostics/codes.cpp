@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 
 #include "jrl/diagnostics.hpp"
 
@@ -52,9 +53,44 @@ constexpr std::array<DiagnosticCode, 22> CODES = {{
      "a tag, distribution, placement or major code is empty"},
 }};
 
-bool starts_with(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
+// The code of each fault a parse error tells, in the order of `Fault`.
+struct FaultCode {
+  Fault fault;
+  std::string_view code;
+};
+constexpr std::array<FaultCode, 17> FAULT_CODES = {{
+    // The shape messages that input accepted by the grammar never reaches.
+    {Fault::none, "JRL099"},
+    {Fault::invalid_utf8, "JRL001"},
+    {Fault::input_too_large, "JRL002"},
+    {Fault::nesting_too_deep, "JRL003"},
+    {Fault::syntax, "JRL010"},
+    {Fault::zero_quantity, "JRL020"},
+    {Fault::range_from_zero, "JRL021"},
+    {Fault::reversed_quantity_range, "JRL022"},
+    {Fault::quantity_too_large, "JRL023"},
+    {Fault::priority_too_large, "JRL024"},
+    {Fault::course_number_too_large, "JRL034"},
+    {Fault::nested_limit, "JRL025"},
+    {Fault::wrong_arguments, "JRL030"},
+    {Fault::unknown_function, "JRL031"},
+    {Fault::malformed_department, "JRL032"},
+    {Fault::unknown_department, "JRL033"},
+    {Fault::internal, "JRL099"},
+}};
+
+constexpr bool fault_codes_complete() {
+  for (std::size_t i = 0; i < FAULT_CODES.size(); ++i) {
+    if (static_cast<std::size_t>(FAULT_CODES[i].fault) != i) return false;
+    if (std::ranges::find(CODES, FAULT_CODES[i].code, &DiagnosticCode::code) ==
+        CODES.end()) {
+      return false;
+    }
+  }
+  return FAULT_CODES.back().fault == Fault::internal;
 }
+static_assert(fault_codes_complete(),
+              "one row per fault, in the order of Fault, each a known code");
 
 }  // namespace
 
@@ -74,43 +110,10 @@ const DiagnosticCode* find_diagnostic_code(std::string_view code) {
 namespace diagnostics {
 
 std::string_view code_of(const Error& error) {
+  // An internal fault passes through context frames unwrapped: it is always
+  // the whole chain.
   if (error.is_internal()) return "JRL099";
-  bool in_quantity = false;
-  bool in_class_id = false;
-  for (const ErrorFrame& frame : error.frames()) {
-    if (&frame == &error.innermost()) break;
-    const ErrorFrame* e = &frame;
-    in_quantity = in_quantity || e->text() == "failed parsing quantity";
-    in_class_id = in_class_id || e->text() == "could not parse class_id into u16";
-  }
-  const ErrorFrame& inner = error.innermost();
-  const std::string_view text = inner.text();
-  if (text.find("UTF-8") != std::string_view::npos) return "JRL001";
-  if (starts_with(text, "input larger than")) return "JRL002";
-  if (starts_with(text, "queries nested deeper than")) return "JRL003";
-  if (inner.report() != nullptr &&
-      (starts_with(text, "expected ") || starts_with(text, "unexpected ") ||
-       text == "unknown parsing error")) {
-    return "JRL010";
-  }
-  if (text == "cannot select zero") return "JRL020";
-  if (starts_with(text, "cannot select a range starting from zero")) {
-    return "JRL021";
-  }
-  if (starts_with(text, "for any SELECT n-k statements")) return "JRL022";
-  if (inner.kind() == ErrorKind::conversion) {
-    if (in_class_id) return "JRL034";
-    return in_quantity ? "JRL023" : "JRL024";
-  }
-  if (text == "LIMIT must be a top-level query") return "JRL025";
-  if (text.find(" function must take ") != std::string_view::npos) {
-    return "JRL030";
-  }
-  if (starts_with(text, "not a valid query")) return "JRL031";
-  if (starts_with(text, "departments must be 4 uppercase")) return "JRL032";
-  if (starts_with(text, "this department does not exist")) return "JRL033";
-  // The shape messages that input accepted by the grammar never reaches.
-  return "JRL099";
+  return FAULT_CODES[static_cast<std::size_t>(error.innermost().fault())].code;
 }
 
 }  // namespace diagnostics

@@ -7,8 +7,8 @@
 
 namespace jrl::diagnostics {
 
-// The code of an error returned by `parse`, from its innermost message and
-// the context around it.
+// The code of an error returned by `parse`: the code of the fault its
+// innermost frame tells.
 std::string_view code_of(const Error& error);
 
 // Codes of the faults found beside `parse`.

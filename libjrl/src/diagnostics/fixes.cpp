@@ -4,7 +4,9 @@
 #include <array>
 #include <string>
 
+#include "text/check_text.hpp"
 #include "diagnostics/tokens.hpp"
+#include "jrl/departments.hpp"
 #include "jrl/selector_functions.hpp"
 #include "language/grammar.hpp"
 
@@ -106,6 +108,15 @@ std::string quoted(std::string_view text) {
   return out;
 }
 
+// An edit of [start, end); its lines and columns are the checker's to set.
+TextEdit edit_of(std::size_t start, std::size_t end, std::string_view text) {
+  TextEdit edit;
+  edit.offset = start;
+  edit.end_offset = end;
+  edit.replacement = text;
+  return edit;
+}
+
 std::size_t distance(std::size_t a, std::size_t b) {
   return a > b ? a - b : b - a;
 }
@@ -115,11 +126,11 @@ class CandidateList {
   explicit CandidateList(std::size_t error_pos) : error_pos_(error_pos) {}
 
   void insert(std::size_t at, std::string_view text) {
-    add({at, at, std::string(text)}, "insert " + quoted(text));
+    add(edit_of(at, at, text), "insert " + quoted(text));
   }
   void replace(std::size_t start, std::size_t end, std::string_view old_text,
                std::string_view text) {
-    add({start, end, std::string(text)},
+    add(edit_of(start, end, text),
         "replace " + quoted(old_text) + " with " + quoted(text));
   }
 
@@ -183,13 +194,6 @@ void word_edits(std::string_view statement, const Token& token,
   if (letter_count == 4 && number_follows && upper(letters_part) != letters_part) {
     out.replace(token.start, token.start + 4, letters_part, upper(letters_part));
   }
-}
-
-bool grammar_accepts(std::string_view statement, const TextEdit& edit) {
-  std::string edited(statement.substr(0, edit.offset));
-  edited += edit.replacement;
-  edited += statement.substr(edit.end_offset);
-  return run_grammar(edited).has_value();
 }
 
 }  // namespace
@@ -262,29 +266,45 @@ std::vector<Suggestion> syntax_fixes(std::string_view statement,
   std::size_t trials = 0;
   for (Candidate& c : std::move(candidates).sorted()) {
     if (out.size() >= limit || ++trials > MAX_TRIALS) break;
-    if (grammar_accepts(statement, c.edit)) {
+    if (mends(statement, c.edit)) {
       out.push_back({std::move(c.message), {std::move(c.edit)}});
     }
   }
   return out;
 }
 
-std::optional<Suggestion> did_you_mean_fix(const ReportError& report,
-                                           std::string_view text) {
-  constexpr std::string_view marker = "(Did you mean: ";
-  const std::string_view message = report.message();
-  const std::size_t at = message.rfind(marker);
-  if (at == std::string_view::npos || !message.ends_with(")") ||
-      !report.end()) {
+bool mends(std::string_view statement, const TextEdit& edit) {
+  std::string edited(statement.substr(0, edit.offset));
+  edited += edit.replacement;
+  edited += statement.substr(edit.end_offset);
+  return check_text(edited).has_value();
+}
+
+std::optional<Suggestion> named_fix(const ErrorFrame& frame,
+                                    std::string_view statement,
+                                    std::size_t statement_start) {
+  const ReportError* report = frame.report();
+  if (report == nullptr || !report->end() ||
+      report->start() < statement_start ||
+      *report->end() > statement_start + statement.size()) {
     return std::nullopt;
   }
-  const std::size_t start = at + marker.size();
-  const std::string_view word = message.substr(start, message.size() - 1 - start);
-  const std::string_view old_text =
-      text.substr(report.start(), *report.end() - report.start());
-  if (word.empty() || word == old_text) return std::nullopt;
-  return Suggestion{"replace " + quoted(old_text) + " with " + quoted(word),
-                    {TextEdit{report.start(), *report.end(), std::string(word)}}};
+  const std::size_t start = report->start() - statement_start;
+  const std::size_t end = *report->end() - statement_start;
+  const std::string_view old_text = statement.substr(start, end - start);
+  std::optional<std::string_view> word;
+  if (frame.fault() == Fault::unknown_department) {
+    word = closest_department(old_text);
+  } else if (!frame.detail().replacement.empty()) {
+    word = frame.detail().replacement;
+  }
+  if (!word || *word == old_text) return std::nullopt;
+  TextEdit edit = edit_of(start, end, *word);
+  if (!mends(statement, edit)) return std::nullopt;
+  edit.offset += statement_start;
+  edit.end_offset += statement_start;
+  return Suggestion{"replace " + quoted(old_text) + " with " + quoted(*word),
+                    {std::move(edit)}};
 }
 
 }  // namespace jrl::diagnostics

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "jrl/position.hpp"
 #include "text/check_text.hpp"
 #include "format/printer.hpp"
 #include "format/token_stream.hpp"
@@ -34,14 +35,19 @@ class Layout final : public formatting::ChunkSink {
 
 std::expected<std::string, Error> format(std::string_view text,
                                          const FormatOptions& options) {
-  if (auto checked = check_text(text); !checked) {
+  // A byte-order mark is no part of the requirements; it stays in front.
+  const std::size_t bom = byte_order_mark_length(text);
+  const std::string_view body = text.substr(bom);
+  if (auto checked = check_text(body); !checked) {
     return std::unexpected(std::move(checked.error()));
   }
-  Layout layout(text, options.width);
-  if (auto read = formatting::read_tokens(text, layout); !read) {
+  Layout layout(body, options.width);
+  if (auto read = formatting::read_tokens(body, layout); !read) {
     return std::unexpected(std::move(read.error()));
   }
-  return std::move(layout).finish();
+  std::string out = std::move(layout).finish();
+  if (bom > 0) out.insert(0, text.substr(0, bom));
+  return out;
 }
 
 }  // namespace jrl

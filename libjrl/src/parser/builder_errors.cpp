@@ -12,9 +12,10 @@ namespace jrl::builder {
   return Error::internal(std::move(text));
 }
 
-[[gnu::noinline]] Error report_over(NodeRef node, std::string message) {
+[[gnu::noinline]] Error report_over(NodeRef node, std::string message,
+                                   FaultDetail detail) {
   return Error::over_span(node.input(), node.start(), node.end(),
-                          std::move(message));
+                          std::move(message), std::move(detail));
 }
 
 [[gnu::noinline]] Error plain_message(const char* text) {

@@ -16,8 +16,8 @@ namespace jrl::builder {
 // "internal error: entered unreachable code: " + expected + ", got " + rule.
 Error internal_fault(std::string_view expected, Rule got);
 
-// A report error with `message` over the span of `node`.
-Error report_over(NodeRef node, std::string message);
+// A report error with `message` over the span of `node`, telling `detail`.
+Error report_over(NodeRef node, std::string message, FaultDetail detail);
 
 // A plain message without position.
 Error plain_message(const char* text);

@@ -5,10 +5,12 @@
 
 namespace jrl {
 
-std::expected<std::uint16_t, Error> parse_u16(std::string_view text) {
+std::expected<std::uint16_t, Error> parse_u16(std::string_view text,
+                                              Fault fault) {
+  constexpr std::uint16_t MAX = std::numeric_limits<std::uint16_t>::max();
   if (text.empty()) {
     return std::unexpected(
-        Error::conversion("cannot parse integer from empty string"));
+        Error::conversion("cannot parse integer from empty string", {fault}));
   }
   if (text.size() > 1 && text.front() == '+') text.remove_prefix(1);
   // Digits are read left to right; the first fault found is the one named.
@@ -16,12 +18,12 @@ std::expected<std::uint16_t, Error> parse_u16(std::string_view text) {
   for (char c : text) {
     if (c < '0' || c > '9') {
       return std::unexpected(
-          Error::conversion("invalid digit found in string"));
+          Error::conversion("invalid digit found in string", {fault}));
     }
     value = value * 10 + static_cast<std::uint32_t>(c - '0');
-    if (value > std::numeric_limits<std::uint16_t>::max()) {
-      return std::unexpected(
-          Error::conversion("number too large to fit in target type"));
+    if (value > MAX) {
+      return std::unexpected(Error::conversion(
+          "number too large to fit in target type", {fault, {}, MAX}));
     }
   }
   return static_cast<std::uint16_t>(value);

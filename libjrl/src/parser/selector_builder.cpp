@@ -73,7 +73,8 @@ std::expected<void, Error> read_class(NodeRef node, Argument& out) {
   if (department->rule() == Rule::bad_department_id) {
     return std::unexpected(
         report_over(*department,
-                    "departments must be 4 uppercase ASCII character symbols"));
+                    "departments must be 4 uppercase ASCII character symbols",
+                    {Fault::malformed_department}));
   }
   if (department->rule() != Rule::department_id) {
     return std::unexpected(
@@ -90,7 +91,7 @@ std::expected<void, Error> read_class(NodeRef node, Argument& out) {
   std::string_view digits = class_id->text();
   const bool lab = digits.ends_with('L');
   if (lab) digits.remove_suffix(1);
-  auto number = parse_u16(digits);
+  auto number = parse_u16(digits, Fault::course_number_too_large);
   if (!number) {
     return std::unexpected(Error::wrap("could not parse class_id into u16",
                                        std::move(number.error())));
@@ -101,7 +102,9 @@ std::expected<void, Error> read_class(NodeRef node, Argument& out) {
     out = Argument{Kind::course, code, *number, lab, {}};
     return {};
   }
-  std::optional<std::string_view> suggestion = closest_department(code);
+  // The report names the closest of all codes, a shorter one included.
+  std::optional<std::string_view> suggestion =
+      closest_string(code, wexmoor_departments::WEXMOOR_DEPARTMENTS_LIST);
   if (!suggestion) {
     return std::unexpected(
         Error::internal("WEXMOOR_DEPARTMENTS_LIST is never empty"));
@@ -110,7 +113,8 @@ std::expected<void, Error> read_class(NodeRef node, Argument& out) {
       *department,
       "this department does not exist in Wexmoor's course catalog (Did you "
       "mean: " +
-          std::string(*suggestion) + ")"));
+          std::string(*suggestion) + ")",
+      {Fault::unknown_department, std::string(*suggestion)}));
 }
 
 // Reads one argument into `out`.
@@ -218,7 +222,8 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
     return std::unexpected(internal_fault("should have a function name", name));
   }
   if (!matches(args, *function)) {
-    return std::unexpected(report_over(call, mismatch_message(*function)));
+    return std::unexpected(
+        report_over(call, mismatch_message(*function), {Fault::wrong_arguments}));
   }
   emplace_function(
       *function, args, out, arena,
@@ -269,7 +274,8 @@ std::expected<void, Error> build_call(NodeRef call, Rule name,
     }
     return std::unexpected(report_over(
         *query_name,
-        "not a valid query (Did you mean: " + std::string(*suggestion) + ")"));
+        "not a valid query (Did you mean: " + std::string(*suggestion) + ")",
+        {Fault::unknown_function, std::string(*suggestion)}));
   }
   return build_call(call, name->rule(), args, out, arena);
 }

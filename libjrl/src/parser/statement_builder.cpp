@@ -26,9 +26,9 @@ constexpr std::string_view STATEMENT_SHAPE =
     "should have { select ~ quantity ~ from ~ selector ~ semicolon }, "
     "missing ";
 
-// A quantity, priority or bound read as a u16.
-std::expected<std::uint16_t, Error> read_u16(NodeRef node) {
-  auto value = parse_u16(node.text());
+// A quantity, priority or bound read as a u16; `fault` names which.
+std::expected<std::uint16_t, Error> read_u16(NodeRef node, Fault fault) {
+  auto value = parse_u16(node.text(), fault);
   if (!value) {
     return std::unexpected(Error::wrap("selection could not fit as u16",
                                        std::move(value.error())));
@@ -45,10 +45,11 @@ std::expected<Quantity, Error> read_quantity(NodeRef node, bool top_level) {
   }
   switch (child->rule()) {
     case Rule::quantity_single: {
-      auto count = read_u16(*child);
+      auto count = read_u16(*child, Fault::quantity_too_large);
       if (!count) return std::unexpected(std::move(count.error()));
       if (*count == 0) {
-        return std::unexpected(report_over(*child, "cannot select zero"));
+        return std::unexpected(report_over(*child, "cannot select zero",
+                                           {Fault::zero_quantity, {}, 1}));
       }
       return quantity::Single{*count};
     }
@@ -58,25 +59,27 @@ std::expected<Quantity, Error> read_quantity(NodeRef node, bool top_level) {
         return std::unexpected(
             Error::internal("quantity_many should have a lower bound"));
       }
-      auto lower = read_u16(*lower_node);
+      auto lower = read_u16(*lower_node, Fault::quantity_too_large);
       if (!lower) return std::unexpected(std::move(lower.error()));
       std::optional<NodeRef> upper_node = child->child(1);
       if (!upper_node) {
         return std::unexpected(
             Error::internal("quantity_many should have an upper bound"));
       }
-      auto upper = read_u16(*upper_node);
+      auto upper = read_u16(*upper_node, Fault::quantity_too_large);
       if (!upper) return std::unexpected(std::move(upper.error()));
       if (top_level && *lower == 0) {
         return std::unexpected(report_over(
             *lower_node,
-            "cannot select a range starting from zero on a top-level SELECT"));
+            "cannot select a range starting from zero on a top-level SELECT",
+            {Fault::range_from_zero, {}, 1}));
       }
       if (*upper < *lower) {
         return std::unexpected(report_over(
             *upper_node, "for any SELECT n-k statements, k>=n must be true. " +
                              number_text::decimal(*upper) + "<" +
-                             number_text::decimal(*lower)));
+                             number_text::decimal(*lower),
+            {Fault::reversed_quantity_range, {}, *lower}));
       }
       return quantity::Many{*lower, *upper};
     }
@@ -126,7 +129,8 @@ std::expected<QueryHead, Error> read_head(NodeRef node, bool top_level) {
     case Rule::limit:
       if (!top_level) {
         return std::unexpected(
-            report_over(*keyword, "LIMIT must be a top-level query"));
+            report_over(*keyword, "LIMIT must be a top-level query",
+                        {Fault::nested_limit}));
       }
       type = JRLQueryType::Limit;
       break;
@@ -209,7 +213,7 @@ std::expected<JRLRequirement, Error> ModelBuilder::parse_requirement(
       return std::unexpected(
           internal_fault("should have quantity_single", priority_node->rule()));
     }
-    auto value = read_u16(*priority_node);
+    auto value = read_u16(*priority_node, Fault::priority_too_large);
     if (!value) return std::unexpected(std::move(value.error()));
     priority = *value;
   }

@@ -78,8 +78,9 @@ std::optional<std::size_t> first_invalid(std::string_view text) {
 
 std::size_t count_characters(std::string_view text) {
   std::size_t count = 0;
-  for (std::size_t i = 0; i < text.size(); i += decode(text, i).length) {
-    ++count;
+  for (std::size_t i = 0; i < text.size(); ++count) {
+    // ASCII, most of any text, is one byte a character.
+    i += static_cast<unsigned char>(text[i]) < 0x80 ? 1 : decode(text, i).length;
   }
   return count;
 }

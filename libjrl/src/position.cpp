@@ -1,13 +1,15 @@
-// Lines and columns of byte offsets, counted as the reports count them.
+// Lines and columns of byte offsets, by the one rule every place uses.
+#include "jrl/position.hpp"
+
 #include <algorithm>
 #include <cstring>
 
-#include "jrl/diagnostics.hpp"
+#include "text/utf8.hpp"
 
 namespace jrl {
 
-LineIndex::LineIndex(std::string_view text) : text_(text) {
-  if (text.starts_with("\xEF\xBB\xBF")) bom_ = 3;
+LineIndex::LineIndex(std::string_view text)
+    : text_(text), bom_(byte_order_mark_length(text)) {
   starts_.push_back(0);
   const char* data = text.data();
   std::size_t from = 0;
@@ -30,13 +32,12 @@ LineCol LineIndex::at(std::size_t offset) const {
   const std::size_t line = static_cast<std::size_t>(after - starts_.begin());
   std::size_t from = *(after - 1);
   if (line == 1) from = std::min(std::max(from, bom_), offset);
-  // Each character is one column; continuation bytes of UTF-8 count
-  // nothing. No line feed lies in between, so a carriage return counts too.
-  std::size_t column = 1;
-  for (std::size_t i = from; i < offset; ++i) {
-    if ((static_cast<unsigned char>(text_[i]) & 0xC0) != 0x80) ++column;
-  }
-  return {line, column};
+  // No line feed lies in between, so every character is one column.
+  return {line, 1 + utf8::count_characters(text_.substr(from, offset - from))};
+}
+
+std::size_t character_offset(std::string_view input, std::size_t offset) {
+  return utf8::count_characters(input.substr(0, std::min(offset, input.size())));
 }
 
 }  // namespace jrl
