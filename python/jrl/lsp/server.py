@@ -155,7 +155,7 @@ Result = TypeVar("Result")
 Handler = Callable[[JrlServer, Analysis, Any], Result]
 
 
-def about_a_document(handler: Handler[Result]) -> Callable[[JrlServer, Any], Optional[Result]]:
+def about_a_document(handler: Handler[Result]) -> Callable[..., Optional[Result]]:
     """A request about a document, answered from its analysis; the answer
     about a document that is not open is null."""
 
