@@ -84,6 +84,8 @@ TEST(ByteOrderMark, CheckAndFormatSkipIt) {
   const auto formatted = jrl::format(bom + fixed);
   ASSERT_TRUE(formatted.has_value());
   EXPECT_EQ(*formatted, bom + *jrl::format(fixed));
+  // With nothing after the mark but blank lines, nothing is left.
+  EXPECT_EQ(jrl::format(bom + "\n\n"), std::string());
   const auto failed = jrl::format(bom + text);
   ASSERT_FALSE(failed.has_value());
   EXPECT_EQ(failed.error(), parse(text).error());

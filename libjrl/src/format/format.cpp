@@ -35,7 +35,9 @@ class Layout final : public formatting::ChunkSink {
 
 std::expected<std::string, Error> format(std::string_view text,
                                          const FormatOptions& options) {
-  // A byte-order mark is no part of the requirements; it stays in front.
+  // A byte-order mark is no part of the requirements; it stays in front of
+  // them, and a file with none (blank lines and a mark) formats to nothing,
+  // as an empty file does.
   const std::size_t bom = byte_order_mark_length(text);
   const std::string_view body = text.substr(bom);
   if (auto checked = check_text(body); !checked) {
@@ -46,7 +48,7 @@ std::expected<std::string, Error> format(std::string_view text,
     return std::unexpected(std::move(read.error()));
   }
   std::string out = std::move(layout).finish();
-  if (bom > 0) out.insert(0, text.substr(0, bom));
+  if (bom > 0 && !out.empty()) out.insert(0, text.substr(0, bom));
   return out;
 }
 
