@@ -1,6 +1,7 @@
 // The whole public API of libjrl: include this and link jrl::jrl.
 #pragma once
 
+#include "jrl/analysis.hpp"
 #include "jrl/departments.hpp"
 #include "jrl/diagnostics.hpp"
 #include "jrl/error.hpp"
