@@ -4,8 +4,9 @@ and find the requirements that mention a department.
     python examples/python/registrar.py examples/minor_mathematics.jrl STAT
 """
 
+import argparse
 import sys
-from typing import Iterator, List
+from typing import Iterator, List, Optional
 
 import jrl
 
@@ -57,5 +58,14 @@ def main(path: str, department: str) -> int:
     return 0
 
 
+def run(argv: Optional[List[str]] = None) -> int:
+    parser = argparse.ArgumentParser(
+        description="List the courses of a programme and the requirements that mention a department.")
+    parser.add_argument("path", help="a requirements file, such as examples/minor_mathematics.jrl")
+    parser.add_argument("department", help="a department code, such as STAT")
+    args = parser.parse_args(argv)
+    return main(args.path, args.department)
+
+
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(run())
