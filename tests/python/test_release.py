@@ -19,11 +19,9 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 EXAMPLES = ROOT / "examples"
 
 
-def test_one_version_everywhere():
-    cmake = re.search(r"project\(libjrl VERSION ([0-9.]+)",
-                      (ROOT / "CMakeLists.txt").read_text(encoding="utf-8")).group(1)
-    extension = json.loads((ROOT / "editors" / "vscode" / "package.json").read_text(encoding="utf-8"))
-    assert (jrl.__version__, extension["version"]) == (cmake, cmake)
+def test_version_is_the_projects():
+    assert jrl.__version__ == re.search(r"project\(libjrl VERSION ([0-9.]+)",
+                                        (ROOT / "CMakeLists.txt").read_text(encoding="utf-8")).group(1)
 
 
 def test_schema_is_shipped_in_the_package():
@@ -60,3 +58,19 @@ def test_example_scripts_print_their_usage(script):
     result = subprocess.run([sys.executable, str(script)], capture_output=True, text=True, timeout=60)
     assert result.returncode == 2
     assert result.stderr.startswith("usage: ") and "Traceback" not in result.stderr
+
+
+def hook_fields(text):
+    return {m.group(1): dict(re.findall(r"^ *(name|entry|language|files): (.*)$", m.group(2), re.M))
+            for m in re.finditer(r"^ *- id: ([\w-]+)\n((?: {2,}\w+: .*\n)*)", text, re.M)}
+
+
+def test_local_hooks_of_the_guide_run_what_the_published_hooks_run():
+    published = hook_fields((ROOT / ".pre-commit-hooks.yaml").read_text(encoding="utf-8"))
+    guide = (ROOT / "docs" / "style.md").read_text(encoding="utf-8")
+    local = hook_fields(re.search(r"- repo: local\n(.*?)```", guide, re.S).group(1))
+    assert set(local) == set(published) == {"jrl-check", "jrl-fmt"}
+    for hook_id, fields in local.items():
+        assert fields["language"] == "system"
+        assert {k: fields[k] for k in ("name", "entry", "files")} == \
+            {k: published[hook_id][k] for k in ("name", "entry", "files")}
