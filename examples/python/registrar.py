@@ -4,9 +4,8 @@ and find the requirements that mention a department.
     python examples/python/registrar.py examples/minor_mathematics.jrl STAT
 """
 
-import argparse
 import sys
-from typing import Iterator, List, Optional
+from typing import Iterator, List
 
 import jrl
 
@@ -58,14 +57,10 @@ def main(path: str, department: str) -> int:
     return 0
 
 
-def run(argv: Optional[List[str]] = None) -> int:
-    parser = argparse.ArgumentParser(
-        description="List the courses of a programme and the requirements that mention a department.")
-    parser.add_argument("path", help="a requirements file, such as examples/minor_mathematics.jrl")
-    parser.add_argument("department", help="a department code, such as STAT")
-    args = parser.parse_args(argv)
-    return main(args.path, args.department)
-
-
 if __name__ == "__main__":
-    sys.exit(run())
+    if len(sys.argv) != 3 or sys.argv[1] in ("-h", "--help"):
+        print(f"usage: python {sys.argv[0]} FILE DEPARTMENT\n\n"
+              "Lists every course the programme in FILE names, and its requirements\n"
+              "that name a course of DEPARTMENT (a code such as STAT).", file=sys.stderr)
+        sys.exit(2)
+    sys.exit(main(sys.argv[1], sys.argv[2]))
