@@ -12,5 +12,11 @@ venv=${JRL_VENV:-.venv}
 if [ ! -x "$venv/bin/python" ]; then
   "${PYTHON:-python3}" -m venv "$venv"
 fi
-"$venv/bin/python" -m pip install ".[all]"
+# The build runs in the environment itself rather than in one pip makes
+# afresh, so that CMake's build in build/pip is kept and reused.
+tools=("scikit-build-core>=0.10")
+command -v cmake >/dev/null 2>&1 || tools+=("cmake>=3.25")
+command -v ninja >/dev/null 2>&1 || tools+=("ninja>=1.10")
+"$venv/bin/python" -m pip install -q "${tools[@]}"
+"$venv/bin/python" -m pip install --no-build-isolation ".[all]"
 echo "install: jrl and jrl-lsp are in $venv/bin (activate with: . $venv/bin/activate)"
