@@ -28,6 +28,8 @@ if [ "$registry" = yes ]; then
     npm ci --no-audit --no-fund
   else
     npm install --no-audit --no-fund
+    echo "test_vscode: no lock file is committed; commit the one npm wrote," \
+      "build/vscode/package-lock.json, to editors/vscode/" >&2
   fi
 else
   echo "test_vscode: the npm registry cannot be reached; the tests run without" \
