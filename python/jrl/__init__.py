@@ -33,8 +33,11 @@ The global interpreter lock is released while the library parses, checks or
 formats, so threads can work on files side by side.
 """
 
+import json as _json
 import os
-from typing import List, Optional, Tuple, Union
+from importlib import metadata as _metadata
+from importlib import resources as _resources
+from typing import Any, Dict, List, Optional, Tuple, Union
 
 from ._error import ParseError
 from ._kind import Kind
@@ -101,9 +104,16 @@ __all__ = [
     "format",
     "load",
     "parse",
+    "schema",
     "selector_functions",
     "statement_spans",
 ]
+
+try:
+    #: The version of the installed distribution, the one pyproject declares.
+    __version__: str = _metadata.version("pylibjrl")
+except _metadata.PackageNotFoundError:  # imported from a tree, not installed
+    __version__ = "0+unknown"
 
 _BOM = b"\xef\xbb\xbf"
 
@@ -197,3 +207,17 @@ def closest_department(code: str) -> Optional[str]:
     which no course in a file can name.
     """
     return _native.closest_department(code)
+
+
+def schema() -> Dict[str, Any]:
+    """The JSON Schema (draft 2020-12) of a file's JSON form, as
+    :meth:`File.to_dict`, ``pylibjrl``'s ``json()`` and ``jrl json`` give it.
+
+    A new dictionary on each call. The schema is the file ``schemas/jrl.schema.json``
+    of this package, for tools that want the file itself::
+
+        importlib.resources.files("jrl") / "schemas" / "jrl.schema.json"
+    """
+    text = (_resources.files(__name__) / "schemas" / "jrl.schema.json").read_text(encoding="utf-8")
+    result: Dict[str, Any] = _json.loads(text)
+    return result
