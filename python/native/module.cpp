@@ -1,6 +1,7 @@
 // jrl._native: the native part of the `jrl` package. It parses with the
 // library and holds the result; the package's Python modules give it its
 // public face.
+#include "analysis_objects.hpp"
 #include "file_type.hpp"
 #include "model_dicts.hpp"
 #include "model_objects.hpp"
@@ -92,6 +93,7 @@ PyObject* create_module() {
   if (PyModule_AddFunctions(module.get(), text_function_methods) < 0 ||
       PyModule_AddFunctions(module.get(), selector_table_methods) < 0 ||
       PyModule_AddFunctions(module.get(), record_tree_methods) < 0 ||
+      PyModule_AddFunctions(module.get(), analysis_methods) < 0 ||
       !import_python_parts() || !init_dict_keys() ||
       !add_record_types(module.get()) || !add_file_type(module.get())) {
     return nullptr;

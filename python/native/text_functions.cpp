@@ -42,18 +42,17 @@ PyObject* check(PyObject*, PyObject* args) {
   return guarded([&]() -> PyObject* {
     const std::string_view view = bytes_view(utf8.get());
     std::vector<jrl::Diagnostic> diagnostics;
-    std::optional<jrl::LineIndex> lines;
     CharOffsets chars(view);
     {
       ThreadsAllowed unlocked;
       jrl::CheckOptions options;
       options.warnings = want_warnings != 0;
       diagnostics = jrl::check(view, options);
-      lines.emplace(view);
       for (const jrl::Diagnostic& d : diagnostics) add_offsets(d, chars);
       chars.count();
     }
-    return diagnostic_objects(diagnostics, *lines, chars);
+    Ref found(diagnostic_objects(diagnostics, chars));
+    return found ? PySequence_List(found.get()) : nullptr;
   });
 }
 
