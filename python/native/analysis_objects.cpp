@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "arguments.hpp"
 #include "char_offsets.hpp"
 #include "diagnostic_objects.hpp"
 #include "file_type.hpp"
@@ -21,22 +22,8 @@ namespace {
 // CheckOptions::max_diagnostics from None (the library's default) or an int
 // of at least 0; false with the error set for anything else.
 bool read_max_diagnostics(PyObject* value, jrl::CheckOptions& options) {
-  if (value == Py_None) return true;
-  if (!PyLong_Check(value)) {
-    PyErr_SetString(PyExc_TypeError, "max_diagnostics must be an int or None");
-    return false;
-  }
-  int overflow = 0;
-  const long long count = PyLong_AsLongLongAndOverflow(value, &overflow);
-  if (count == -1 && PyErr_Occurred()) return false;
-  if (overflow < 0 || (overflow == 0 && count < 0)) {
-    PyErr_SetString(PyExc_ValueError, "max_diagnostics must be at least 0");
-    return false;
-  }
-  // A count past any text's is as good as the largest one.
-  options.max_diagnostics = overflow > 0 ? static_cast<std::size_t>(-1)
-                                         : static_cast<std::size_t>(count);
-  return true;
+  return value == Py_None || count_argument(value, "max_diagnostics", 0,
+                                            options.max_diagnostics);
 }
 
 bool read_flag(PyObject* value, bool& flag) {
@@ -110,12 +97,8 @@ PyObject* analyse(PyObject*, PyObject* args) {
       !read_max_diagnostics(max_diagnostics, options)) {
     return nullptr;
   }
-  if (!PyUnicode_Check(text)) {
-    PyErr_SetString(PyExc_TypeError, "text must be a str");
-    return nullptr;
-  }
   // The copy the core reads, with the lock released, and the File keeps.
-  Ref utf8(PyUnicode_AsUTF8String(text));
+  Ref utf8(utf8_copy(text, "text"));
   if (!utf8) return nullptr;
   return guarded([&] { return analysis_object(utf8.get(), options); });
 }

@@ -2,6 +2,7 @@
 // library and holds the result; the package's Python modules give it its
 // public face.
 #include "analysis_objects.hpp"
+#include "arguments.hpp"
 #include "file_type.hpp"
 #include "model_dicts.hpp"
 #include "model_objects.hpp"
@@ -24,14 +25,9 @@ PyObject* parse(PyObject*, PyObject* args) {
   PyObject* text = nullptr;
   PyObject* path = nullptr;
   if (!PyArg_UnpackTuple(args, "parse", 2, 2, &text, &path)) return nullptr;
-  if (!PyUnicode_Check(text)) {
-    PyErr_SetString(PyExc_TypeError, "text must be a str");
-    return nullptr;
-  }
-  if (!check_path(path)) return nullptr;
   // The copy the core reads, with the lock released, and the File keeps.
-  Ref utf8(PyUnicode_AsUTF8String(text));
-  if (!utf8) return nullptr;
+  Ref utf8(utf8_copy(text, "text"));
+  if (!utf8 || !check_path(path)) return nullptr;
   return parse_to_file(utf8.get(), path);
 }
 
