@@ -23,8 +23,9 @@ hashable, picklable, and matchable in ``match`` statements::
 same as ``pylibjrl``'s.
 
 :func:`check` gives every :class:`Diagnostic` of a text (with its code, place,
-fixes and notes) as ``jrl check`` does, and :func:`format` rewrites a text in
-the canonical layout as ``jrl fmt`` does. For editors, :func:`statement_spans`
+fixes and notes) as ``jrl check`` does, :func:`analyse` adds each statement
+with its place and model where it builds, and :func:`format` rewrites a text
+in the canonical layout as ``jrl fmt`` does. For editors, :func:`statement_spans`
 cuts even a broken text into its statements, and :func:`departments` and
 :func:`closest_department` give the catalogue's codes, and
 :func:`selector_functions` the language's selector functions.
@@ -42,6 +43,7 @@ from typing import Any, Dict, List, Optional, Tuple, Union
 from ._error import ParseError
 from ._kind import Kind
 from ._native import (
+    Analysis,
     Class,
     Course,
     Diagnostic,
@@ -61,6 +63,7 @@ from ._native import (
     Selector,
     Single,
     Span,
+    Statement,
     Suggestion,
     Tag,
     TagDept,
@@ -70,6 +73,7 @@ from . import _native
 from ._selector_functions import SelectorArgument, SelectorFunction, selector_functions
 
 __all__ = [
+    "Analysis",
     "Class",
     "Course",
     "Diagnostic",
@@ -93,10 +97,12 @@ __all__ = [
     "SelectorFunction",
     "Single",
     "Span",
+    "Statement",
     "Suggestion",
     "Tag",
     "TagDept",
     "TextEdit",
+    "analyse",
     "check",
     "closest_department",
     "departments",
@@ -161,6 +167,25 @@ def check(text: str, *, warnings: bool = True) -> List[Diagnostic]:
     is released while the library checks.
     """
     return _native.check(text, warnings)
+
+
+def analyse(text: str, *, warnings: bool = True, suggestions: bool = True,
+            max_diagnostics: Optional[int] = None) -> Analysis:
+    """Read ``text`` once for a tool that shows it while it is written, as
+    an editor does: an :class:`Analysis` of its diagnostics (what
+    :func:`check` gives, as a tuple), each top-level :class:`Statement` with
+    its place and, where it builds, its :class:`Requirement`, and a
+    :class:`File` of the requirements that built. A broken statement costs
+    only itself.
+
+    ``suggestions=False`` skips the search for fixes of syntax errors, and
+    ``max_diagnostics`` caps the diagnostics (``None``: the library's cap of
+    200; the first error always comes). Offsets are indices into ``text``; a
+    leading byte order mark counts in offsets but not in lines and columns,
+    as in :func:`check`. The global interpreter lock is released while the
+    library reads.
+    """
+    return _native.analyse(text, warnings, suggestions, max_diagnostics)
 
 
 def format(text: str, width: int = 100) -> str:

@@ -66,6 +66,23 @@ TEST(LineIndex, AgreesWithReportsSourceMapAndCharacterOffsets) {
   }
 }
 
+// The source map's places after a byte-order mark are the index's: the
+// mark is no column, and offsets still count it.
+TEST(ByteOrderMark, LocateCountsItAsTheIndexDoes) {
+  const std::string text = std::string(BYTE_ORDER_MARK) + "a\xC3\xA9\nb";
+  const LineIndex lines(text);
+  // Inside the mark, then every place between two characters.
+  const std::vector<ByteSpan> spans = {{0, 0}, {1, 2}, {3, 3}, {4, 4},
+                                       {6, 6}, {7, 7}, {8, 8}};
+  const std::vector<SourceSpan> located = locate(text, spans);
+  for (std::size_t k = 0; k < spans.size(); ++k) {
+    EXPECT_EQ(located[k].start, lines.at(spans[k].start)) << k;
+    EXPECT_EQ(located[k].end, lines.at(spans[k].end)) << k;
+  }
+  EXPECT_EQ(place(located[2].start), "1:1");
+  EXPECT_EQ(place(located[4].start), "1:3");
+}
+
 // check and format read a text after a byte-order mark; edits and
 // diagnostics count it in offsets, not in columns, and format keeps it.
 TEST(ByteOrderMark, CheckAndFormatSkipIt) {
