@@ -13,7 +13,8 @@
 namespace jrl::cli {
 namespace {
 
-// `text` between single quotes, as usage messages show a value.
+// `text` between single quotes, as usage messages show a value (appended
+// piece by piece: GCC 12 warns wrongly of overlap on `"'" + string`).
 std::string quoted(std::string_view text) {
   std::string out;
   out.reserve(text.size() + 2);
