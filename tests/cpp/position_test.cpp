@@ -33,8 +33,8 @@ TEST(LineIndex, CountsLinesAndCharacters) {
   EXPECT_EQ(place(with_bom.at(6)), "2:1");
 }
 
-// The index, the reports, the source map and character offsets count every
-// place alike: a stray continuation byte, a cut sequence and an overlong
+// The index, the reports, the source map and character offsets (both ways)
+// count every place alike: a stray continuation byte, a cut sequence and an overlong
 // form are each one character, as a decoder shows them.
 TEST(LineIndex, AgreesWithReportsSourceMapAndCharacterOffsets) {
   const std::string texts[] = {
@@ -62,7 +62,9 @@ TEST(LineIndex, AgreesWithReportsSourceMapAndCharacterOffsets) {
       EXPECT_EQ(at.column - 1,
                 character_offset(text, offset) -
                     character_offset(text, lines.line_start(offset)));
+      EXPECT_EQ(byte_offset(text, character_offset(text, offset)), offset);
     }
+    EXPECT_EQ(byte_offset(text, spans.size()), text.size());
   }
 }
 
