@@ -3,8 +3,9 @@
 Runs `jrl json`, `jrl json --pretty`, `jrl debug`, `jrl check`,
 `jrl check --format=json` and `jrl fmt -` (the file on standard input, the
 formatted text or the report on the standard streams) of a reference binary
-and a candidate binary over the same inputs and reports every difference in standard output, standard
-error or exit status. A change meant to make parsing faster must report none.
+and a candidate binary over the same inputs and reports every difference
+in standard output, standard error or exit status. A change meant to make
+parsing faster must report none.
 
 The first diagnostic of the candidate's `check --format=json` must carry the
 exact report: its `report` field, with the file named in its headers, must
@@ -221,7 +222,8 @@ def run_argv(argv: list[str], source, stderr: str):
     tty.setraw(secondary)  # no translation of line ends
     with tempfile.TemporaryFile() as out:
         try:
-            p = subprocess.Popen(argv, stdin=source, stdout=out, stderr=secondary)
+            p = subprocess.Popen(argv, stdin=source, stdout=out,
+                                 stderr=secondary)
         finally:
             os.close(secondary)
         err = bytearray()

@@ -294,10 +294,14 @@ class TreeReader final : public NodeSink {
     Piece piece;
     piece.first = static_cast<std::uint32_t>(out_.tokens.size());
     for (const NodeRef child : node.children()) {
+      // The statement, the description, and the priority if there is one.
       const bool ok =
-          child.rule() == Rule::statement ? statement(child, false, piece.tail)
-          : child.rule() == Rule::string  ? leaf(child, TokenKind::string, true)
-                                          : leaf(child, TokenKind::number, true);
+          child.rule() == Rule::statement
+              ? statement(child, false, piece.tail)
+              : leaf(child,
+                     child.rule() == Rule::string ? TokenKind::string
+                                                  : TokenKind::number,
+                     true);
       if (!ok) return false;
     }
     skip();
