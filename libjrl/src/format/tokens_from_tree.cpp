@@ -4,7 +4,6 @@
 // courses and strings. Between two leaves lies only what the grammar matched
 // without a node: whitespace, comments and punctuation, read there. A string
 // is always a leaf, so a "//" between leaves always begins a comment.
-#include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
@@ -37,6 +36,17 @@ constexpr std::array<Mark, 8> MARKS = {{
     {';', TokenKind::semicolon, false},
     {'-', TokenKind::dash, false},
 }};
+
+// For each byte, its index in MARKS, or NO_MARK.
+constexpr std::uint8_t NO_MARK = MARKS.size();
+constexpr std::array<std::uint8_t, 256> MARK_OF = [] {
+  std::array<std::uint8_t, 256> table{};
+  table.fill(NO_MARK);
+  for (std::uint8_t i = 0; i < MARKS.size(); ++i) {
+    table[static_cast<unsigned char>(MARKS[i].c)] = i;
+  }
+  return table;
+}();
 
 class TreeReader final : public NodeSink {
  public:
@@ -132,21 +142,21 @@ class TreeReader final : public NodeSink {
 
   // Reads the text up to `end`: whitespace, comments and punctuation.
   bool gap(std::size_t end) {
-    for (;;) {
+    // Mostly there is nothing, or one mark, between two leaves.
+    while (pos_ < end) {
       skip();
       if (pos_ >= end) return true;
       if (!mark()) return false;
     }
+    return true;
   }
 
   // The punctuation mark at the position, as a token.
   bool mark() {
     if (pos_ >= text_.size()) return false;
-    const auto* found =
-        std::find_if(MARKS.begin(), MARKS.end(),
-                     [&](const Mark& m) { return m.c == text_[pos_]; });
-    if (found == MARKS.end()) return false;
-    push(found->kind, pos_, 1, found->space_before);
+    const std::uint8_t found = MARK_OF[static_cast<unsigned char>(text_[pos_])];
+    if (found == NO_MARK) return false;
+    push(MARKS[found].kind, pos_, 1, MARKS[found].space_before);
     ++pos_;
     return true;
   }
@@ -177,55 +187,49 @@ class TreeReader final : public NodeSink {
   }
 
   // A leaf of the tree as one token, after the text before it.
-  bool leaf(NodeRef node, TokenKind kind, bool space_before) {
-    if (!gap(node.start()) || pos_ != node.start()) return false;
+  template <TokenKind Kind>
+  bool leaf(NodeRef node, bool space_before) {
     const std::size_t start = node.start();
+    if (!gap(start) || pos_ != start) return false;
     const std::size_t length = node.end() - start;
-    switch (kind) {
-      case TokenKind::number: {
-        // Printed without its leading zeros.
-        std::size_t zeros = 0;
-        while (zeros + 1 < length && text_[start + zeros] == '0') ++zeros;
-        push(kind, start, length, space_before,
-             static_cast<std::uint32_t>(length - zeros));
-        out_.tokens.back().aux = static_cast<std::uint32_t>(zeros);
-        break;
-      }
-      case TokenKind::course: {
-        // A department, spaces and a course number: printed with one space.
-        const std::optional<NodeRef> number = node.child(1);
-        if (!number) return false;
-        push(kind, start, length, space_before,
-             static_cast<std::uint32_t>(5 + number->end() - number->start()));
-        out_.tokens.back().aux =
-            static_cast<std::uint32_t>(number->start() - start);
-        break;
-      }
-      case TokenKind::string:
-        push(kind, start, length, space_before, char_count(node.text()));
-        break;
-      default:
-        push(kind, start, length, space_before);
-        break;
+    if constexpr (Kind == TokenKind::number) {
+      // Printed without its leading zeros.
+      std::size_t zeros = 0;
+      while (zeros + 1 < length && text_[start + zeros] == '0') ++zeros;
+      push(Kind, start, length, space_before,
+           static_cast<std::uint32_t>(length - zeros));
+      out_.tokens.back().aux = static_cast<std::uint32_t>(zeros);
+    } else if constexpr (Kind == TokenKind::course) {
+      // A department, spaces and a course number: printed with one space.
+      const NodeRef number = node.at(node.at(node.index() + 1).subtree_end());
+      push(Kind, start, length, space_before,
+           static_cast<std::uint32_t>(5 + number.end() - number.start()));
+      out_.tokens.back().aux =
+          static_cast<std::uint32_t>(number.start() - start);
+    } else if constexpr (Kind == TokenKind::string) {
+      push(Kind, start, length, space_before, char_count(node.text()));
+    } else {
+      push(Kind, start, length, space_before);
     }
     pos_ = node.end();
     return true;
   }
 
   // A statement; `tail` receives the list that breaks when it is too long.
+  // Its children: select or limit, quantity, from, selector.
   bool statement(NodeRef node, bool space_before, std::int32_t& tail) {
     auto child = node.children().begin();
-    if (!leaf(*child, TokenKind::keyword, space_before)) return false;
+    if (!leaf<TokenKind::keyword>(*child, space_before)) return false;
     const NodeRef quantity = first_child(*++child);
     if (quantity.rule() == Rule::quantity_many) {
-      if (!leaf(*quantity.child(0), TokenKind::number, true) ||
-          !leaf(*quantity.child(1), TokenKind::number, false)) {
+      if (!leaf<TokenKind::number>(first_child(quantity), true) ||
+          !leaf<TokenKind::number>(*quantity.child(1), false)) {
         return false;
       }
-    } else if (!leaf(quantity, TokenKind::number, true)) {
+    } else if (!leaf<TokenKind::number>(quantity, true)) {
       return false;
     }
-    if (!leaf(*++child, TokenKind::keyword, true)) return false;
+    if (!leaf<TokenKind::keyword>(*++child, true)) return false;
     const NodeRef selector = first_child(*++child);
     if (selector.rule() == Rule::selector_list) {
       return list(selector, tail);
@@ -243,18 +247,20 @@ class TreeReader final : public NodeSink {
     return call(inner, space_before);
   }
 
+  // Its children: query_name, then a query_argument for each argument,
+  // which holds a string or a class_argument.
   bool call(NodeRef node, bool space_before) {
+    const NodeRef name = first_child(node);
+    if (!leaf<TokenKind::name>(name, space_before)) return false;
+    const std::uint32_t stop = node.subtree_end();
     bool first = true;
-    for (const NodeRef child : node.children()) {
-      if (child.rule() == Rule::query_name) {
-        if (!leaf(child, TokenKind::name, space_before)) return false;
-        continue;
-      }
-      const NodeRef argument = first_child(child);
-      const TokenKind kind = argument.rule() == Rule::string
-                                 ? TokenKind::string
-                                 : TokenKind::course;
-      if (!leaf(argument, kind, !first)) return false;
+    for (std::uint32_t i = name.subtree_end(); i < stop;
+         i = node.at(i).subtree_end()) {
+      const NodeRef argument = node.at(i + 1);
+      const bool ok = argument.rule() == Rule::string
+                          ? leaf<TokenKind::string>(argument, !first)
+                          : leaf<TokenKind::course>(argument, !first);
+      if (!ok) return false;
       first = false;
     }
     return gap(node.end());
@@ -295,13 +301,11 @@ class TreeReader final : public NodeSink {
     piece.first = static_cast<std::uint32_t>(out_.tokens.size());
     for (const NodeRef child : node.children()) {
       // The statement, the description, and the priority if there is one.
-      const bool ok =
-          child.rule() == Rule::statement
-              ? statement(child, false, piece.tail)
-              : leaf(child,
-                     child.rule() == Rule::string ? TokenKind::string
-                                                  : TokenKind::number,
-                     true);
+      const bool ok = child.rule() == Rule::statement
+                          ? statement(child, false, piece.tail)
+                      : child.rule() == Rule::string
+                          ? leaf<TokenKind::string>(child, true)
+                          : leaf<TokenKind::number>(child, true);
       if (!ok) return false;
     }
     skip();
