@@ -266,31 +266,38 @@ class TreeReader final : public NodeSink {
     return gap(node.end());
   }
 
+  // Pieces and lists are filled in place, field by field: one built aside
+  // and copied in is read whole right after its fields were written, which
+  // stalls.
   bool list(NodeRef node, std::int32_t& tail) {
-    List list;
-    list.open = static_cast<std::uint32_t>(out_.tokens.size());
+    const auto open = static_cast<std::uint32_t>(out_.tokens.size());
     // The items of the lists being read wait here, innermost last, so each
     // list's items end up next to each other in `items`.
     const std::size_t base = pending_.size();
     bool first = true;
     for (const NodeRef child : node.children()) {
       if (!gap(child.start())) return false;
-      Piece item;
-      item.first = static_cast<std::uint32_t>(out_.tokens.size());
-      if (!single(child, !first, item.tail)) return false;
+      const auto item_first = static_cast<std::uint32_t>(out_.tokens.size());
+      std::int32_t item_tail = -1;
+      if (!single(child, !first, item_tail)) return false;
+      Piece& item = pending_.emplace_back();
+      item.first = item_first;
       item.last = static_cast<std::uint32_t>(out_.tokens.size() - 1);
-      pending_.push_back(item);
+      item.tail = item_tail;
       first = false;
     }
-    list.close = static_cast<std::uint32_t>(out_.tokens.size());
-    if (!gap(node.end()) || out_.tokens.size() != list.close + 1) return false;
-    list.first_item = static_cast<std::uint32_t>(out_.items.size());
+    const auto close = static_cast<std::uint32_t>(out_.tokens.size());
+    if (!gap(node.end()) || out_.tokens.size() != close + 1) return false;
+    const auto first_item = static_cast<std::uint32_t>(out_.items.size());
     out_.items.insert(out_.items.end(), pending_.begin() + base,
                       pending_.end());
     pending_.resize(base);
-    list.item_end = static_cast<std::uint32_t>(out_.items.size());
     tail = static_cast<std::int32_t>(out_.lists.size());
-    out_.lists.push_back(list);
+    List& list = out_.lists.emplace_back();
+    list.open = open;
+    list.close = close;
+    list.first_item = first_item;
+    list.item_end = static_cast<std::uint32_t>(out_.items.size());
     return true;
   }
 
