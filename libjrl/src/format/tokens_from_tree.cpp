@@ -23,9 +23,6 @@ struct Mark {
   TokenKind kind;
   bool space_before;  // in the one-line layout
 };
-// The first child of a node that has children, as the grammar gives them.
-NodeRef first_child(NodeRef node) { return node.at(node.index() + 1); }
-
 constexpr std::array<Mark, 8> MARKS = {{
     {'[', TokenKind::open_bracket, true},
     {']', TokenKind::close_bracket, false},
@@ -47,6 +44,9 @@ constexpr std::array<std::uint8_t, 256> MARK_OF = [] {
   }
   return table;
 }();
+
+// The first child of a node that has children, as the grammar gives them.
+NodeRef first_child(NodeRef node) { return node.at(node.index() + 1); }
 
 class TreeReader final : public NodeSink {
  public:
