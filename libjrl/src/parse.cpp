@@ -34,11 +34,13 @@ namespace {
 // same pre-order as the selectors built from them.
 class RequirementSink final : public NodeSink {
  public:
-  RequirementSink(SourceMap* map, bool keep, RequirementWriter* writer)
+  RequirementSink(SourceMap* map, bool keep, RequirementWriter* writer,
+                  NodeSink* statements)
       : keep_(keep),
         arena_(std::make_shared<ModelArena>()),
         map_(map),
-        writer_(writer) {}
+        writer_(writer),
+        statements_(statements) {}
 
   void take(NodeRef statement) override {
     if (error_) return;
@@ -55,8 +57,10 @@ class RequirementSink final : public NodeSink {
       arena_->clear();
     }
     if (map_ != nullptr) record_spans(statement);
+    if (statements_ != nullptr) statements_->take(statement);
   }
   void discard() override {
+    if (statements_ != nullptr) statements_->discard();
     drop_model();
     error_.reset();
     if (map_ != nullptr) *map_ = SourceMap{};
@@ -90,11 +94,12 @@ class RequirementSink final : public NodeSink {
   std::optional<Error> error_;
   SourceMap* map_;
   RequirementWriter* writer_;
+  NodeSink* statements_;  // each statement that built, while its nodes live
 };
 
 std::expected<ParseResult, Error> parse_into(
     std::string_view input, SourceMap* map, bool keep_model,
-    RequirementWriter* writer = nullptr) {
+    RequirementWriter* writer = nullptr, NodeSink* statements = nullptr) {
   if (input.size() >= MAX_INPUT_SIZE) {
     return std::unexpected(
         Error::message("input larger than 4 GiB is not supported",
@@ -105,7 +110,7 @@ std::expected<ParseResult, Error> parse_into(
         input, *bad, "input is not valid UTF-8", {Fault::invalid_utf8}));
   }
 
-  RequirementSink sink(map, keep_model, writer);
+  RequirementSink sink(map, keep_model, writer, statements);
   auto tree = run_grammar(input, &sink);
   if (!tree) {
     const GrammarFailure& failure = tree.error();
@@ -168,6 +173,13 @@ std::expected<void, Error> parse_and_stream(std::string_view input,
 
 std::expected<void, Error> check_text(std::string_view input) {
   auto checked = parse_into(input, nullptr, false);
+  if (!checked) return std::unexpected(std::move(checked.error()));
+  return {};
+}
+
+std::expected<void, Error> check_text(std::string_view input,
+                                      NodeSink& statements) {
+  auto checked = parse_into(input, nullptr, false, nullptr, &statements);
   if (!checked) return std::unexpected(std::move(checked.error()));
   return {};
 }
