@@ -1,7 +1,9 @@
-// jrl.File: one parsed requirements file. It holds the native model and the
-// UTF-8 text it came from; its Python objects are built on first use.
+// jrl.File: one requirements file. A parsed File holds the native model and
+// the UTF-8 text it came from, and builds its Python objects on first use;
+// one built from requirements holds them and the model made of them.
 #pragma once
 
+#include "jrl/jrl.hpp"
 #include "python_ref.hpp"
 
 namespace jrl_native {
@@ -15,5 +17,8 @@ bool add_file_type(PyObject* module);
 // released. Returns a new File, or null with ParseError (or another error)
 // set. `path` is a str or None.
 PyObject* parse_to_file(PyObject* utf8, PyObject* path);
+
+// The model a File holds, or null when `object` is no File.
+const jrl::ParseResult* file_model(PyObject* object);
 
 }  // namespace jrl_native
