@@ -162,15 +162,19 @@ PyObject* file_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   }
   return guarded([&]() -> PyObject* {
     Ref requirements(PySequence_Tuple(values[0]));
-    if (!requirements) return nullptr;
-    for (Py_ssize_t i = 0; i < PyTuple_Size(requirements.get()); ++i) {
-      if (record_kind(PyTuple_GetItem(requirements.get(), i)) !=
-          Record::Requirement) {
-        PyErr_SetString(PyExc_TypeError,
-                        "File() argument 'requirements' must be an iterable "
-                        "of Requirement objects");
-        return nullptr;
-      }
+    if (!requirements && !PyErr_ExceptionMatches(PyExc_TypeError)) {
+      return nullptr;
+    }
+    bool all_requirements = static_cast<bool>(requirements);
+    for (Py_ssize_t i = 0; all_requirements && i < PyTuple_Size(requirements.get()); ++i) {
+      all_requirements = record_kind(PyTuple_GetItem(requirements.get(), i)) ==
+                         Record::Requirement;
+    }
+    if (!all_requirements) {
+      PyErr_SetString(PyExc_TypeError,
+                      "File() argument 'requirements' must be an iterable of "
+                      "Requirement objects");
+      return nullptr;
     }
     std::optional<jrl::ParseResult> model =
         model_of_requirements(requirements.get());
