@@ -110,16 +110,6 @@ PyObject* file_reduce(PyObject* self, PyObject*) {
                        as_file(self)->path);
 }
 
-PyObject* file_copy(PyObject* self, PyObject*) {
-  Py_INCREF(self);
-  return self;
-}
-
-PyObject* file_deepcopy(PyObject* self, PyObject*) {
-  Py_INCREF(self);
-  return self;
-}
-
 PyObject* file_richcompare(PyObject* a, PyObject* b, int op) {
   if ((op != Py_EQ && op != Py_NE) || Py_TYPE(b) != file_type) {
     Py_RETURN_NOTIMPLEMENTED;
@@ -253,14 +243,10 @@ PyMethodDef file_methods[] = {
      METH_VARARGS | METH_KEYWORDS,
      "to_json($self, /, pretty=False)\n--\n\n"
      "The JSON text: compact, or indented by two spaces with pretty=True."},
-    {"__replace__",
-     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(file_replace)),
-     METH_VARARGS | METH_KEYWORDS,
-     "__replace__($self, /, **changes)\n--\n\n"
-     "A File with `requirements` or `path` changed."},
+    replace_method(file_replace, "A File with `requirements` or `path` changed."),
     {"__reduce__", file_reduce, METH_NOARGS, nullptr},
-    {"__copy__", file_copy, METH_NOARGS, nullptr},
-    {"__deepcopy__", file_deepcopy, METH_O, nullptr},
+    {"__copy__", same_value, METH_NOARGS, nullptr},
+    {"__deepcopy__", same_value, METH_O, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -3,6 +3,7 @@
 #include <structmember.h>
 
 #include <array>
+#include <deque>
 #include <new>
 #include <string>
 #include <vector>
@@ -447,12 +448,6 @@ PyObject* record_reduce(PyObject* self, PyObject*) {
   return reduce_record(self);
 }
 
-// Immutable values: a copy is the value itself.
-PyObject* record_copy(PyObject* self, PyObject*) {
-  Py_INCREF(self);
-  return self;
-}
-
 // Fields may be values built by hand, so a deep copy copies them.
 PyObject* record_deepcopy(PyObject* self, PyObject* memo) {
   return deepcopy_record(self, memo);
@@ -482,14 +477,11 @@ PyObject* record_replace(PyObject* self, PyObject* args, PyObject* kwargs) {
 }
 
 PyMethodDef record_methods[] = {
-    {"__replace__",
-     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(record_replace)),
-     METH_VARARGS | METH_KEYWORDS,
-     "__replace__($self, /, **changes)\n--\n\n"
-     "A copy with the fields named in `changes` changed, checked as a new "
-     "object is."},
+    replace_method(record_replace,
+                   "A copy with the fields named in `changes` changed, checked "
+                   "as a new object is."),
     {"__reduce__", record_reduce, METH_NOARGS, nullptr},
-    {"__copy__", record_copy, METH_NOARGS, nullptr},
+    {"__copy__", same_value, METH_NOARGS, nullptr},
     {"__deepcopy__", record_deepcopy, METH_O, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
@@ -646,6 +638,21 @@ bool bind_arguments(const char* name, std::span<const char* const> names,
     values[i] = value;
   }
   return true;
+}
+
+PyMethodDef replace_method(PyObject* (*replace)(PyObject*, PyObject*,
+                                                PyObject*),
+                           const char* doc) {
+  static std::deque<std::string> docs;  // the tables keep pointers to them
+  docs.push_back(std::string("__replace__($self, /, **changes)\n--\n\n") + doc);
+  return {"__replace__",
+          reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(replace)),
+          METH_VARARGS | METH_KEYWORDS, docs.back().c_str()};
+}
+
+PyObject* same_value(PyObject* self, PyObject*) {
+  Py_INCREF(self);
+  return self;
 }
 
 Record record_kind(PyObject* object) {

@@ -60,6 +60,17 @@ bool bind_arguments(const char* name, std::span<const char* const> names,
                     PyObject* args, PyObject* kwargs,
                     std::span<PyObject*> values);
 
+// The `__replace__` entry of a method table: `replace(self, args, kwargs)`
+// makes the copy with the fields changed that copy.replace and jrl.replace
+// pass as keywords.
+PyMethodDef replace_method(PyObject* (*replace)(PyObject*, PyObject*,
+                                                PyObject*),
+                           const char* doc);
+
+// `self`, for __copy__ (and __deepcopy__ where every field is immutable too):
+// values are immutable.
+PyObject* same_value(PyObject* self, PyObject* unused);
+
 // The fields of `object`, the span last where its class has one, when it is
 // a record; empty for any other object. Borrowed.
 std::span<PyObject* const> record_fields(PyObject* object);
