@@ -6,7 +6,10 @@ from their text, and every shipped and generated programme, written again
 from its objects, is exactly what the formatter makes of it.
 """
 
+import builtins
+import contextlib
 import copy
+import io
 import pickle
 import re
 import sys
@@ -17,7 +20,7 @@ from hypothesis import strategies as st
 
 import jrl
 from jrl import Class, Course, File, Kind, Many, NestedQuery, Query, Requirement, Single, Span, Tag
-from jrl_sources import bench_texts, example_files, fuzz_texts, read
+from jrl_sources import ROOT, bench_texts, example_files, fuzz_texts, read
 from test_properties import SETTINGS, STRING_CHARS, requirement_file
 
 SELECT, LIMIT = Kind.SELECT, Kind.LIMIT
@@ -228,3 +231,23 @@ def test_programmes_are_written_as_the_formatter_lays_them_out(name):
 @given(requirement_file())
 def test_generated_programmes_are_written_as_the_formatter_lays_them_out(case):
     check_written_as_formatted(case[0])
+
+
+def test_guide_shows_writing_a_programme_as_it_is():
+    guide = (ROOT / "docs" / "python.md").read_text(encoding="utf-8")
+    section = guide[guide.index("## Writing a programme from objects"):guide.index("## The JSON form")]
+    code, *rest = re.findall(r"```python\n(.*?)```", section, re.S)
+    output = re.findall(r"```text\n(.*?)```", section, re.S)[0]
+    namespace = {}
+    printed = io.StringIO()
+    with contextlib.redirect_stdout(printed):
+        exec(code, namespace)
+    assert printed.getvalue() == output
+    shown = re.findall(r"^(.*)\n# (\w+Error): (.*)$", rest[0], re.M)
+    assert len(shown) == 2
+    for statement, error, message in shown:
+        with pytest.raises(getattr(builtins, error)) as info:
+            exec(statement, namespace)
+        assert str(info.value) == message
+    exec(rest[1], namespace)
+    assert namespace["programme"].requirements[1].priority == 30
