@@ -115,11 +115,12 @@ PyObject* integer(const char* record, const char* field, PyObject* value,
     return wrong_type(record, field, "an int", value);
   }
   int overflow = 0;
-  long long number = PyLong_AsLongLongAndOverflow(value, &overflow);
+  const long long number = PyLong_AsLongLongAndOverflow(value, &overflow);
   if (number == -1 && PyErr_Occurred()) return nullptr;
-  if (overflow != 0) number = overflow > 0 ? LLONG_MAX : LLONG_MIN;
-  if (number < low) return wrong_value(record, field, value, below);
-  if (number > high) {
+  if (overflow < 0 || (overflow == 0 && number < low)) {
+    return wrong_value(record, field, value, below);
+  }
+  if (overflow > 0 || number > high) {
     return wrong_value(record, field, value,
                        above != nullptr ? std::string(above)
                                         : std::string(TOO_LARGE) + " (at most " +

@@ -229,7 +229,7 @@ PyGetSetDef file_getset[] = {
      "The format version of the model, '0.1.6'.", nullptr},
     {"requirements", get_requirements, nullptr,
      "The requirements, in file order (a tuple of Requirement).", nullptr},
-    {"path", get_path, nullptr, "The path given to parse() or load(), or None.",
+    {"path", get_path, nullptr, "The path given to parse(), load() or File(), or None.",
      nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
