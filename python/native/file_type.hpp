@@ -20,5 +20,11 @@ PyObject* parse_to_file(PyObject* utf8, PyObject* path);
 
 // The model a File holds, or null when `object` is no File.
 const jrl::ParseResult* file_model(PyObject* object);
+// A File of the requirements analyse() built from `utf8` (a bytes object,
+// kept by the File), `map` giving where they stand in it. Its path is None,
+// and it pickles as its text, which loading analyses again. A new
+// reference, null with the error set.
+PyObject* analysed_file(PyObject* utf8, jrl::ParseResult&& result,
+                        jrl::SourceMap&& map);
 
 }  // namespace jrl_native

@@ -74,7 +74,7 @@ class Checker {
           out.status = EXIT_FAILED;
         }
       }
-      out.rendered = reporter_.render(out.name, *content, diagnostics);
+      out.rendered = reporter_.render(out.name, diagnostics);
       if (options_.verbose && out.status == EXIT_OK) {
         const auto parsed = parse(without_bom(*content));
         out.good_count =
