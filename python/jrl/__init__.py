@@ -22,6 +22,17 @@ hashable, picklable, and matchable in ``match`` statements::
 ``File.to_dict()`` and ``File.to_json()`` give the JSON form of the file, the
 same as ``pylibjrl``'s.
 
+Programmes can be written from objects too: every constructor checks its
+arguments as the parser would, ``File(requirements)`` makes a file of them,
+:func:`replace` copies an object with some fields changed, and
+:func:`dumps` writes a File or a Requirement as text in the canonical
+layout::
+
+    calculus = jrl.Requirement(
+        jrl.Query(jrl.Kind.SELECT, jrl.Single(1), [jrl.Class(jrl.Course("MATH", 1200))]),
+        "Calculus")
+    print(jrl.dumps(jrl.File([calculus, jrl.replace(calculus, priority=5)])))
+
 :func:`check` gives every :class:`Diagnostic` of a text (with its code, place,
 fixes and notes) as ``jrl check`` does, :func:`analyse` adds each statement
 with its place and model where it builds, and :func:`format` rewrites a text
@@ -38,7 +49,7 @@ import json as _json
 import os
 from importlib import metadata as _metadata
 from importlib import resources as _resources
-from typing import Any, Dict, List, Optional, Tuple, Union
+from typing import Any, Dict, List, Optional, Tuple, TypeVar, Union
 
 from ._error import ParseError
 from ._kind import Kind
@@ -107,9 +118,11 @@ __all__ = [
     "closest_department",
     "departments",
     "diagnostic_codes",
+    "dumps",
     "format",
     "load",
     "parse",
+    "replace",
     "schema",
     "selector_functions",
     "statement_spans",
@@ -232,6 +245,41 @@ def closest_department(code: str) -> Optional[str]:
     which no course in a file can name.
     """
     return _native.closest_department(code)
+
+
+def dumps(value: Union[File, Requirement], width: int = 100) -> str:
+    """A :class:`File` or a :class:`Requirement` as requirements text.
+
+    The text is in the canonical layout, exactly what :func:`format` gives
+    for any text that parses to ``value`` (comments aside), and parses back
+    to an equal object. A priority of 1, the language's default, is left
+    out, and a query of one selector is written without brackets. ``width``
+    is the longest line, in characters, that the layout aims for; below 1
+    it raises :class:`ValueError`. Anything but a File or a Requirement
+    raises :class:`TypeError`. The global interpreter lock is released
+    while the library writes.
+    """
+    return _native.dumps(value, width)
+
+
+_T = TypeVar("_T")
+
+
+def replace(value: _T, /, **changes: Any) -> _T:
+    """A copy of ``value`` with the fields named in ``changes`` changed.
+
+    As :func:`dataclasses.replace` does for data classes (and
+    :func:`copy.replace` on Python 3.13 and newer, which calls the same
+    ``__replace__``): the other fields are kept, spans included, and the
+    new object is checked as any built by hand is, so a change the language
+    does not allow raises :class:`TypeError` or :class:`ValueError`. For a
+    :class:`File`, ``requirements`` and ``path`` can be changed.
+    """
+    method = getattr(type(value), "__replace__", None)
+    if method is None:
+        raise TypeError(f"replace() takes a jrl object, not {type(value).__name__}")
+    result: _T = method(value, **changes)
+    return result
 
 
 def schema() -> Dict[str, Any]:

@@ -1,11 +1,15 @@
 #include "file_type.hpp"
 
+#include <array>
 #include <expected>
+#include <optional>
 #include <memory>
 #include <string_view>
 #include <utility>
 
 #include "immutable_types.hpp"
+#include "objects_model.hpp"
+#include "records.hpp"
 #include "jrl/jrl.hpp"
 #include "model_dicts.hpp"
 #include "model_objects.hpp"
@@ -22,9 +26,9 @@ struct Parsed {
 
 struct FileObject {
   PyObject_HEAD Parsed* parsed;  // owned; never changed after creation
-  PyObject* source;              // bytes: the UTF-8 text that was parsed
-  PyObject* path;                // str or None
-  PyObject* requirements;        // tuple, built on first use; or null
+  PyObject* source;  // bytes: the UTF-8 text that was parsed; null if built
+  PyObject* path;    // str or None
+  PyObject* requirements;  // tuple, built on first use; or null
   // Made by analyse() from the statements that built, so rebuilt by it.
   bool analysed;
 };
@@ -93,8 +97,13 @@ PyObject* file_to_json(PyObject* self, PyObject* args, PyObject* kwargs) {
 }
 
 // Pickled as its text: loading parses (or analyses) it again, spans
-// included.
+// included. A File built from requirements pickles as its requirements.
 PyObject* file_reduce(PyObject* self, PyObject*) {
+  FileObject* file = as_file(self);
+  if (file->source == nullptr) {
+    return Py_BuildValue("(O(OO))", reinterpret_cast<PyObject*>(Py_TYPE(self)),
+                         file->requirements, file->path);
+  }
   Ref module(PyImport_ImportModule("jrl._native"));
   if (!module) return nullptr;
   const bool analysed = as_file(self)->analysed;
@@ -106,16 +115,6 @@ PyObject* file_reduce(PyObject* self, PyObject*) {
   }
   return Py_BuildValue("(O(OO))", rebuild.get(), as_file(self)->source,
                        as_file(self)->path);
-}
-
-PyObject* file_copy(PyObject* self, PyObject*) {
-  Py_INCREF(self);
-  return self;
-}
-
-PyObject* file_deepcopy(PyObject* self, PyObject*) {
-  Py_INCREF(self);
-  return self;
 }
 
 PyObject* file_richcompare(PyObject* a, PyObject* b, int op) {
@@ -141,10 +140,75 @@ PyObject* file_repr(PyObject* self) {
                               count == 1 ? "" : "s");
 }
 
-PyObject* file_new(PyTypeObject*, PyObject*, PyObject*) {
-  PyErr_SetString(PyExc_TypeError,
-                  "File objects come from jrl.parse() and jrl.load()");
-  return nullptr;
+// A File of `requirements` (any iterable of Requirement), with the model
+// made of them.
+PyObject* file_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+  constexpr std::array<const char*, 2> names = {"requirements", "path"};
+  std::array<PyObject*, 2> values{};
+  if (!bind_arguments("File", names, args, kwargs, values)) return nullptr;
+  if (values[0] == nullptr) {
+    PyErr_SetString(PyExc_TypeError,
+                    "File() missing required argument 'requirements'");
+    return nullptr;
+  }
+  PyObject* path = values[1] != nullptr ? values[1] : Py_None;
+  if (path != Py_None && !PyUnicode_Check(path)) {
+    PyErr_SetString(PyExc_TypeError,
+                    "File() argument 'path' must be a str or None");
+    return nullptr;
+  }
+  return guarded([&]() -> PyObject* {
+    Ref requirements(PySequence_Tuple(values[0]));
+    if (!requirements && !PyErr_ExceptionMatches(PyExc_TypeError)) {
+      return nullptr;
+    }
+    bool all_requirements = static_cast<bool>(requirements);
+    for (Py_ssize_t i = 0; all_requirements && i < PyTuple_Size(requirements.get()); ++i) {
+      all_requirements = record_kind(PyTuple_GetItem(requirements.get(), i)) ==
+                         Record::Requirement;
+    }
+    if (!all_requirements) {
+      PyErr_SetString(PyExc_TypeError,
+                      "File() argument 'requirements' must be an iterable of "
+                      "Requirement objects");
+      return nullptr;
+    }
+    std::optional<jrl::ParseResult> model =
+        model_of_requirements(requirements.get());
+    if (!model) return nullptr;
+    auto parsed = std::make_unique<Parsed>();
+    parsed->result = std::move(*model);
+    auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
+    PyObject* self = alloc(type, 0);
+    if (self == nullptr) return nullptr;
+    FileObject* file = as_file(self);
+    file->parsed = parsed.release();
+    file->source = nullptr;
+    Py_INCREF(path);
+    file->path = path;
+    file->requirements = requirements.release();
+    file->analysed = false;
+    return self;
+  });
+}
+
+// A copy with `requirements` or `path` changed: copy.replace and
+// jrl.replace.
+PyObject* file_replace(PyObject* self, PyObject* args, PyObject* kwargs) {
+  if (PyTuple_Size(args) != 0) {
+    PyErr_SetString(PyExc_TypeError,
+                    "__replace__() takes the changed fields as keywords");
+    return nullptr;
+  }
+  Ref requirements(get_requirements(self, nullptr));
+  if (!requirements) return nullptr;
+  Ref fields(Py_BuildValue("{sOsO}", "requirements", requirements.get(),
+                           "path", as_file(self)->path));
+  if (!fields) return nullptr;
+  if (kwargs != nullptr && PyDict_Update(fields.get(), kwargs) < 0) {
+    return nullptr;
+  }
+  return file_new(Py_TYPE(self), args, fields.get());
 }
 
 void file_dealloc(PyObject* self) {
@@ -173,7 +237,7 @@ PyGetSetDef file_getset[] = {
      "The format version of the model, '0.1.6'.", nullptr},
     {"requirements", get_requirements, nullptr,
      "The requirements, in file order (a tuple of Requirement).", nullptr},
-    {"path", get_path, nullptr, "The path given to parse() or load(), or None.",
+    {"path", get_path, nullptr, "The path given to parse(), load() or File(), or None.",
      nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
@@ -187,17 +251,19 @@ PyMethodDef file_methods[] = {
      METH_VARARGS | METH_KEYWORDS,
      "to_json($self, /, pretty=False)\n--\n\n"
      "The JSON text: compact, or indented by two spaces with pretty=True."},
+    replace_method(file_replace, "A File with `requirements` or `path` changed."),
     {"__reduce__", file_reduce, METH_NOARGS, nullptr},
-    {"__copy__", file_copy, METH_NOARGS, nullptr},
-    {"__deepcopy__", file_deepcopy, METH_O, nullptr},
+    {"__copy__", same_value, METH_NOARGS, nullptr},
+    {"__deepcopy__", same_value, METH_O, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 
 PyType_Slot file_slots[] = {
     {Py_tp_doc,
-     const_cast<char*>("One parsed requirements file, from jrl.parse() or "
-                       "jrl.load(). Immutable; equal to another File with the "
-                       "same requirements.")},
+     const_cast<char*>("File(requirements, path=None)\n--\n\n"
+                       "One requirements file: from jrl.parse() or jrl.load(), "
+                       "or built from Requirement objects. Immutable; equal to "
+                       "another File with the same requirements.")},
     {Py_tp_new, reinterpret_cast<void*>(file_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(file_dealloc)},
     {Py_tp_richcompare, reinterpret_cast<void*>(file_richcompare)},
@@ -228,6 +294,11 @@ bool add_file_type(PyObject* module) {
     return false;
   }
   return true;
+}
+
+const jrl::ParseResult* file_model(PyObject* object) {
+  if (file_type == nullptr || Py_TYPE(object) != file_type) return nullptr;
+  return &as_file(object)->parsed->result;
 }
 
 namespace {

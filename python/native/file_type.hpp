@@ -1,9 +1,9 @@
-// jrl.File: one parsed requirements file. It holds the native model and the
-// UTF-8 text it came from; its Python objects are built on first use.
+// jrl.File: one requirements file. A parsed File holds the native model and
+// the UTF-8 text it came from, and builds its Python objects on first use;
+// one built from requirements holds them and the model made of them.
 #pragma once
 
-#include "jrl/parse.hpp"
-#include "jrl/source_map.hpp"
+#include "jrl/jrl.hpp"
 #include "python_ref.hpp"
 
 namespace jrl_native {
@@ -18,6 +18,8 @@ bool add_file_type(PyObject* module);
 // set. `path` is a str or None.
 PyObject* parse_to_file(PyObject* utf8, PyObject* path);
 
+// The model a File holds, or null when `object` is no File.
+const jrl::ParseResult* file_model(PyObject* object);
 // A File of the requirements analyse() built from `utf8` (a bytes object,
 // kept by the File), `map` giving where they stand in it. Its path is None,
 // and it pickles as its text, which loading analyses again. A new

@@ -43,15 +43,8 @@ PyObject* course(const jrl::Class& value) {
                                       PyBool_FromLong(value.lab)});
 }
 
-// The selector classes stand in the order of the model's alternatives, from
-// Class to NestedQuery.
-constexpr std::size_t FIRST_SELECTOR = static_cast<std::size_t>(Record::Class);
-static_assert(static_cast<std::size_t>(Record::NestedQuery) - FIRST_SELECTOR ==
-                  jrl::selector_table::index_of<jrl::selector::Query>(),
-              "one selector class per alternative of jrl::Selector");
-
 Record record_of(const jrl::SelectorFunction& function) {
-  return static_cast<Record>(FIRST_SELECTOR + function.index);
+  return selector_record(function.index);
 }
 
 // Walks a file's queries in the order of its source map's selector list.

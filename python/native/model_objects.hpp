@@ -1,10 +1,12 @@
 // The query model of a parsed file as the package's record objects.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "jrl/jrl.hpp"
 #include "python_ref.hpp"
+#include "records.hpp"
 
 namespace jrl_native {
 
@@ -16,6 +18,21 @@ struct KindMembers {
   PyObject* limit = nullptr;
 };
 extern KindMembers kind_members;
+
+// The selector classes stand in the order of the model's alternatives, from
+// Class to NestedQuery: the class of the alternative at `index`, and the
+// alternative of a selector class.
+inline constexpr std::size_t FIRST_SELECTOR =
+    static_cast<std::size_t>(Record::Class);
+static_assert(static_cast<std::size_t>(Record::NestedQuery) - FIRST_SELECTOR ==
+                  jrl::selector_table::index_of<jrl::selector::Query>(),
+              "one selector class per alternative of jrl::Selector");
+constexpr Record selector_record(std::size_t index) {
+  return static_cast<Record>(FIRST_SELECTOR + index);
+}
+constexpr std::size_t selector_alternative(Record record) {
+  return static_cast<std::size_t>(record) - FIRST_SELECTOR;
+}
 
 // A tuple of Requirement objects with their spans, which `map` gives for
 // `input`. A new reference, null with the error set on failure.

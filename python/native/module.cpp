@@ -6,10 +6,9 @@
 #include "file_type.hpp"
 #include "model_dicts.hpp"
 #include "model_objects.hpp"
+#include "model_text.hpp"
 #include "parse_error.hpp"
-#include "record_trees.hpp"
 #include "records.hpp"
-#include "selector_table.hpp"
 #include "text_functions.hpp"
 
 namespace jrl_native {
@@ -87,8 +86,7 @@ PyObject* create_module() {
   Ref module(PyModule_Create(&module_def));
   if (!module) return nullptr;
   if (PyModule_AddFunctions(module.get(), text_function_methods) < 0 ||
-      PyModule_AddFunctions(module.get(), selector_table_methods) < 0 ||
-      PyModule_AddFunctions(module.get(), record_tree_methods) < 0 ||
+      PyModule_AddFunctions(module.get(), model_methods) < 0 ||
       PyModule_AddFunctions(module.get(), analysis_methods) < 0 ||
       !import_python_parts() || !init_dict_keys() ||
       !add_record_types(module.get()) || !add_file_type(module.get())) {

@@ -7,6 +7,7 @@
 
 #include "parse_error.hpp"
 #include "records.hpp"
+#include "shared_tuple.hpp"
 
 namespace jrl_native {
 namespace {
@@ -165,23 +166,21 @@ PyObject* rebuild(PyObject* steps) {
   return result;
 }
 
+}  // namespace
+
 PyObject* records_from_steps(PyObject*, PyObject* steps) {
   return guarded([&] { return rebuild(steps); });
 }
-
-}  // namespace
 
 PyObject* reduce_record(PyObject* self) {
   return guarded([&]() -> PyObject* {
     const auto any = [](auto&&...) { return true; };
     if (walk(self, SHALLOW_DEPTH, any, any) == Walked::done) {
-      const std::span<PyObject* const> fields = record_fields(self);
-      Ref args(PyTuple_New(static_cast<Py_ssize_t>(fields.size())));
+      Ref args(tuple_of_entries(record_fields(self), [](PyObject* field) {
+        Py_INCREF(field);
+        return field;
+      }));
       if (!args) return nullptr;
-      for (std::size_t i = 0; i < fields.size(); ++i) {
-        Py_INCREF(fields[i]);
-        PyTuple_SetItem(args.get(), static_cast<Py_ssize_t>(i), fields[i]);
-      }
       return Py_BuildValue("(OO)", reinterpret_cast<PyObject*>(Py_TYPE(self)),
                            args.get());
     }
@@ -210,12 +209,5 @@ PyObject* deepcopy_record(PyObject* self, PyObject* memo) {
     return steps ? rebuild(steps.get()) : nullptr;
   });
 }
-
-PyMethodDef record_tree_methods[] = {
-    {"_records_from_steps", records_from_steps, METH_O,
-     "_records_from_steps(steps, /)\n--\n\n"
-     "The record that deep records pickle as: rebuilt from its flat steps."},
-    {nullptr, nullptr, 0, nullptr},
-};
 
 }  // namespace jrl_native

@@ -17,7 +17,7 @@ PyObject* reduce_record(PyObject* self);
 // by copy.deepcopy with `memo`.
 PyObject* deepcopy_record(PyObject* self, PyObject* memo);
 
-// The module's `_records_from_steps`, which flat pickles name.
-extern PyMethodDef record_tree_methods[];
+// The module's `_records_from_steps(steps)`, which flat pickles name.
+PyObject* records_from_steps(PyObject* module, PyObject* steps);
 
 }  // namespace jrl_native

@@ -3,10 +3,12 @@
 #include <structmember.h>
 
 #include <array>
+#include <deque>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "field_rules.hpp"
 #include "immutable_types.hpp"
 #include "model_objects.hpp"
 #include "record_trees.hpp"
@@ -14,13 +16,13 @@
 namespace jrl_native {
 namespace {
 
-enum class Default { required, false_, none };
+enum class Default { required, false_, none, one };
 
 struct Field {
   const char* name;
   const char* doc;
+  Accepts accepts = Accepts::anything;
   Default fallback = Default::required;
-  bool as_tuple = false;  // any iterable is kept as a tuple
 };
 
 struct Description {
@@ -33,80 +35,91 @@ struct Description {
 
 const Field SPAN_FIELD{
     "span", "Where it was written: a Span, or None when built by hand.",
-    Default::none};
+    Accepts::span, Default::none};
 
 std::vector<Description> make_descriptions() {
-  const Field first{"first", "The first course of the range (a Course)."};
-  const Field last{"last", "The last course of the range (a Course)."};
-  const Field code{"code", "The Wexmoor major code (a str)."};
+  const Field first{"first", "The first course of the range (a Course).",
+                    Accepts::course};
+  const Field last{"last", "The last course of the range (a Course).",
+                   Accepts::course};
+  const Field code{"code", "The Wexmoor major code (a str).", Accepts::text};
+  const Field tag{"tag", "The tag (a str).", Accepts::text};
+  const Field dist{"dist", "The distribution (a str).", Accepts::text};
+  const Field query{"query", "The nested Query.", Accepts::query};
   return {
       {"jrl.Span",
        "Span(line, column, end_line, end_column)\n--\n\n"
        "Where a part of a file was written. Lines and columns count from 1, "
        "columns in characters; the end is one column past the last "
        "character.",
-       {{"line", "Line of the first character."},
-        {"column", "Column of the first character."},
-        {"end_line", "Line of the last character."},
-        {"end_column", "One past the column of the last character."}}},
+       {{"line", "Line of the first character.", Accepts::position},
+        {"column", "Column of the first character.", Accepts::position},
+        {"end_line", "Line of the last character.", Accepts::position},
+        {"end_column", "One past the column of the last character.",
+         Accepts::position}}},
       {"jrl.Course",
        "Course(department, number, lab=False)\n--\n\n"
        "One course of the catalogue, written `MATH 1200` or `MATH 1200L`.",
-       {{"department", "The four-symbol department code, as written."},
-        {"number", "The course number (an int)."},
+       {{"department", "The four-symbol department code, as written.",
+         Accepts::department},
+        {"number", "The course number (an int, 0 to 9999).",
+         Accepts::course_number},
         {"lab", "True for the lab of the course (written with L).",
-         Default::false_}}},
+         Accepts::flag, Default::false_}}},
       {"jrl.Single",
        "Single(count)\n--\n\nA quantity of exactly `count` courses.",
-       {{"count", "How many (an int)."}}},
+       {{"count", "How many (an int, 1 to 65535).", Accepts::count}}},
       {"jrl.Many",
        "Many(low, high)\n--\n\n"
        "A quantity from `low` to `high` courses, both included (written "
        "`low-high`).",
-       {{"low", "The smallest count (an int)."},
-        {"high", "The largest count (an int)."}}},
+       {{"low", "The smallest count (an int, 0 to 65535).", Accepts::bound},
+        {"high", "The largest count (an int, low to 65535).",
+         Accepts::bound}}},
       {"jrl.Query",
        "Query(kind, quantity, selectors)\n--\n\n"
        "A SELECT or LIMIT query: how many courses, from which selectors.",
-       {{"kind", "Kind.SELECT or Kind.LIMIT."},
-        {"quantity", "A Single or a Many."},
+       {{"kind", "Kind.SELECT or Kind.LIMIT.", Accepts::kind},
+        {"quantity", "A Single or a Many.", Accepts::quantity},
         {"selectors", "The selectors, in source order (a tuple).",
-         Default::required, true}}},
+         Accepts::selectors}}},
       {"jrl.Requirement",
-       "Requirement(query, description, priority, span=None)\n--\n\n"
+       "Requirement(query, description, priority=1, span=None)\n--\n\n"
        "One requirement statement of a file.",
-       {{"query", "The top-level Query."},
-        {"description", "The description, quotes removed."},
-        {"priority", "The priority (an int); 1 when the file gives none."}},
+       {{"query", "The top-level Query.", Accepts::query},
+        {"description", "The description, quotes removed.", Accepts::text},
+        {"priority", "The priority (an int, 0 to 65535); 1 when the file "
+                     "gives none.",
+         Accepts::priority, Default::one}},
        true},
       {"jrl.Class",
        "Class(course, span=None)\n--\n\nCLASS(course).",
-       {{"course", "The Course."}},
+       {{"course", "The Course.", Accepts::course}},
        true,
        true},
       {"jrl.Placement",
        "Placement(name, span=None)\n--\n\nPLACEMENT(name).",
-       {{"name", "The placement (a str)."}},
+       {{"name", "The placement (a str).", Accepts::text}},
        true,
        true},
       {"jrl.Tag",
        "Tag(tag, span=None)\n--\n\nTAG(tag).",
-       {{"tag", "The tag (a str)."}},
+       {tag},
        true,
        true},
       {"jrl.TagDept",
        "TagDept(tag, code, span=None)\n--\n\nTAG_DEPT(tag, code).",
-       {{"tag", "The tag (a str)."}, code},
+       {tag, code},
        true,
        true},
       {"jrl.Dist",
        "Dist(dist, span=None)\n--\n\nDIST(dist).",
-       {{"dist", "The distribution (a str)."}},
+       {dist},
        true,
        true},
       {"jrl.DistDept",
        "DistDept(dist, code, span=None)\n--\n\nDIST_DEPT(dist, code).",
-       {{"dist", "The distribution (a str)."}, code},
+       {dist, code},
        true,
        true},
       {"jrl.Range",
@@ -117,19 +130,19 @@ std::vector<Description> make_descriptions() {
       {"jrl.RangeDist",
        "RangeDist(first, last, dist, span=None)\n--\n\n"
        "RANGE_DIST(first, last, dist).",
-       {first, last, {"dist", "The distribution (a str)."}},
+       {first, last, dist},
        true,
        true},
       {"jrl.RangeTag",
        "RangeTag(first, last, tag, span=None)\n--\n\n"
        "RANGE_TAG(first, last, tag).",
-       {first, last, {"tag", "The tag (a str)."}},
+       {first, last, tag},
        true,
        true},
       {"jrl.NestedQuery",
        "NestedQuery(query, span=None)\n--\n\n"
        "A nested SELECT statement used as a selector.",
-       {{"query", "The nested Query."}},
+       {query},
        true,
        true},
       {"jrl.TextEdit",
@@ -149,7 +162,7 @@ std::vector<Description> make_descriptions() {
        "A fix: what it does, and the edits that do it (applied together).",
        {{"message", "What the fix does (a str)."},
         {"edits", "The edits, in text order (a tuple of TextEdit).",
-         Default::required, true}}},
+         Accepts::tuple}}},
       {"jrl.Note",
        "Note(message, line, column, offset)\n--\n\n"
        "A further place that explains a diagnostic, such as the first of two "
@@ -167,7 +180,7 @@ std::vector<Description> make_descriptions() {
         {"message", "The innermost message."},
         {"context", "The context messages around it, outermost first (a "
                     "tuple of str).",
-         Default::required, true},
+         Accepts::tuple},
         {"line", "Line of the first character (from 1)."},
         {"column", "Column of the first character (from 1, in characters)."},
         {"end_line", "Line of the end."},
@@ -175,10 +188,8 @@ std::vector<Description> make_descriptions() {
         {"offset", "Index in the checked str of the first character."},
         {"end_offset", "Index one past the last character."},
         {"report", "The report text, exactly as the library renders it."},
-        {"suggestions", "Fixes (a tuple of Suggestion).", Default::required,
-         true},
-        {"notes", "Further places (a tuple of Note).", Default::required,
-         true}}},
+        {"suggestions", "Fixes (a tuple of Suggestion).", Accepts::tuple},
+        {"notes", "Further places (a tuple of Note).", Accepts::tuple}}},
       {"jrl.DiagnosticCode",
        "DiagnosticCode(code, severity, name, title)\n--\n\n"
        "One kind of fault that check reports, as docs/diagnostics.md "
@@ -197,17 +208,17 @@ std::vector<Description> make_descriptions() {
         {"chunk",
          "(start, end): the indices statement_spans() gives it, the space "
          "and comments before it included.",
-         Default::required, true},
+         Accepts::tuple},
         {"requirement",
          "Its Requirement, spans included, or None where it has an error.",
-         Default::none}}},
+         Accepts::anything, Default::none}}},
       {"jrl.Analysis",
        "Analysis(diagnostics, statements, file)\n--\n\n"
        "What analyse() reads in a text, working or broken.",
        {{"diagnostics", "As check() gives them (a tuple of Diagnostic).",
-         Default::required, true},
+         Accepts::tuple},
         {"statements", "Every statement in text order (a tuple of Statement).",
-         Default::required, true},
+         Accepts::tuple},
         {"file", "The requirements that built, in text order (a File)."}}},
   };
 }
@@ -294,43 +305,14 @@ PyObject* record_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     return nullptr;
   }
   const std::size_t n = slot_count(*d);
-  const std::string name = std::string(d->name + 4) + "()";
-  const Py_ssize_t given = PyTuple_Size(args);
-  if (given < 0) return nullptr;
-  if (static_cast<std::size_t>(given) > n) {
-    PyErr_Format(PyExc_TypeError, "%s takes at most %zu arguments (%zd given)",
-                 name.c_str(), n, given);
-    return nullptr;
-  }
+  const char* name = d->name + 4;
+  std::vector<const char*> names(n);
+  for (std::size_t i = 0; i < n; ++i) names[i] = field_at(*d, i).name;
   std::vector<PyObject*> values(n, nullptr);  // borrowed
-  for (Py_ssize_t i = 0; i < given; ++i) values[i] = PyTuple_GetItem(args, i);
-  if (kwargs != nullptr) {
-    Py_ssize_t pos = 0;
-    PyObject *key = nullptr, *value = nullptr;
-    while (PyDict_Next(kwargs, &pos, &key, &value)) {
-      std::size_t i = 0;
-      while (i < n &&
-             (!PyUnicode_Check(key) || PyUnicode_CompareWithASCIIString(
-                                           key, field_at(*d, i).name) != 0)) {
-        ++i;
-      }
-      if (i == n) {
-        PyErr_Format(PyExc_TypeError,
-                     "%s got an unexpected keyword argument '%S'", name.c_str(),
-                     key);
-        return nullptr;
-      }
-      if (values[i] != nullptr) {
-        PyErr_Format(PyExc_TypeError,
-                     "%s got multiple values for argument '%s'", name.c_str(),
-                     field_at(*d, i).name);
-        return nullptr;
-      }
-      values[i] = value;
-    }
-  }
+  if (!bind_arguments(name, names, args, kwargs, values)) return nullptr;
   PyObject* self = allocate(type);
   if (self == nullptr) return nullptr;
+  // Slots not yet filled are null, which freeing passes over.
   Ref guard(self);
   for (std::size_t i = 0; i < n; ++i) {
     const Field& field = field_at(*d, i);
@@ -338,8 +320,8 @@ PyObject* record_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     if (value == nullptr) {
       switch (field.fallback) {
         case Default::required:
-          PyErr_Format(PyExc_TypeError, "%s missing required argument '%s'",
-                       name.c_str(), field.name);
+          PyErr_Format(PyExc_TypeError, "%s() missing required argument '%s'",
+                       name, field.name);
           return nullptr;
         case Default::false_:
           value = Py_False;
@@ -347,16 +329,17 @@ PyObject* record_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         case Default::none:
           value = Py_None;
           break;
+        case Default::one:
+          slots(self)[i] = small_int(1);
+          if (slots(self)[i] == nullptr) return nullptr;
+          continue;
       }
     }
-    if (field.as_tuple) {
-      value = PySequence_Tuple(value);
-      if (value == nullptr) return nullptr;
-    } else {
-      Py_INCREF(value);
-    }
-    slots(self)[i] = value;
+    slots(self)[i] = accept_field(name, field.name, field.accepts, value);
+    if (slots(self)[i] == nullptr) return nullptr;
   }
+  const auto record = static_cast<Record>(d - descriptions().data());
+  if (!accept_record(record, {slots(self), n})) return nullptr;
   untrack_if_atomic(self, n);
   return guard.release();
 }
@@ -487,20 +470,40 @@ PyObject* record_reduce(PyObject* self, PyObject*) {
   return reduce_record(self);
 }
 
-// Immutable values: a copy is the value itself.
-PyObject* record_copy(PyObject* self, PyObject*) {
-  Py_INCREF(self);
-  return self;
-}
-
 // Fields may be values built by hand, so a deep copy copies them.
 PyObject* record_deepcopy(PyObject* self, PyObject* memo) {
   return deepcopy_record(self, memo);
 }
 
+// A copy with some fields changed, checked as a new record is: the
+// `__replace__` of copy.replace and jrl.replace.
+PyObject* record_replace(PyObject* self, PyObject* args, PyObject* kwargs) {
+  const Description* d = description_of(Py_TYPE(self));
+  if (d == nullptr || PyTuple_Size(args) != 0) {
+    PyErr_SetString(PyExc_TypeError,
+                    "__replace__() takes the changed fields as keywords");
+    return nullptr;
+  }
+  Ref fields(PyDict_New());
+  if (!fields) return nullptr;
+  for (std::size_t i = 0; i < slot_count(*d); ++i) {
+    if (PyDict_SetItemString(fields.get(), field_at(*d, i).name,
+                             slots(self)[i]) < 0) {
+      return nullptr;
+    }
+  }
+  if (kwargs != nullptr && PyDict_Update(fields.get(), kwargs) < 0) {
+    return nullptr;
+  }
+  return record_new(Py_TYPE(self), args, fields.get());
+}
+
 PyMethodDef record_methods[] = {
+    replace_method(record_replace,
+                   "A copy with the fields named in `changes` changed, checked "
+                   "as a new object is."),
     {"__reduce__", record_reduce, METH_NOARGS, nullptr},
-    {"__copy__", record_copy, METH_NOARGS, nullptr},
+    {"__copy__", same_value, METH_NOARGS, nullptr},
     {"__deepcopy__", record_deepcopy, METH_O, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
@@ -621,6 +624,63 @@ PyObject* make_record(Record record, std::initializer_list<PyObject*> fields) {
   }
   if (self != nullptr) untrack_if_atomic(self, i);
   return self;
+}
+
+bool bind_arguments(const char* name, std::span<const char* const> names,
+                    PyObject* args, PyObject* kwargs,
+                    std::span<PyObject*> values) {
+  const std::size_t n = names.size();
+  const Py_ssize_t given = PyTuple_Size(args);
+  if (given < 0) return false;
+  if (static_cast<std::size_t>(given) > n) {
+    PyErr_Format(PyExc_TypeError, "%s() takes at most %zu arguments (%zd given)",
+                 name, n, given);
+    return false;
+  }
+  for (Py_ssize_t i = 0; i < given; ++i) values[i] = PyTuple_GetItem(args, i);
+  if (kwargs == nullptr) return true;
+  Py_ssize_t pos = 0;
+  PyObject *key = nullptr, *value = nullptr;
+  while (PyDict_Next(kwargs, &pos, &key, &value)) {
+    std::size_t i = 0;
+    while (i < n && (!PyUnicode_Check(key) ||
+                     PyUnicode_CompareWithASCIIString(key, names[i]) != 0)) {
+      ++i;
+    }
+    if (i == n) {
+      PyErr_Format(PyExc_TypeError,
+                   "%s() got an unexpected keyword argument '%S'", name, key);
+      return false;
+    }
+    if (values[i] != nullptr) {
+      PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument '%s'",
+                   name, names[i]);
+      return false;
+    }
+    values[i] = value;
+  }
+  return true;
+}
+
+PyMethodDef replace_method(PyObject* (*replace)(PyObject*, PyObject*,
+                                                PyObject*),
+                           const char* doc) {
+  static std::deque<std::string> docs;  // the tables keep pointers to them
+  docs.push_back(std::string("__replace__($self, /, **changes)\n--\n\n") + doc);
+  return {"__replace__",
+          reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(replace)),
+          METH_VARARGS | METH_KEYWORDS, docs.back().c_str()};
+}
+
+PyObject* same_value(PyObject* self, PyObject*) {
+  Py_INCREF(self);
+  return self;
+}
+
+Record record_kind(PyObject* object) {
+  const Description* d = description_of(Py_TYPE(object));
+  return d == nullptr ? Record::count
+                      : static_cast<Record>(d - descriptions().data());
 }
 
 std::span<PyObject* const> record_fields(PyObject* object) {

@@ -51,6 +51,28 @@ bool add_record_types(PyObject* module);
 // null.
 PyObject* make_record(Record record, std::initializer_list<PyObject*> fields);
 
+// The record class of `object`; Record::count for any other object.
+Record record_kind(PyObject* object);
+
+// Binds a call's `args` and `kwargs` to the parameters `names`, as a record
+// class does: `values` (one per name, null when not given) receive borrowed
+// references. False with a TypeError naming `name()` for too many
+// arguments, an unknown keyword or one given twice.
+bool bind_arguments(const char* name, std::span<const char* const> names,
+                    PyObject* args, PyObject* kwargs,
+                    std::span<PyObject*> values);
+
+// The `__replace__` entry of a method table: `replace(self, args, kwargs)`
+// makes the copy with the fields changed that copy.replace and jrl.replace
+// pass as keywords.
+PyMethodDef replace_method(PyObject* (*replace)(PyObject*, PyObject*,
+                                                PyObject*),
+                           const char* doc);
+
+// `self`, for __copy__ (and __deepcopy__ where every field is immutable too):
+// values are immutable.
+PyObject* same_value(PyObject* self, PyObject* unused);
+
 // The fields of `object`, the span last where its class has one, when it is
 // a record; empty for any other object. Borrowed.
 std::span<PyObject* const> record_fields(PyObject* object);

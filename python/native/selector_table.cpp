@@ -37,6 +37,8 @@ PyObject* function(const jrl::SelectorFunction& f) {
                    tuple_of_entries(f.arguments(), argument)});
 }
 
+}  // namespace
+
 // ((name, alternative, meaning, ((kind, label, field), ...)), ...), in the
 // table's order.
 PyObject* selector_functions(PyObject*, PyObject*) {
@@ -44,14 +46,5 @@ PyObject* selector_functions(PyObject*, PyObject*) {
   return shared_tuple(
       functions, [] { return jrl::selector_functions(); }, function);
 }
-
-}  // namespace
-
-PyMethodDef selector_table_methods[] = {
-    {"selector_functions", selector_functions, METH_NOARGS,
-     "selector_functions()\n--\n\nThe core's table of selector functions, as "
-     "tuples."},
-    {nullptr, nullptr, 0, nullptr},
-};
 
 }  // namespace jrl_native

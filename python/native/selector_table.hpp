@@ -5,8 +5,7 @@
 
 namespace jrl_native {
 
-// selector_functions(), for the module's method table, ended by a null
-// entry.
-extern PyMethodDef selector_table_methods[];
+// The module's selector_functions(): the table as tuples.
+PyObject* selector_functions(PyObject* module, PyObject* unused);
 
 }  // namespace jrl_native

@@ -206,8 +206,9 @@ CONSTRUCTOR_ERRORS = [
     (lambda: Tag("a", tag="b"), "Tag() got multiple values for argument 'tag'"),
     (lambda: Tag(name="b"), "Tag() got an unexpected keyword argument 'name'"),
     (lambda: jrl.Selector(), "Selector cannot be instantiated"),
-    (lambda: jrl.File(), "File objects come from jrl.parse() and jrl.load()"),
-    (lambda: Query(SELECT, Single(1), 5), "'int' object is not iterable"),
+    (lambda: jrl.File(), "File() missing required argument 'requirements'"),
+    (lambda: Query(SELECT, Single(1), 5),
+     "Query() argument 'selectors' must be an iterable of selectors, not int"),
 ]
 
 

@@ -312,23 +312,34 @@ def test_parse_from_eight_threads():
 # Trees of jrl records built by hand, through tuples and around mutable
 # leaves, from a few levels to far past where the pickler and copy would
 # recurse out of the default limit: both give back an equal tree. (At most
-# 200 steps, so that comparing the trees stays inside the limit.)
-WRAPPERS = {
-    "tag": lambda x: jrl.Tag(x),
-    "spanned": lambda x: jrl.Dist(x, jrl.Span(1, 2, 3, 4)),
+# 200 steps, so that comparing the trees stays inside the limit.) Nested
+# queries hold selectors, and the diagnostics' records any value.
+SELECTOR_WRAPPERS = {
     "nested": lambda x: jrl.NestedQuery(
-        jrl.Query(jrl.Kind.LIMIT, jrl.Many(1, 2), [jrl.Tag("a"), x])),
+        jrl.Query(jrl.Kind.SELECT, jrl.Many(0, 2), [jrl.Tag("a"), x])),
+    "spanned": lambda x: jrl.NestedQuery(
+        jrl.Query(jrl.Kind.SELECT, jrl.Single(1), [x]), jrl.Span(1, 2, 3, 4)),
+}
+ANY_WRAPPERS = {
+    "note": lambda x: jrl.Note(x, 1, 2, 3),
     "tuple": lambda x: jrl.Suggestion("fix", (x, ())),
 }
 
 
 @st.composite
 def record_tree(draw):
-    tree = draw(st.one_of(st.none(), st.text(max_size=4), st.integers(),
+    leaf = draw(st.one_of(st.none(), st.text(max_size=4), st.integers(),
                           st.lists(st.integers(), max_size=3)))
-    steps = draw(st.integers(1, 200))
-    for name in draw(st.lists(st.sampled_from(sorted(WRAPPERS)), min_size=steps, max_size=steps)):
-        tree = WRAPPERS[name](tree)
+    selector_steps = draw(st.integers(0, 100))
+    any_steps = draw(st.integers(1 if selector_steps == 0 else 0, 100))
+    tree = jrl.Dist(draw(st.text(STRING_CHARS, max_size=4)))
+    for name in draw(st.lists(st.sampled_from(sorted(SELECTOR_WRAPPERS)),
+                              min_size=selector_steps, max_size=selector_steps)):
+        tree = SELECTOR_WRAPPERS[name](tree)
+    tree = jrl.Suggestion(leaf, (tree,))
+    for name in draw(st.lists(st.sampled_from(sorted(ANY_WRAPPERS)),
+                              min_size=any_steps, max_size=any_steps)):
+        tree = ANY_WRAPPERS[name](tree)
     return tree
 
 

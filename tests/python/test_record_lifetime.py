@@ -30,53 +30,64 @@ def run_child(code):
 
 
 # Each builds a very deep tree of records and lets it go; the child prints
-# "freed" once it has.
+# "freed" once it has. The model's records hold only what a file can say,
+# so the chains of any object are of Note, which holds any message.
 DEEP_TREES = {
     "a chain of a million": """
         import jrl
         x = None
         for _ in range(1_000_000):
-            x = jrl.Tag(x)
+            x = jrl.Note(x, 1, 1, 0)
+        del x
+    """,
+    "300,000 nested queries": """
+        import jrl
+        x, one = jrl.Tag("end"), jrl.Single(1)
+        for _ in range(300_000):
+            x = jrl.NestedQuery(jrl.Query(jrl.Kind.SELECT, one, [x]))
         del x
     """,
     "20,000 in a thread with a 256 KiB stack": """
         import threading, jrl
+        built = []
         def build():
             x = None
             for _ in range(20_000):
-                x = jrl.Tag(x)
+                x = jrl.Note(x, 1, 1, 0)
+            built.append(True)
         threading.stack_size(256 * 1024)
         worker = threading.Thread(target=build)
         worker.start()
         worker.join()
+        assert built
     """,
-    # Only jrl.Tag is named: a million Tag calls nested on the unpickler's
-    # stack, then released with it.
+    # Only jrl.Suggestion is named: a million Suggestion(x, ()) calls nested
+    # on the unpickler's stack, then released with it.
     "a 4 MB pickle loaded by a restricted unpickler": """
         import io, pickle, jrl
-        class OnlyTag(pickle.Unpickler):
+        class OnlySuggestion(pickle.Unpickler):
             def find_class(self, module, name):
-                if (module, name) == ("jrl", "Tag"):
-                    return jrl.Tag
+                if (module, name) == ("jrl", "Suggestion"):
+                    return jrl.Suggestion
                 raise pickle.UnpicklingError(f"{module}.{name} is not allowed")
         depth = 1_000_000
-        data = (b"\\x80\\x02cjrl\\nTag\\nq\\x00" + b"h\\x00" * (depth - 1)
-                + b"N\\x85R" + b"\\x85R" * (depth - 1) + b".")
+        data = (b"\\x80\\x02cjrl\\nSuggestion\\nq\\x00" + b"h\\x00" * (depth - 1)
+                + b"N)\\x86R" + b")\\x86R" * (depth - 1) + b".")
         assert len(data) >= 4_000_000
-        x = OnlyTag(io.BytesIO(data)).load()
-        assert type(x.tag) is jrl.Tag
+        x = OnlySuggestion(io.BytesIO(data)).load()
+        assert type(x.message) is jrl.Suggestion
         del x
     """,
     # Pickled in the flat form, copied and loaded again, without recursion.
     "a chain of 200,000 pickled and copied": """
         import copy, pickle, jrl
-        x = jrl.Tag("end")
+        x = jrl.Note("end", 1, 1, 0)
         for _ in range(200_000):
-            x = jrl.Tag(x)
+            x = jrl.Note(x, 1, 1, 0)
         for y in (pickle.loads(pickle.dumps(x)), copy.deepcopy(x)):
             depth = 0
-            while type(y) is jrl.Tag:
-                y, depth = y.tag, depth + 1
+            while type(y) is jrl.Note:
+                y, depth = y.message, depth + 1
             assert (depth, y) == (200_001, "end"), depth
         try:
             hash(x)
@@ -92,7 +103,7 @@ def test_deep_trees_are_freed_without_recursion(code):
 
 
 def test_records_that_can_hold_objects_are_collected():
-    assert gc.is_tracked(jrl.Tag([]))
+    assert gc.is_tracked(jrl.Note([], 1, 1, 0))
     # What the parser builds holds only strs, ints, Kind members and other
     # such records: nothing a cycle could run through.
     requirement = jrl.parse('SELECT 1 FROM [TAG("a"), SELECT 1 FROM CLASS(MATH 1200)]'
@@ -107,7 +118,7 @@ def test_records_that_can_hold_objects_are_collected():
     alive = []
     for _ in range(200_000):
         holder = Holder()
-        holder.record = jrl.Requirement(jrl.Tag(holder), "cycle", 1)
+        holder.record = jrl.Suggestion("cycle", [jrl.Note(holder, 1, 1, 0)])
         alive.append(weakref.ref(holder))
     del holder
     gc.collect()
@@ -159,10 +170,10 @@ def test_malformed_steps_are_refused(steps):
 
 def test_deep_copy_copies_mutable_fields_once():
     shared = []
-    record = jrl.Query(jrl.Kind.SELECT, jrl.Single(1), [jrl.Tag(shared), jrl.Dist(shared)])
+    record = jrl.Suggestion("fix", [jrl.Note(shared, 1, 1, 0), jrl.Note(shared, 2, 1, 9)])
     copied = copy.deepcopy(record)
-    assert copied == record and copied.selectors[0].tag is not shared
-    assert copied.selectors[0].tag is copied.selectors[1].dist
+    assert copied == record and copied.edits[0].message is not shared
+    assert copied.edits[0].message is copied.edits[1].message
 
 
 @pytest.fixture

@@ -81,6 +81,11 @@ def main() -> int:
         jrl.Query(jrl.Kind.SELECT, jrl.Many(1, 2), [jrl.Tag("x")]), "x", 1,
         jrl.Span(1, 1, 1, 2))
     assert built.query.selectors == (jrl.Tag("x"),)
+    edited: jrl.Requirement = jrl.replace(built, description="y", priority=2)
+    programme = jrl.File([built, jrl.Requirement(edited.query, "z")], path="built.jrl")
+    written: str = jrl.dumps(programme, width=60)
+    assert jrl.parse(written) == programme and jrl.dumps(edited).endswith(': "y" : 2;\n')
+    assert jrl.replace(programme, requirements=[edited]).requirements == (edited,)
     try:
         jrl.parse("SELECT 0 FROM TAG(\"t\") : \"x\";")
     except jrl.ParseError as error:

@@ -1,6 +1,7 @@
 // The entry point: requirements text in, a parsed file or an error out.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <memory>
@@ -38,6 +39,10 @@ struct ParseResult {
 // is not supported"): node offsets are 32-bit, so every offset, the end
 // included, must fit.
 inline constexpr std::uint64_t MAX_INPUT_SIZE = std::uint64_t{1} << 32;
+
+// Statements nested deeper than this are refused ("queries nested deeper
+// than 256 levels are not supported"); the top-level statement is level 1.
+inline constexpr std::size_t MAX_NESTING_DEPTH = 256;
 
 // Parses one requirements file. The input must be valid UTF-8 (it is
 // checked: the first ill-formed byte gives the report "input is not valid

@@ -5,14 +5,12 @@
 #include <expected>
 #include <string_view>
 
+#include "jrl/parse.hpp"
 #include "parser/engine_failure.hpp"
 #include "parser/parse_tree.hpp"
 #include "language/rule.hpp"
 
 namespace jrl {
-
-// The deepest statement nesting accepted; the top-level statement is depth 1.
-inline constexpr std::size_t MAX_NESTING_DEPTH = 256;
 
 // Runs `file` over the whole input (which must be shorter than 4 GiB). On
 // success the tree's first node is the `file` node. With a sink, each
