@@ -123,6 +123,7 @@ class RequirementWalk {
               [&](const SelectorFunction& row, const auto&... args) {
                 only_classes = only_classes && names_one_course(row);
                 call(row, at, args...);
+                if (out_.work_ != nullptr) ++out_.work_->calls_keyed;
                 return intern(debug_text(selector));
               }});
       if (nested) {
@@ -164,6 +165,7 @@ class RequirementWalk {
 
   // The number that stands for `key`: equal keys, equal numbers.
   std::size_t intern(std::string key) {
+    if (out_.work_ != nullptr) out_.work_->key_bytes += key.size();
     return keys_.try_emplace(std::move(key), keys_.size()).first->second;
   }
 

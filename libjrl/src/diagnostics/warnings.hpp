@@ -24,11 +24,20 @@ struct Warning {
   std::size_t note_offset = 0;
 };
 
+// What finding the warnings cost beyond reading the models: the calls
+// keyed to compare them, and the bytes of the keys they were compared by.
+struct WarningWork {
+  std::size_t calls_keyed = 0;
+  std::size_t key_bytes = 0;
+};
+
 // The warnings of the requirements of one text, read one requirement at a
 // time in file order; at most `limit` of them, the first found.
 class WarningFinder {
  public:
-  explicit WarningFinder(std::size_t limit) : limit_(limit) {}
+  // With `work`, adds what finding them cost there.
+  explicit WarningFinder(std::size_t limit, WarningWork* work = nullptr)
+      : limit_(limit), work_(work) {}
 
   // The warnings of `requirement`, written at `span` of `text`, its
   // selectors at `selectors` (in the pre-order of a source map).
@@ -41,6 +50,7 @@ class WarningFinder {
  private:
   friend class RequirementWalk;
   std::size_t limit_;
+  WarningWork* work_;
   std::vector<Warning> found_;
 };
 
