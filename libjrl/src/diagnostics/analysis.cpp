@@ -6,6 +6,7 @@
 // one that holds it are read one by one; the statements the run delivered
 // are not read again.
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -119,7 +120,7 @@ class Reader {
       // models.
       const bool reported = !first_segment || others.size() + 1 < cap_;
       if (!reported && !whole_) break;
-      std::optional<Failure> failure = outcome(i);
+      std::optional<Failure> failure = outcome(i, reported);
       if (!failure) continue;
       if (!first_segment) {
         // The first error has no place: it is the first failing statement's.
@@ -139,8 +140,9 @@ class Reader {
     }
   }
 
-  // The fault of segment `i`, read by the whole run or now on its own.
-  std::optional<Failure> outcome(std::size_t i) {
+  // The fault of segment `i`, read by the whole run or now on its own; its
+  // error kept only when it is to be `reported`.
+  std::optional<Failure> outcome(std::size_t i, bool reported = false) {
     if (i < delivered_) {
       const ReadStatement& read = reading_.statements[i];
       if (!read.failed) return std::nullopt;
@@ -153,7 +155,9 @@ class Reader {
     const std::size_t before = reading_.statements.size();
     count(s.end - s.start);
     std::optional<Failure> failure =
-        read_alone(body_, s, reading_, {whole_, nullptr, cap_ + 1});
+        read_alone(body_, s, reading_,
+                   {whole_, nullptr,
+                    reported ? std::numeric_limits<std::size_t>::max() : 0});
     if (!failure && reading_.statements.size() > before) {
       requirements_[i] = reading_.statements[before].requirement;
     }
