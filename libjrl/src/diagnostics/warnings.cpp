@@ -241,11 +241,16 @@ void WarningFinder::read(const JRLRequirement& requirement,
 
 std::vector<Warning> WarningFinder::take() && {
   // By place; at one place, in the order found.
-  std::stable_sort(found_.begin(), found_.end(),
-                   [](const Warning& a, const Warning& b) {
-                     return a.start < b.start;
-                   });
-  return std::move(found_);
+  std::vector<std::size_t> order(found_.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return found_[a].start != found_[b].start ? found_[a].start < found_[b].start
+                                              : a < b;
+  });
+  std::vector<Warning> out;
+  out.reserve(order.size());
+  for (std::size_t i : order) out.push_back(std::move(found_[i]));
+  return out;
 }
 
 }  // namespace jrl::diagnostics
