@@ -49,6 +49,8 @@ class Reader {
     StatementSink::Settings settings{whole_,
                                      options_.warnings ? &warnings : nullptr,
                                      cap_ + 1};
+    // A check reports no statement past the first cap + 1 that fail.
+    if (!whole_) settings.built_until = cap_ + 1;
     StatementSink sink(body_, 0, reading_, settings);
     count(body_.size());
     auto run = run_statements(body_, sink);
@@ -145,13 +147,11 @@ class Reader {
   std::optional<Failure> outcome(std::size_t i, bool reported = false) {
     if (i < delivered_) {
       const ReadStatement& read = reading_.statements[i];
-      if (!read.failed) return std::nullopt;
+      if (!read.failed || read.skipped) return std::nullopt;
       if (read.failure) return reading_.failures[*read.failure];
       return Failure{Error::internal("a failure that was not kept"), 0, {}};
     }
     const Segment& s = segments_[i];
-    // Nothing but blanks: nothing to read.
-    if (!token_span(body_.substr(s.start, s.end - s.start))) return std::nullopt;
     const std::size_t before = reading_.statements.size();
     count(s.end - s.start);
     std::optional<Failure> failure =

@@ -61,6 +61,11 @@ void StatementSink::take(NodeRef statement) {
   // The ";" follows after blanks.
   const std::size_t semicolon = after_blanks(statement.input(), statement.end());
   read.span = {origin_ + statement.start(), origin_ + semicolon + 1};
+  if (r.failed >= settings_.built_until) {
+    read.skipped = true;
+    r.statements.push_back(read);
+    return;
+  }
 
   // After a failure, each statement is built alone: a report of its error
   // then reads the statement, not the text before it.
@@ -69,18 +74,21 @@ void StatementSink::take(NodeRef statement) {
   auto requirement = ModelBuilder::parse_requirement(
       failed_here_ ? alone(statement) : statement, *r.arena);
   if (requirement) {
+    const bool warn = settings_.warnings != nullptr && r.failed == 0;
     const std::size_t first_selector = r.map.selectors.size();
     const std::size_t first_requirement = r.map.requirements.size();
-    record_spans(statement, r.map);
-    const auto shift = [&](std::vector<ByteSpan>& spans, std::size_t from) {
-      for (std::size_t i = from; i < spans.size(); ++i) {
-        spans[i].start += origin_;
-        spans[i].end += origin_;
-      }
-    };
-    shift(r.map.requirements, first_requirement);
-    shift(r.map.selectors, first_selector);
-    if (settings_.warnings != nullptr && r.failed == 0) {
+    if (settings_.keep_models || warn) {
+      record_spans(statement, r.map);
+      const auto shift = [&](std::vector<ByteSpan>& spans, std::size_t from) {
+        for (std::size_t i = from; i < spans.size(); ++i) {
+          spans[i].start += origin_;
+          spans[i].end += origin_;
+        }
+      };
+      shift(r.map.requirements, first_requirement);
+      shift(r.map.selectors, first_selector);
+    }
+    if (warn) {
       settings_.warnings->read(
           *requirement, text_, r.map.requirements.back(),
           std::span(r.map.selectors).subspan(first_selector));

@@ -37,6 +37,8 @@ struct ReadStatement {
   // Its index among the models, when it built and they are kept.
   std::optional<std::size_t> requirement;
   bool failed = false;
+  // Placed but not built (see StatementSink::Settings::built_until).
+  bool skipped = false;
   // Its index among the failures, when its error is kept.
   std::optional<std::size_t> failure;
 };
@@ -60,6 +62,9 @@ class StatementSink final : public NodeSink {
     WarningFinder* warnings = nullptr;
     // Keep the errors of this many failures of the reading at most.
     std::size_t kept_failures = std::numeric_limits<std::size_t>::max();
+    // Once this many statements of the reading have failed, the ones after
+    // are only placed, not built: nothing past them will be reported.
+    std::size_t built_until = std::numeric_limits<std::size_t>::max();
   };
 
   // The run reads `text` from byte `origin` on and adds to `reading`.
