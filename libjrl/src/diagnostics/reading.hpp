@@ -10,7 +10,8 @@
 
 namespace jrl::diagnostics {
 
-// The runs of the grammar a reading made and the bytes they were given.
+// The texts a reading handed to the grammar, and their bytes (a text
+// refused for its bytes before the grammar ran counts too).
 struct GrammarRuns {
   std::size_t runs = 0;
   std::size_t bytes = 0;
