@@ -46,6 +46,21 @@ ODD_WORDS = ["étude", "Übung", "naïve", "café", "数学", '""core""', "α-β
 TAGS = ["WX WRIT", "WX QUANT", "WX LAB", "WX GLOBAL", "WX ETHICS", "WX ARTS"]
 DISTS = ["WX hum", "WX sci", "WX soc", "WX art", "WX math"]
 MAJORS = ["Computer Science", "Mathematics", "Economics", "Biology", "History"]
+STRINGS = {"tag": TAGS, "dist": DISTS, "major": MAJORS}
+
+# Each selector function with its arguments' kinds, chosen when a uniform
+# draw falls below its bound (the bounds rise to 1).
+FUNCTION_SHARES = [
+    (0.55, "CLASS", ["course"]),
+    (0.65, "RANGE", ["course", "course"]),
+    (0.72, "RANGE_TAG", ["course", "course", "tag"]),
+    (0.76, "RANGE_DIST", ["course", "course", "dist"]),
+    (0.83, "TAG", ["tag"]),
+    (0.88, "TAG_DEPT", ["tag", "major"]),
+    (0.93, "DIST", ["dist"]),
+    (0.97, "DIST_DEPT", ["dist", "major"]),
+    (1.0, "PLACEMENT", ["placement"]),
+]
 
 
 class Writer:
@@ -73,24 +88,15 @@ class Writer:
     def function(self) -> str:
         r = self.rng
         k = r.random()
-        if k < 0.55:
-            return f"CLASS({self.course()})"
-        if k < 0.65:
-            lo, hi = self.course(), self.course()
-            return f"RANGE({lo}, {hi})"
-        if k < 0.72:
-            return f'RANGE_TAG({self.course()}, {self.course()}, "{r.choice(TAGS)}")'
-        if k < 0.76:
-            return f'RANGE_DIST({self.course()}, {self.course()}, "{r.choice(DISTS)}")'
-        if k < 0.83:
-            return f'TAG("{r.choice(TAGS)}")'
-        if k < 0.88:
-            return f'TAG_DEPT("{r.choice(TAGS)}", "{r.choice(MAJORS)}")'
-        if k < 0.93:
-            return f'DIST("{r.choice(DISTS)}")'
-        if k < 0.97:
-            return f'DIST_DEPT("{r.choice(DISTS)}", "{r.choice(MAJORS)}")'
-        return f'PLACEMENT("{self.words(1, 2)} placement")'
+        name, kinds = next(row[1:] for row in FUNCTION_SHARES if k < row[0])
+        return f"{name}({', '.join(self.argument(kind) for kind in kinds)})"
+
+    def argument(self, kind: str) -> str:
+        if kind == "course":
+            return self.course()
+        if kind == "placement":
+            return f'"{self.words(1, 2)} placement"'
+        return f'"{self.rng.choice(STRINGS[kind])}"'
 
     def quantity(self, top: bool) -> str:
         r = self.rng

@@ -1,9 +1,11 @@
 """Differential check of two jrl command-line builds.
 
-Runs `jrl json`, `jrl json --pretty`, `jrl debug`, `jrl check` and
-`jrl check --format=json` of a reference binary and a candidate binary over
-the same inputs and reports every difference in standard output, standard
-error or exit status. A change meant to make parsing faster must report none.
+Runs `jrl json`, `jrl json --pretty`, `jrl debug`, `jrl check`,
+`jrl check --format=json` and `jrl fmt -` (the file on standard input, the
+formatted text or the report on the standard streams) of a reference binary
+and a candidate binary over the same inputs and reports every difference
+in standard output, standard error or exit status. A change meant to make
+parsing faster must report none.
 
 The first diagnostic of the candidate's `check --format=json` must carry the
 exact report: its `report` field, with the file named in its headers, must
@@ -51,6 +53,7 @@ COMMANDS = (
     ("debug",),
     ("check",),
     ("check", "--format=json"),
+    ("fmt", "-"),
 )
 
 # Bytes worth inserting: the language's punctuation and keywords' letters,
@@ -202,9 +205,16 @@ def mutations(sources: list[tuple[str, bytes]], count: int,
 
 def run(binary: str, command: tuple[str, ...], path: Path, stderr: str = "plain"):
     colour = "--color=never" if stderr == "plain" else "--color=always"
-    argv = [binary, *command, colour, str(path)]
+    # A command ending in "-" reads the file on standard input.
+    stdin = command[-1] == "-"
+    argv = [binary, *command, colour] + ([] if stdin else [str(path)])
+    with open(path if stdin else os.devnull, "rb") as source:
+        return run_argv(argv, source, stderr)
+
+
+def run_argv(argv: list[str], source, stderr: str):
     if stderr != "terminal":
-        p = subprocess.run(argv, capture_output=True, timeout=120)
+        p = subprocess.run(argv, stdin=source, capture_output=True, timeout=120)
         return p.returncode, p.stdout, p.stderr
     import pty
     import tty
@@ -212,7 +222,8 @@ def run(binary: str, command: tuple[str, ...], path: Path, stderr: str = "plain"
     tty.setraw(secondary)  # no translation of line ends
     with tempfile.TemporaryFile() as out:
         try:
-            p = subprocess.Popen(argv, stdout=out, stderr=secondary)
+            p = subprocess.Popen(argv, stdin=source, stdout=out,
+                                 stderr=secondary)
         finally:
             os.close(secondary)
         err = bytearray()

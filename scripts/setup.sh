@@ -2,6 +2,7 @@
 # Installs what a fresh machine lacks to build and test libjrl. Idempotent:
 # packages already present are not fetched again.
 set -euo pipefail
+. "$(dirname "$0")/apt_install.sh"
 
 # clang-19 builds the libFuzzer targets (clang 14 cannot read libstdc++ 12).
 # Neovim runs the tests of the Vim highlighting files.
@@ -10,14 +11,7 @@ missing=()
 for pkg in "${apt_packages[@]}"; do
   dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "setup: missing Debian packages: ${missing[*]} (run as root to install)" >&2
-    exit 1
-  fi
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+apt_install setup "${missing[@]}"
 
 python3 -m pip --version >/dev/null
 need_pip=()

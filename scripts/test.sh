@@ -2,12 +2,13 @@
 # Sets up a machine and runs every test of the project: the C++ suite (built
 # with g++ and with clang), a C++ consumer of the installed package, the
 # Python suite against the built wheel on the oldest, default and newest
-# supported CPython, then the robustness checks (sanitizers, fuzzing,
-# valgrind).
+# supported CPython, the VS Code extension, then the robustness checks
+# (sanitizers, fuzzing, valgrind).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
+bash scripts/prerequisites.sh
 bash scripts/setup.sh
 
 jobs=${JRL_JOBS:-2}
@@ -27,6 +28,9 @@ ctest --test-dir "$clang_build" --output-on-failure -j "$jobs"
 bash scripts/test_consumer.sh
 
 bash scripts/test_python.sh
+
+# The VS Code extension, with the language server of one of those environments.
+JRL_LSP=$root/build/python/venv-3.11/bin/jrl-lsp bash scripts/test_vscode.sh
 
 # Sanitizers, assertions, threads, fuzzing and valgrind.
 bash scripts/test_robustness.sh

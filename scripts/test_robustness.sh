@@ -12,18 +12,12 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=${JRL_JOBS:-2}
 fuzz_seconds=${ROBUSTNESS_FUZZ_SECONDS:-30}
+. scripts/apt_install.sh
 
 need_apt=()
 command -v valgrind >/dev/null 2>&1 || need_apt+=(valgrind)
 command -v clang++-19 >/dev/null 2>&1 || need_apt+=(clang-19 libclang-rt-19-dev)
-if [ ${#need_apt[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "test_robustness: missing Debian packages: ${need_apt[*]}" >&2
-    exit 1
-  fi
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need_apt[@]}" >/dev/null
-fi
+apt_install test_robustness "${need_apt[@]}"
 
 # configure_and_build DIR TARGET CMAKE-ARGS...
 configure_and_build() {

@@ -58,4 +58,9 @@ def main(path: str, department: str) -> int:
 
 
 if __name__ == "__main__":
+    if len(sys.argv) != 3 or sys.argv[1] in ("-h", "--help"):
+        print(f"usage: python {sys.argv[0]} FILE DEPARTMENT\n\n"
+              "Lists every course the programme in FILE names, and its requirements\n"
+              "that name a course of DEPARTMENT (a code such as STAT).", file=sys.stderr)
+        sys.exit(2)
     sys.exit(main(sys.argv[1], sys.argv[2]))

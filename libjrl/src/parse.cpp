@@ -34,11 +34,13 @@ namespace {
 // spans of each requirement and of its selectors are recorded beside it.
 class RequirementSink final : public NodeSink {
  public:
-  RequirementSink(SourceMap* map, bool keep, RequirementWriter* writer)
+  RequirementSink(SourceMap* map, bool keep, RequirementWriter* writer,
+                  NodeSink* statements)
       : keep_(keep),
         arena_(std::make_shared<ModelArena>()),
         map_(map),
-        writer_(writer) {}
+        writer_(writer),
+        statements_(statements) {}
 
   void take(NodeRef statement) override {
     if (error_) return;
@@ -55,8 +57,10 @@ class RequirementSink final : public NodeSink {
       arena_->clear();
     }
     if (map_ != nullptr) record_spans(statement, *map_);
+    if (statements_ != nullptr) statements_->take(statement);
   }
   void discard() override {
+    if (statements_ != nullptr) statements_->discard();
     drop_model();
     error_.reset();
     if (map_ != nullptr) *map_ = SourceMap{};
@@ -79,12 +83,13 @@ class RequirementSink final : public NodeSink {
   std::optional<Error> error_;
   SourceMap* map_;
   RequirementWriter* writer_;
+  NodeSink* statements_;  // each statement that built, while its nodes live
 };
 
 std::expected<ParseResult, Error> parse_into(
     std::string_view input, SourceMap* map, bool keep_model,
-    RequirementWriter* writer = nullptr) {
-  RequirementSink sink(map, keep_model, writer);
+    RequirementWriter* writer = nullptr, NodeSink* statements = nullptr) {
+  RequirementSink sink(map, keep_model, writer, statements);
   if (auto run = run_statements(input, sink); !run) {
     return std::unexpected(std::move(run.error()));
   }
@@ -176,6 +181,13 @@ std::expected<void, Error> parse_and_stream(std::string_view input,
 
 std::expected<void, Error> check_text(std::string_view input) {
   auto checked = parse_into(input, nullptr, false);
+  if (!checked) return std::unexpected(std::move(checked.error()));
+  return {};
+}
+
+std::expected<void, Error> check_text(std::string_view input,
+                                      NodeSink& statements) {
+  auto checked = parse_into(input, nullptr, false, nullptr, &statements);
   if (!checked) return std::unexpected(std::move(checked.error()));
   return {};
 }

@@ -40,4 +40,12 @@ std::size_t character_offset(std::string_view input, std::size_t offset) {
   return utf8::count_characters(input.substr(0, std::min(offset, input.size())));
 }
 
+std::size_t byte_offset(std::string_view input, std::size_t characters) {
+  std::size_t offset = 0;
+  for (; characters > 0 && offset < input.size(); --characters) {
+    offset += utf8::decode(input, offset).length;
+  }
+  return offset;
+}
+
 }  // namespace jrl

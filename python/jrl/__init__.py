@@ -23,8 +23,9 @@ hashable, picklable, and matchable in ``match`` statements::
 same as ``pylibjrl``'s.
 
 :func:`check` gives every :class:`Diagnostic` of a text (with its code, place,
-fixes and notes) as ``jrl check`` does, and :func:`format` rewrites a text in
-the canonical layout as ``jrl fmt`` does. For editors, :func:`statement_spans`
+fixes and notes) as ``jrl check`` does, :func:`analyse` adds each statement
+with its place and model where it builds, and :func:`format` rewrites a text
+in the canonical layout as ``jrl fmt`` does. For editors, :func:`statement_spans`
 cuts even a broken text into its statements, and :func:`departments` and
 :func:`closest_department` give the catalogue's codes, and
 :func:`selector_functions` the language's selector functions.
@@ -33,12 +34,16 @@ The global interpreter lock is released while the library parses, checks or
 formats, so threads can work on files side by side.
 """
 
+import json as _json
 import os
-from typing import List, Optional, Tuple, Union
+from importlib import metadata as _metadata
+from importlib import resources as _resources
+from typing import Any, Dict, List, Optional, Tuple, Union
 
 from ._error import ParseError
 from ._kind import Kind
 from ._native import (
+    Analysis,
     Class,
     Course,
     Diagnostic,
@@ -58,6 +63,7 @@ from ._native import (
     Selector,
     Single,
     Span,
+    Statement,
     Suggestion,
     Tag,
     TagDept,
@@ -67,6 +73,7 @@ from . import _native
 from ._selector_functions import SelectorArgument, SelectorFunction, selector_functions
 
 __all__ = [
+    "Analysis",
     "Class",
     "Course",
     "Diagnostic",
@@ -90,10 +97,12 @@ __all__ = [
     "SelectorFunction",
     "Single",
     "Span",
+    "Statement",
     "Suggestion",
     "Tag",
     "TagDept",
     "TextEdit",
+    "analyse",
     "check",
     "closest_department",
     "departments",
@@ -101,9 +110,16 @@ __all__ = [
     "format",
     "load",
     "parse",
+    "schema",
     "selector_functions",
     "statement_spans",
 ]
+
+try:
+    #: The version of the installed distribution, the one pyproject declares.
+    __version__: str = _metadata.version("pylibjrl")
+except _metadata.PackageNotFoundError:  # imported from a tree, not installed
+    __version__ = "0+unknown"
 
 _BOM = b"\xef\xbb\xbf"
 
@@ -153,6 +169,25 @@ def check(text: str, *, warnings: bool = True) -> List[Diagnostic]:
     return _native.check(text, warnings)
 
 
+def analyse(text: str, *, warnings: bool = True, suggestions: bool = True,
+            max_diagnostics: Optional[int] = None) -> Analysis:
+    """Read ``text`` once for a tool that shows it while it is written, as
+    an editor does: an :class:`Analysis` of its diagnostics (what
+    :func:`check` gives, as a tuple), each top-level :class:`Statement` with
+    its place and, where it builds, its :class:`Requirement`, and a
+    :class:`File` of the requirements that built. A broken statement costs
+    only itself.
+
+    ``suggestions=False`` skips the search for fixes of syntax errors, and
+    ``max_diagnostics`` caps the diagnostics (``None``: the library's cap of
+    200; the first error always comes). Offsets are indices into ``text``; a
+    leading byte order mark counts in offsets but not in lines and columns,
+    as in :func:`check`. The global interpreter lock is released while the
+    library reads.
+    """
+    return _native.analyse(text, warnings, suggestions, max_diagnostics)
+
+
 def format(text: str, width: int = 100) -> str:
     """``text`` in the canonical layout, as ``jrl fmt`` writes it.
 
@@ -197,3 +232,17 @@ def closest_department(code: str) -> Optional[str]:
     which no course in a file can name.
     """
     return _native.closest_department(code)
+
+
+def schema() -> Dict[str, Any]:
+    """The JSON Schema (draft 2020-12) of a file's JSON form, as
+    :meth:`File.to_dict`, ``pylibjrl``'s ``json()`` and ``jrl json`` give it.
+
+    A new dictionary on each call. The schema is the file ``schemas/jrl.schema.json``
+    of this package, for tools that want the file itself::
+
+        importlib.resources.files("jrl") / "schemas" / "jrl.schema.json"
+    """
+    text = (_resources.files(__name__) / "schemas" / "jrl.schema.json").read_text(encoding="utf-8")
+    result: Dict[str, Any] = _json.loads(text)
+    return result

@@ -1,5 +1,7 @@
 // Byte offsets of the core turned into character indices of the Python str
-// the text came from.
+// the text came from, counted by the library's one rule
+// (jrl::character_offset). Lines and columns are never counted here: every
+// object takes them from the library's own values.
 #pragma once
 
 #include <cstddef>

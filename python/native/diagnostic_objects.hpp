@@ -14,15 +14,13 @@ namespace jrl_native {
 // Adds every byte offset `d` holds to `chars`, before chars.count().
 void add_offsets(const jrl::Diagnostic& d, CharOffsets& chars);
 
-// A tuple of Suggestion objects. `lines` indexes the checked text, for the
-// lines and columns of the edits. A new reference, null with the error set.
+// A tuple of Suggestion objects, their lines and columns as the library
+// gives them. A new reference, null with the error set.
 PyObject* suggestion_objects(const std::vector<jrl::Suggestion>& suggestions,
-                             const jrl::LineIndex& lines,
                              const CharOffsets& chars);
 
-// A list of Diagnostic objects.
+// A tuple of Diagnostic objects.
 PyObject* diagnostic_objects(const std::vector<jrl::Diagnostic>& diagnostics,
-                             const jrl::LineIndex& lines,
                              const CharOffsets& chars);
 
 }  // namespace jrl_native

@@ -25,6 +25,8 @@ struct FileObject {
   PyObject* source;              // bytes: the UTF-8 text that was parsed
   PyObject* path;                // str or None
   PyObject* requirements;        // tuple, built on first use; or null
+  // Made by analyse() from the statements that built, so rebuilt by it.
+  bool analysed;
 };
 
 PyTypeObject* file_type = nullptr;
@@ -90,12 +92,18 @@ PyObject* file_to_json(PyObject* self, PyObject* args, PyObject* kwargs) {
   });
 }
 
-// Pickled as its text: loading parses it again, spans included.
+// Pickled as its text: loading parses (or analyses) it again, spans
+// included.
 PyObject* file_reduce(PyObject* self, PyObject*) {
   Ref module(PyImport_ImportModule("jrl._native"));
   if (!module) return nullptr;
-  Ref rebuild(PyObject_GetAttrString(module.get(), "parse_utf8"));
+  const bool analysed = as_file(self)->analysed;
+  Ref rebuild(PyObject_GetAttrString(
+      module.get(), analysed ? "_analysed_file" : "parse_utf8"));
   if (!rebuild) return nullptr;
+  if (analysed) {
+    return Py_BuildValue("(O(O))", rebuild.get(), as_file(self)->source);
+  }
   return Py_BuildValue("(O(OO))", rebuild.get(), as_file(self)->source,
                        as_file(self)->path);
 }
@@ -222,6 +230,28 @@ bool add_file_type(PyObject* module) {
   return true;
 }
 
+namespace {
+
+// A new File holding `parsed`, which was read from `utf8`.
+PyObject* new_file(std::unique_ptr<Parsed> parsed, PyObject* utf8,
+                   PyObject* path, bool analysed) {
+  auto alloc =
+      reinterpret_cast<allocfunc>(PyType_GetSlot(file_type, Py_tp_alloc));
+  PyObject* self = alloc(file_type, 0);
+  if (self == nullptr) return nullptr;
+  FileObject* file = as_file(self);
+  file->parsed = parsed.release();
+  Py_INCREF(utf8);
+  file->source = utf8;
+  Py_INCREF(path);
+  file->path = path;
+  file->requirements = nullptr;
+  file->analysed = analysed;
+  return self;
+}
+
+}  // namespace
+
 PyObject* parse_to_file(PyObject* utf8, PyObject* path) {
   return guarded([&]() -> PyObject* {
     const std::string_view text = bytes_view(utf8);
@@ -236,19 +266,16 @@ PyObject* parse_to_file(PyObject* utf8, PyObject* path) {
       return nullptr;
     }
     parsed->result = std::move(*result);
-    auto alloc =
-        reinterpret_cast<allocfunc>(PyType_GetSlot(file_type, Py_tp_alloc));
-    PyObject* self = alloc(file_type, 0);
-    if (self == nullptr) return nullptr;
-    FileObject* file = as_file(self);
-    file->parsed = parsed.release();
-    Py_INCREF(utf8);
-    file->source = utf8;
-    Py_INCREF(path);
-    file->path = path;
-    file->requirements = nullptr;
-    return self;
+    return new_file(std::move(parsed), utf8, path, false);
   });
+}
+
+PyObject* analysed_file(PyObject* utf8, jrl::ParseResult&& result,
+                        jrl::SourceMap&& map) {
+  auto parsed = std::make_unique<Parsed>();
+  parsed->result = std::move(result);
+  parsed->map = std::move(map);
+  return new_file(std::move(parsed), utf8, Py_None, true);
 }
 
 }  // namespace jrl_native

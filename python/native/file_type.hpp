@@ -2,6 +2,8 @@
 // UTF-8 text it came from; its Python objects are built on first use.
 #pragma once
 
+#include "jrl/parse.hpp"
+#include "jrl/source_map.hpp"
 #include "python_ref.hpp"
 
 namespace jrl_native {
@@ -15,5 +17,12 @@ bool add_file_type(PyObject* module);
 // released. Returns a new File, or null with ParseError (or another error)
 // set. `path` is a str or None.
 PyObject* parse_to_file(PyObject* utf8, PyObject* path);
+
+// A File of the requirements analyse() built from `utf8` (a bytes object,
+// kept by the File), `map` giving where they stand in it. Its path is None,
+// and it pickles as its text, which loading analyses again. A new
+// reference, null with the error set.
+PyObject* analysed_file(PyObject* utf8, jrl::ParseResult&& result,
+                        jrl::SourceMap&& map);
 
 }  // namespace jrl_native

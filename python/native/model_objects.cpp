@@ -24,17 +24,17 @@ std::string_view bytes_view(PyObject* bytes) {
   return {data, static_cast<std::size_t>(size)};
 }
 
+PyObject* span_object(const jrl::SourceSpan& span) {
+  return make_record(Record::Span,
+                     {small_int(span.start.line), small_int(span.start.column),
+                      small_int(span.end.line), small_int(span.end.column)});
+}
+
 namespace {
 
 PyObject* new_ref(PyObject* object) {
   Py_INCREF(object);
   return object;
-}
-
-PyObject* span_object(const jrl::SourceSpan& span) {
-  return make_record(Record::Span,
-                     {small_int(span.start.line), small_int(span.start.column),
-                      small_int(span.end.line), small_int(span.end.column)});
 }
 
 PyObject* course(const jrl::Class& value) {

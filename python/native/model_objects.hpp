@@ -23,6 +23,9 @@ PyObject* requirement_objects(const jrl::JRLQueryFile& file,
                               const jrl::SourceMap& map,
                               std::string_view input);
 
+// A Span of `span`; a new reference, null with the error set.
+PyObject* span_object(const jrl::SourceSpan& span);
+
 // A Python str of UTF-8 text from the core; a new reference.
 PyObject* new_str(std::string_view text);
 

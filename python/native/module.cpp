@@ -1,6 +1,8 @@
 // jrl._native: the native part of the `jrl` package. It parses with the
 // library and holds the result; the package's Python modules give it its
 // public face.
+#include "analysis_objects.hpp"
+#include "arguments.hpp"
 #include "file_type.hpp"
 #include "model_dicts.hpp"
 #include "model_objects.hpp"
@@ -23,14 +25,9 @@ PyObject* parse(PyObject*, PyObject* args) {
   PyObject* text = nullptr;
   PyObject* path = nullptr;
   if (!PyArg_UnpackTuple(args, "parse", 2, 2, &text, &path)) return nullptr;
-  if (!PyUnicode_Check(text)) {
-    PyErr_SetString(PyExc_TypeError, "text must be a str");
-    return nullptr;
-  }
-  if (!check_path(path)) return nullptr;
   // The copy the core reads, with the lock released, and the File keeps.
-  Ref utf8(PyUnicode_AsUTF8String(text));
-  if (!utf8) return nullptr;
+  Ref utf8(utf8_copy(text, "text"));
+  if (!utf8 || !check_path(path)) return nullptr;
   return parse_to_file(utf8.get(), path);
 }
 
@@ -92,6 +89,7 @@ PyObject* create_module() {
   if (PyModule_AddFunctions(module.get(), text_function_methods) < 0 ||
       PyModule_AddFunctions(module.get(), selector_table_methods) < 0 ||
       PyModule_AddFunctions(module.get(), record_tree_methods) < 0 ||
+      PyModule_AddFunctions(module.get(), analysis_methods) < 0 ||
       !import_python_parts() || !init_dict_keys() ||
       !add_record_types(module.get()) || !add_file_type(module.get())) {
     return nullptr;

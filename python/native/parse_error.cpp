@@ -1,8 +1,6 @@
 #include "parse_error.hpp"
 
-#include <algorithm>
 #include <cstddef>
-#include <optional>
 #include <string>
 
 #include "char_offsets.hpp"
@@ -87,19 +85,9 @@ void raise_parse_error(const jrl::Error& error, std::string_view input,
   // the failing statement: only now that the parse has failed.
   jrl::Diagnostic diagnostic;
   CharOffsets chars(input);
-  std::optional<jrl::LineIndex> lines;
   {
     ThreadsAllowed unlocked;
     diagnostic = jrl::diagnose(input, error);
-    // Only the edits want lines and columns, which depend on the text
-    // before them alone.
-    std::size_t last_edit = 0;
-    for (const jrl::Suggestion& s : diagnostic.suggestions) {
-      for (const jrl::TextEdit& e : s.edits) {
-        last_edit = std::max(last_edit, e.end_offset);
-      }
-    }
-    lines.emplace(input.substr(0, last_edit));
     add_offsets(diagnostic, chars);
     if (place != nullptr) chars.add(place->start());
     chars.count();
@@ -129,7 +117,7 @@ void raise_parse_error(const jrl::Error& error, std::string_view input,
       put(kwargs.get(), "context", PyList_AsTuple(context.get())) &&
       put(kwargs.get(), "code", code.release()) &&
       put(kwargs.get(), "suggestions",
-          suggestion_objects(diagnostic.suggestions, *lines, chars)) &&
+          suggestion_objects(diagnostic.suggestions, chars)) &&
       put(kwargs.get(), "path", (Py_INCREF(path), path));
   if (!ok) return;
   Ref args(Py_BuildValue("(N)", new_str(report)));

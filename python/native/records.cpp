@@ -187,6 +187,28 @@ std::vector<Description> make_descriptions() {
         {"severity", "\"error\" or \"warning\"."},
         {"name", "A short name in kebab case, such as \"syntax-error\"."},
         {"title", "One line saying what the fault is."}}},
+      {"jrl.Statement",
+       "Statement(span, offset, end_offset, chunk, requirement=None)\n--\n\n"
+       "One top-level statement of an analysed text, whether or not it "
+       "builds.",
+       {{"span", "From its first word through its \";\" (a Span)."},
+        {"offset", "Index in the analysed str of its first character."},
+        {"end_offset", "Index one past its last character."},
+        {"chunk",
+         "(start, end): the indices statement_spans() gives it, the space "
+         "and comments before it included.",
+         Default::required, true},
+        {"requirement",
+         "Its Requirement, spans included, or None where it has an error.",
+         Default::none}}},
+      {"jrl.Analysis",
+       "Analysis(diagnostics, statements, file)\n--\n\n"
+       "What analyse() reads in a text, working or broken.",
+       {{"diagnostics", "As check() gives them (a tuple of Diagnostic).",
+         Default::required, true},
+        {"statements", "Every statement in text order (a tuple of Statement).",
+         Default::required, true},
+        {"file", "The requirements that built, in text order (a File)."}}},
   };
 }
 

@@ -36,6 +36,8 @@ enum class Record : std::size_t {
   Note,
   Diagnostic,
   DiagnosticCode,
+  Statement,
+  Analysis,
   count,
 };
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "arguments.hpp"
 #include "char_offsets.hpp"
 #include "diagnostic_objects.hpp"
 #include "jrl/jrl.hpp"
@@ -18,16 +19,6 @@
 
 namespace jrl_native {
 namespace {
-
-// The UTF-8 copy of a str argument, which the core reads with the lock
-// released; null with TypeError for anything else.
-PyObject* utf8_copy(PyObject* text, const char* what) {
-  if (!PyUnicode_Check(text)) {
-    PyErr_Format(PyExc_TypeError, "%s must be a str", what);
-    return nullptr;
-  }
-  return PyUnicode_AsUTF8String(text);
-}
 
 PyObject* check(PyObject*, PyObject* args) {
   PyObject* text = nullptr;
@@ -42,18 +33,17 @@ PyObject* check(PyObject*, PyObject* args) {
   return guarded([&]() -> PyObject* {
     const std::string_view view = bytes_view(utf8.get());
     std::vector<jrl::Diagnostic> diagnostics;
-    std::optional<jrl::LineIndex> lines;
     CharOffsets chars(view);
     {
       ThreadsAllowed unlocked;
       jrl::CheckOptions options;
       options.warnings = want_warnings != 0;
       diagnostics = jrl::check(view, options);
-      lines.emplace(view);
       for (const jrl::Diagnostic& d : diagnostics) add_offsets(d, chars);
       chars.count();
     }
-    return diagnostic_objects(diagnostics, *lines, chars);
+    Ref found(diagnostic_objects(diagnostics, chars));
+    return found ? PySequence_List(found.get()) : nullptr;
   });
 }
 
@@ -63,21 +53,9 @@ PyObject* format(PyObject*, PyObject* args) {
   if (!PyArg_UnpackTuple(args, "format", 2, 2, &text, &width_object)) {
     return nullptr;
   }
-  if (!PyLong_Check(width_object)) {
-    PyErr_SetString(PyExc_TypeError, "width must be an int");
-    return nullptr;
-  }
-  int overflow = 0;
-  const long long width = PyLong_AsLongLongAndOverflow(width_object, &overflow);
-  if (width == -1 && PyErr_Occurred()) return nullptr;
-  if (overflow < 0 || (overflow == 0 && width < 1)) {
-    PyErr_SetString(PyExc_ValueError, "width must be at least 1");
-    return nullptr;
-  }
   jrl::FormatOptions options;
   // A width past any line is as good as the largest one.
-  options.width = overflow > 0 ? static_cast<std::size_t>(-1)
-                               : static_cast<std::size_t>(width);
+  if (!count_argument(width_object, "width", 1, options.width)) return nullptr;
   Ref utf8(utf8_copy(text, "text"));
   if (!utf8) return nullptr;
   return guarded([&]() -> PyObject* {

@@ -178,6 +178,11 @@ TEST(Format, TextThatDoesNotParseGivesParsesError) {
       "SELECT 0 FROM CLASS(MATH 1200) : \"x\";",
       "SELECT 1 FROM Class(MATH 1200) : \"x\";",
       "SELECT 1 FROM CLASS(MATH 1200) : \"\xff\";",
+      // A fault after requirements that were already laid out; a syntax
+      // error after a requirement that does not build wins over it.
+      "SELECT 1 FROM TAG(\"a\") : \"x\"; // c\n"
+      "SELECT 0 FROM TAG(\"a\") : \"y\";",
+      "SELECT 0 FROM TAG(\"a\") : \"x\";\nSELECT 1 FROM TAG(\"a\") : \"y\"",
   };
   for (const std::string_view input : inputs) {
     SCOPED_TRACE(std::string(input));
@@ -186,6 +191,26 @@ TEST(Format, TextThatDoesNotParseGivesParsesError) {
     ASSERT_FALSE(formatted.has_value());
     ASSERT_FALSE(parsed.has_value());
     EXPECT_EQ(formatted.error(), parsed.error());
+  }
+}
+
+// Statements nested to the deepest level read and lay out like any other;
+// one level more is parse's error.
+TEST(Format, DeepestNesting) {
+  for (const std::size_t depth : {256, 257}) {
+    std::string text;
+    for (std::size_t i = 0; i < depth; ++i) text += "SELECT 1 FROM [";
+    text += "CLASS(MATH 1200)" + std::string(depth, ']') + " : \"x\";";
+    const auto formatted = jrl::format(text);
+    const auto parsed = jrl::parse(text);
+    ASSERT_EQ(formatted.has_value(), parsed.has_value()) << depth;
+    if (!parsed) {
+      EXPECT_EQ(formatted.error(), parsed.error());
+      continue;
+    }
+    const auto again = jrl::parse(*formatted);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(again->to_string(), parsed->to_string());
   }
 }
 

@@ -33,8 +33,8 @@ TEST(LineIndex, CountsLinesAndCharacters) {
   EXPECT_EQ(place(with_bom.at(6)), "2:1");
 }
 
-// The index, the reports, the source map and character offsets count every
-// place alike: a stray continuation byte, a cut sequence and an overlong
+// The index, the reports, the source map and character offsets (both ways)
+// count every place alike: a stray continuation byte, a cut sequence and an overlong
 // form are each one character, as a decoder shows them.
 TEST(LineIndex, AgreesWithReportsSourceMapAndCharacterOffsets) {
   const std::string texts[] = {
@@ -62,8 +62,27 @@ TEST(LineIndex, AgreesWithReportsSourceMapAndCharacterOffsets) {
       EXPECT_EQ(at.column - 1,
                 character_offset(text, offset) -
                     character_offset(text, lines.line_start(offset)));
+      EXPECT_EQ(byte_offset(text, character_offset(text, offset)), offset);
     }
+    EXPECT_EQ(byte_offset(text, spans.size()), text.size());
   }
+}
+
+// The source map's places after a byte-order mark are the index's: the
+// mark is no column, and offsets still count it.
+TEST(ByteOrderMark, LocateCountsItAsTheIndexDoes) {
+  const std::string text = std::string(BYTE_ORDER_MARK) + "a\xC3\xA9\nb";
+  const LineIndex lines(text);
+  // Inside the mark, then every place between two characters.
+  const std::vector<ByteSpan> spans = {{0, 0}, {1, 2}, {3, 3}, {4, 4},
+                                       {6, 6}, {7, 7}, {8, 8}};
+  const std::vector<SourceSpan> located = locate(text, spans);
+  for (std::size_t k = 0; k < spans.size(); ++k) {
+    EXPECT_EQ(located[k].start, lines.at(spans[k].start)) << k;
+    EXPECT_EQ(located[k].end, lines.at(spans[k].end)) << k;
+  }
+  EXPECT_EQ(place(located[2].start), "1:1");
+  EXPECT_EQ(place(located[4].start), "1:3");
 }
 
 // check and format read a text after a byte-order mark; edits and

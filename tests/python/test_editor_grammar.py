@@ -82,14 +82,14 @@ def test_manifest_declares_the_language_and_grammar():
     manifest = load(VSCODE / "package.json")
     for key in ("name", "publisher", "version"):
         assert manifest[key]
-    assert "main" not in manifest  # nothing to build: the grammar alone
+    assert (VSCODE / manifest["main"]).is_file()  # the client of jrl-lsp
     assert manifest["engines"]["vscode"].startswith("^")
     # The project has one version; the extension and its install line follow it.
     version = re.search(r"^project\(libjrl VERSION ([0-9.]+)",
                         (jrl_sources.ROOT / "CMakeLists.txt").read_text(), re.M).group(1)
     assert manifest["version"] == version
     guide = (jrl_sources.ROOT / "docs" / "editors.md").read_text(encoding="utf-8")
-    assert f"~/.vscode/extensions/{manifest['publisher']}.{manifest['name']}-{version}" in guide
+    assert f"code --install-extension build/vscode/{manifest['name']}-{version}.vsix" in guide
     (language,) = manifest["contributes"]["languages"]
     assert language["id"] == "jrl"
     assert language["extensions"] == [".jrl"]

@@ -50,11 +50,13 @@ def test_positions_between_characters_move_to_one(position, utf16, utf8):
         assert Positions(TEXT, encoding).offset(lsp.Position(line=line, character=character)) == expected
 
 
-# The library's (line, column) counts only LF as a line break.
-@pytest.mark.parametrize("line, column, base, offset", [
-    (1, 1, 0, 0), (1, 4, 0, 3), (2, 1, 0, 5), (2, 5, 0, 9), (3, 1, 0, 10), (1, 2, 6, 7), (2, 1, 6, 10)])
-def test_library_places(line, column, base, offset):
-    assert Positions(TEXT).from_library(line, column, base) == offset
+# The library's (line, column) counts only LF as a line break, and a
+# byte-order mark as no column.
+@pytest.mark.parametrize("text, line, column, offset", [
+    (TEXT, 1, 1, 0), (TEXT, 1, 4, 3), (TEXT, 2, 1, 5), (TEXT, 2, 5, 9), (TEXT, 3, 1, 10), (TEXT, 9, 1, 13),
+    ("\ufeff" + TEXT, 1, 1, 1), ("\ufeff" + TEXT, 1, 4, 4), ("\ufeff" + TEXT, 2, 1, 6)])
+def test_library_places(text, line, column, offset):
+    assert Positions(text).from_library(line, column) == offset
 
 
 # Lines of characters of one to four UTF-8 bytes and one or two UTF-16

@@ -22,11 +22,13 @@ from pygments.token import (
     Whitespace,
 )
 
+import jrl
 import jrl_sources
 from jrl.pygments_lexer import JrlLexer
 
 KW, FN, DEPT, NUM = Keyword, Name.Function, Name.Namespace, Number.Integer
 STR, ESC, P = String.Double, String.Escape, Punctuation
+FUNCTIONS = [f.name for f in jrl.selector_functions()]
 
 
 def tokens(text: str) -> list[tuple[object, str]]:
@@ -64,13 +66,10 @@ def tokens(text: str) -> list[tuple[object, str]]:
                                          (Comment.Single, "// f"), (KW, "FROM")]),
         ("SELECT 1 FROM FROMAGE(", [(KW, "SELECT"), (NUM, "1"), (KW, "FROM"), (Name, "FROMAGE"), (P, "(")]),
         ("[FROM SELECT_X(", [(P, "["), (Name, "FROM"), (Name, "SELECT_X"), (P, "(")]),
-        # The nine functions, in capitals or all lower case.
-        (
-            "CLASS PLACEMENT TAG TAG_DEPT DIST DIST_DEPT RANGE RANGE_TAG RANGE_DIST",
-            [(FN, "CLASS"), (FN, "PLACEMENT"), (FN, "TAG"), (FN, "TAG_DEPT"), (FN, "DIST"),
-             (FN, "DIST_DEPT"), (FN, "RANGE"), (FN, "RANGE_TAG"), (FN, "RANGE_DIST")],
-        ),
-        ("class range_dist tag_dept", [(FN, "class"), (FN, "range_dist"), (FN, "tag_dept")]),
+        # Every function of the language's table, in capitals or all lower
+        # case.
+        (" ".join(FUNCTIONS), [(FN, name) for name in FUNCTIONS]),
+        (" ".join(FUNCTIONS).lower(), [(FN, name.lower()) for name in FUNCTIONS]),
         # Unknown names are words, not functions and not errors.
         ("Class(", [(Name, "Class"), (P, "(")]),
         ("TAGS CLASSES FOO_1 TAG_", [(Name, "TAGS"), (Name, "CLASSES"), (Name, "FOO_1"), (Name, "TAG_")]),

@@ -111,6 +111,16 @@ def main() -> int:
     assert jrl.format(formatted, 60) == formatted
     spans: List[Tuple[int, int]] = jrl.statement_spans(TEXT)
     assert spans[0][0] == 0 and spans[-1][1] == len(TEXT)
+    analysis: jrl.Analysis = jrl.analyse(TEXT + "SELECT 1 FROM;", warnings=False,
+                                         suggestions=False, max_diagnostics=10)
+    statements: Tuple[jrl.Statement, ...] = analysis.statements
+    found: Tuple[jrl.Diagnostic, ...] = analysis.diagnostics
+    built_first: Optional[jrl.Requirement] = statements[0].requirement
+    assert built_first == requirements[0] and statements[2].requirement is None and len(found) == 1
+    chunk: Tuple[int, int] = statements[1].chunk
+    second: jrl.Span = statements[1].span
+    assert (second.line, second.column, chunk[1]) == (2, 1, statements[1].end_offset)
+    assert analysis.file == file and jrl.Statement(second, 0, 1, chunk) != statements[1]
     departments: Tuple[str, ...] = jrl.departments()
     closest: Optional[str] = jrl.closest_department("ECOM")
     assert "MATH" in departments and closest == "ECON"

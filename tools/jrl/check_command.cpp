@@ -79,7 +79,7 @@ class Checker {
           out.status = EXIT_FAILED;
         }
       }
-      out.rendered = reporter_.render(out.name, *content, diagnostics);
+      out.rendered = reporter_.render(out.name, diagnostics);
       if (analysis && out.status == EXIT_OK) {
         out.good_count = analysis->parsed.parsed_jrl_file.requirements.size();
       }

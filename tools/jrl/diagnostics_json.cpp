@@ -20,7 +20,7 @@ void append_number(std::string& out, std::string_view key, std::size_t n) {
 }  // namespace
 
 std::string diagnostic_json(std::string_view file, const Diagnostic& d,
-                            const LineIndex& lines) {
+                            bool placed) {
   std::string out = "{";
   append_member(out, "file", json_string(file));
   append_member(out, "severity", json_string(severity_name(d.severity)));
@@ -33,13 +33,20 @@ std::string diagnostic_json(std::string_view file, const Diagnostic& d,
   }
   context.push_back(']');
   append_member(out, "context", context);
-  append_number(out, "line", d.start.line);
-  append_number(out, "column", d.start.column);
-  append_number(out, "end_line", d.end.line);
-  append_number(out, "end_column", d.end.column);
-  append_number(out, "offset", d.offset);
-  append_number(out, "end_offset", d.end_offset);
-  append_member(out, "report", json_string(d.report));
+  if (placed) {
+    append_number(out, "line", d.start.line);
+    append_number(out, "column", d.start.column);
+    append_number(out, "end_line", d.end.line);
+    append_number(out, "end_column", d.end.column);
+    append_number(out, "offset", d.offset);
+    append_number(out, "end_offset", d.end_offset);
+    append_member(out, "report", json_string(d.report));
+  } else {
+    for (const char* key : {"line", "column", "end_line", "end_column",
+                            "offset", "end_offset", "report"}) {
+      append_member(out, key, "null");
+    }
+  }
   std::string suggestions = "[";
   for (const Suggestion& s : d.suggestions) {
     if (suggestions.size() > 1) suggestions.push_back(',');
@@ -48,15 +55,13 @@ std::string diagnostic_json(std::string_view file, const Diagnostic& d,
     std::string edits = "[";
     for (const TextEdit& e : s.edits) {
       if (edits.size() > 1) edits.push_back(',');
-      const LineCol from = lines.at(e.offset);
-      const LineCol to = lines.at(e.end_offset);
       std::string edit = "{";
       append_number(edit, "offset", e.offset);
       append_number(edit, "end_offset", e.end_offset);
-      append_number(edit, "line", from.line);
-      append_number(edit, "column", from.column);
-      append_number(edit, "end_line", to.line);
-      append_number(edit, "end_column", to.column);
+      append_number(edit, "line", e.start.line);
+      append_number(edit, "column", e.start.column);
+      append_number(edit, "end_line", e.end.line);
+      append_number(edit, "end_column", e.end.column);
       append_member(edit, "replacement", json_string(e.replacement));
       edit.push_back('}');
       edits.append(edit);
@@ -80,23 +85,6 @@ std::string diagnostic_json(std::string_view file, const Diagnostic& d,
   }
   notes.push_back(']');
   append_member(out, "notes", notes);
-  out.push_back('}');
-  return out;
-}
-
-std::string unreadable_json(std::string_view file, const Diagnostic& d) {
-  std::string out = "{";
-  append_member(out, "file", json_string(file));
-  append_member(out, "severity", json_string(severity_name(d.severity)));
-  append_member(out, "code", json_string(d.code));
-  append_member(out, "message", json_string(d.message));
-  append_member(out, "context", "[]");
-  for (const char* key : {"line", "column", "end_line", "end_column", "offset",
-                          "end_offset", "report"}) {
-    append_member(out, key, "null");
-  }
-  append_member(out, "suggestions", "[]");
-  append_member(out, "notes", "[]");
   out.push_back('}');
   return out;
 }

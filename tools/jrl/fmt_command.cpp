@@ -58,7 +58,7 @@ class Formatter {
     }
     if (!formatted) {
       // Reported exactly as `jrl check` reports the file.
-      reporter_->file(name, content, jrl::check(content));
+      reporter_->file(name, jrl::check(content));
       return EXIT_FAILED;
     }
     const bool changed = *formatted != content;

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "jrl/parse.hpp"
+#include "jrl/position.hpp"
 
 namespace jrl::cli {
 namespace {
@@ -70,7 +71,7 @@ std::expected<std::string, std::string> read_all(int fd, std::string_view path,
 }  // namespace
 
 std::string_view without_bom(std::string_view content) {
-  return content.starts_with("\xEF\xBB\xBF") ? content.substr(3) : content;
+  return content.substr(byte_order_mark_length(content));
 }
 
 std::string display_name(std::string_view path) {

@@ -24,52 +24,36 @@ class LineReporter : public Reporter {
   }
 };
 
-class ShortReporter final : public LineReporter {
- public:
-  FileReport render(std::string_view name, std::string_view,
-                    const std::vector<Diagnostic>& diagnostics) const override {
-    FileReport out;
-    for (const Diagnostic& d : diagnostics) {
-      out.pieces.push_back(escape_line(name) + ":" + number(d.start.line) +
-                           ":" + number(d.start.column) + ": " +
-                           std::string(severity_name(d.severity)) + "[" +
-                           d.code + "]: " + one_line(d.message) + "\n");
-    }
-    return out;
+// A message's line breaks as blanks, its other controls escaped.
+std::string one_line(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c == '\n' || c == '\r') c = ' ';
   }
-  void unreadable(std::string_view name, std::string_view message) override {
-    const Diagnostic d = unreadable_file(std::string(message));
-    write_out(stdout, escape_line(name) + ": " +
-                          std::string(severity_name(d.severity)) + "[" +
-                          d.code + "]: " + one_line(d.message) + "\n");
-  }
+  return escape_line(out);
+}
 
- private:
-  // A message's line breaks as blanks, its other controls escaped.
-  static std::string one_line(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-      if (c == '\n' || c == '\r') c = ' ';
+class ShortReporter final : public LineReporter {
+  std::string piece(std::string_view name, const Diagnostic& d,
+                    bool placed) const override {
+    std::string out = escape_line(name);
+    if (placed) {
+      out += ':';
+      out += number(d.start.line);
+      out += ':';
+      out += number(d.start.column);
     }
-    return escape_line(out);
+    out += ": ";
+    out += severity_name(d.severity);
+    out += "[" + d.code + "]: ";
+    return out + one_line(d.message) + "\n";
   }
 };
 
 class JsonReporter final : public LineReporter {
- public:
-  FileReport render(std::string_view name, std::string_view text,
-                    const std::vector<Diagnostic>& diagnostics) const override {
-    FileReport out;
-    if (diagnostics.empty()) return out;
-    const LineIndex lines(text);
-    for (const Diagnostic& d : diagnostics) {
-      out.pieces.push_back(diagnostic_json(name, d, lines) + "\n");
-    }
-    return out;
-  }
-  void unreadable(std::string_view name, std::string_view message) override {
-    write_out(stdout, unreadable_json(name, unreadable_file(std::string(message))) +
-                          "\n");
+  std::string piece(std::string_view name, const Diagnostic& d,
+                    bool placed) const override {
+    return diagnostic_json(name, d, placed) + "\n";
   }
 };
 
@@ -97,25 +81,17 @@ std::string escaped(std::string_view text, bool property) {
 }
 
 class GithubReporter final : public LineReporter {
- public:
-  FileReport render(std::string_view name, std::string_view,
-                    const std::vector<Diagnostic>& diagnostics) const override {
-    FileReport out;
-    for (const Diagnostic& d : diagnostics) {
-      out.pieces.push_back(
-          "::" + std::string(severity_name(d.severity)) +
-          " file=" + escaped(name, true) + ",line=" + number(d.start.line) +
-          ",col=" + number(d.start.column) + ",endLine=" + number(d.end.line) +
-          ",endColumn=" + number(d.end.column) + ",title=" + d.code +
-          "::" + escaped(d.message, false) + "\n");
+  std::string piece(std::string_view name, const Diagnostic& d,
+                    bool placed) const override {
+    std::string out = "::";
+    out += severity_name(d.severity);
+    out += " file=" + escaped(name, true);
+    if (placed) {
+      out += ",line=" + number(d.start.line) + ",col=" +
+             number(d.start.column) + ",endLine=" + number(d.end.line) +
+             ",endColumn=" + number(d.end.column);
     }
-    return out;
-  }
-  void unreadable(std::string_view name, std::string_view message) override {
-    const Diagnostic d = unreadable_file(std::string(message));
-    write_out(stdout, "::" + std::string(severity_name(d.severity)) +
-                          " file=" + escaped(name, true) + ",title=" + d.code +
-                          "::" + escaped(d.message, false) + "\n");
+    return out + ",title=" + d.code + "::" + escaped(d.message, false) + "\n";
   }
 };
 

@@ -13,7 +13,8 @@
 namespace jrl::cli {
 namespace {
 
-// `text` between single quotes, as usage messages show a value.
+// `text` between single quotes, as usage messages show a value (appended
+// piece by piece: GCC 12 warns wrongly of overlap on `"'" + string`).
 std::string quoted(std::string_view text) {
   std::string out;
   out.reserve(text.size() + 2);
@@ -84,6 +85,7 @@ unsigned default_jobs() {
 }
 
 using Result = std::expected<void, std::string>;
+using Help = std::array<std::string_view, PAGE_COUNT>;
 
 template <bool Options::*Flag>
 Result set_flag(Options& options, std::string_view, std::string_view) {
@@ -100,6 +102,46 @@ Result set_choice(Options& options, std::string_view option,
   return {};
 }
 
+// A count from 1 to `Max`, kept by `Store`.
+template <void (*Store)(Options&, std::size_t), std::size_t Max>
+Result set_count(Options& options, std::string_view option,
+                 std::string_view value) {
+  const auto count = number(value, 1, Max);
+  if (!count) {
+    return std::unexpected(invalid_value(
+        value, option,
+        Max == std::numeric_limits<std::size_t>::max()
+            ? std::string("a positive number")
+            : "a number from 1 to " + std::to_string(Max)));
+  }
+  Store(options, *count);
+  return {};
+}
+
+void store_width(Options& options, std::size_t width) {
+  options.layout.width = width;
+}
+void store_jobs(Options& options, std::size_t jobs) {
+  options.jobs = static_cast<unsigned>(jobs);
+}
+
+Result set_format(Options& options, std::string_view option,
+                  std::string_view value) {
+  const auto format = named(report_formats(), option, value);
+  if (!format) return std::unexpected(format.error());
+  options.format = *format;
+  return {};
+}
+
+Result set_stdin_filename(Options& options, std::string_view option,
+                          std::string_view value) {
+  if (value.empty()) {
+    return std::unexpected("option " + quoted(option) + " needs a value");
+  }
+  options.stdin_filename = std::string(value);
+  return {};
+}
+
 std::string format_listing() {
   std::string out;
   for (const ReportFormat& format : report_formats()) {
@@ -110,107 +152,78 @@ std::string format_listing() {
   return out;
 }
 
+// The rows of the table, by what an option sets: a flag, one of a few
+// named values, a count, or anything else (`set`).
+template <bool Options::*Flag>
+constexpr OptionSpec flag(std::string_view short_name, std::string_view name,
+                          std::string_view only_for, Help help) {
+  return {short_name, name, "", only_for, help, nullptr, set_flag<Flag>};
+}
+
+template <auto Member, const auto& Choices>
+constexpr OptionSpec choice(std::string_view name, std::string_view only_for,
+                            Help help) {
+  return {"", name, "=WHEN", only_for, help, nullptr,
+          set_choice<Member, Choices>};
+}
+
+template <void (*Store)(Options&, std::size_t), std::size_t Max>
+constexpr OptionSpec count(std::string_view name, std::string_view value,
+                           std::string_view only_for, Help help) {
+  return {"", name, value, only_for, help, nullptr, set_count<Store, Max>};
+}
+
+constexpr std::size_t UNBOUNDED = std::numeric_limits<std::size_t>::max();
+
 constexpr std::array OPTIONS{
-    OptionSpec{"", "--check", "", "",
-               {"", "change nothing; name each file that would change and\n"
-                    "exit with 1 if there is one"},
-               nullptr,
-               set_flag<&Options::list_changes>},
-    OptionSpec{"", "--diff", "", "",
-               {"", "change nothing; print a unified diff of each file that\n"
-                    "would change and exit with 1 if there is one"},
-               nullptr,
-               set_flag<&Options::diff>},
-    OptionSpec{"", "--width", " N", "",
-               {"", "the line width to aim for (default 100)"},
-               nullptr,
-               [](Options& o, std::string_view option,
-                  std::string_view value) -> Result {
-                 const auto width = number(
-                     value, 1, std::numeric_limits<std::size_t>::max());
-                 if (!width) {
-                   return std::unexpected(
-                       invalid_value(value, option, "a positive number"));
-                 }
-                 o.layout.width = *width;
-                 return {};
-               }},
-    OptionSpec{"", "--allow-hardlinks", "", "",
-               {"", "rewrite a file that has other hard links in place, so\n"
-                    "that every name sees the new text (not atomic: a crash\n"
-                    "while it is written can leave it half written); without\n"
-                    "it such a file is refused"},
-               nullptr,
-               set_flag<&Options::allow_hard_links>},
-    OptionSpec{"", "--pretty", "", "json",
-               {"json: indent the JSON output", ""},
-               nullptr,
-               set_flag<&Options::pretty>},
-    OptionSpec{"-v", "--verbose", "", "check",
-               {"check: also name each good file on standard output", ""},
-               nullptr,
-               set_flag<&Options::verbose>},
+    flag<&Options::list_changes>(
+        "", "--check", "",
+        {"", "change nothing; name each file that would change and\n"
+             "exit with 1 if there is one"}),
+    flag<&Options::diff>(
+        "", "--diff", "",
+        {"", "change nothing; print a unified diff of each file that\n"
+             "would change and exit with 1 if there is one"}),
+    count<store_width, UNBOUNDED>(
+        "--width", " N", "", {"", "the line width to aim for (default 100)"}),
+    flag<&Options::allow_hard_links>(
+        "", "--allow-hardlinks", "",
+        {"", "rewrite a file that has other hard links in place, so\n"
+             "that every name sees the new text (not atomic: a crash\n"
+             "while it is written can leave it half written); without\n"
+             "it such a file is refused"}),
+    flag<&Options::pretty>("", "--pretty", "json",
+                           {"json: indent the JSON output", ""}),
+    flag<&Options::verbose>(
+        "-v", "--verbose", "check",
+        {"check: also name each good file on standard output", ""}),
     OptionSpec{"", "--format", "=FORMAT", "check",
                {"check: how diagnostics are reported:\n"
                 "(all but text on standard output)",
                 ""},
-               format_listing,
-               [](Options& o, std::string_view option,
-                  std::string_view value) -> Result {
-                 const auto format = named(report_formats(), option, value);
-                 if (!format) return std::unexpected(format.error());
-                 o.format = *format;
-                 return {};
-               }},
-    OptionSpec{"", "--warnings", "=WHEN", "check",
-               {"check: show warnings (default), count them as errors\n"
-                "(error), or leave them out (ignore)",
-                ""},
-               nullptr,
-               set_choice<&Options::warnings, WARNINGS>},
+               format_listing, set_format},
+    choice<&Options::warnings, WARNINGS>(
+        "--warnings", "check",
+        {"check: show warnings (default), count them as errors\n"
+         "(error), or leave them out (ignore)",
+         ""}),
     OptionSpec{"", "--stdin-filename", " NAME", "check",
                {"check: the name standard input is reported by", ""},
-               nullptr,
-               [](Options& o, std::string_view option,
-                  std::string_view value) -> Result {
-                 if (value.empty()) {
-                   return std::unexpected("option " + quoted(option) +
-                                          " needs a value");
-                 }
-                 o.stdin_filename = std::string(value);
-                 return {};
-               }},
-    OptionSpec{"", "--jobs", "=N", "check",
-               {"check: check N files at a time (default: one per core);\n"
-                "the output is the same for any N",
-                ""},
-               nullptr,
-               [](Options& o, std::string_view option,
-                  std::string_view value) -> Result {
-                 const auto jobs = number(value, 1, MAX_JOBS);
-                 if (!jobs) {
-                   return std::unexpected(invalid_value(
-                       value, option,
-                       "a number from 1 to " +
-                           std::to_string(MAX_JOBS)));
-                 }
-                 o.jobs = static_cast<unsigned>(*jobs);
-                 return {};
-               }},
-    OptionSpec{"", "--color", "=WHEN", "",
-               {"colour failure reports: auto (default: on a terminal,\n"
-                "unless NO_COLOR is set), always or never",
-                "colour failure reports: auto (default), always or never"},
-               nullptr,
-               set_choice<&Options::colour, COLOURS>},
-    OptionSpec{"-h", "--help", "", "",
-               {"print this help and exit", "print this help and exit"},
-               nullptr,
-               set_flag<&Options::help>},
-    OptionSpec{"-V", "--version", "", "",
-               {"print the version and exit", ""},
-               nullptr,
-               set_flag<&Options::version>},
+               nullptr, set_stdin_filename},
+    count<store_jobs, MAX_JOBS>(
+        "--jobs", "=N", "check",
+        {"check: check N files at a time (default: one per core);\n"
+         "the output is the same for any N",
+         ""}),
+    choice<&Options::colour, COLOURS>(
+        "--color", "",
+        {"colour failure reports: auto (default: on a terminal,\n"
+         "unless NO_COLOR is set), always or never",
+         "colour failure reports: auto (default), always or never"}),
+    flag<&Options::help>("-h", "--help", "",
+                         {"print this help and exit", "print this help and exit"}),
+    flag<&Options::version>("-V", "--version", "",
+                            {"print the version and exit", ""}),
 };
 
 bool known_on(const OptionSpec& option, Page page) {

@@ -24,22 +24,33 @@ struct FileReport {
 class Reporter {
  public:
   virtual ~Reporter() = default;
-  // One file's diagnostics (those to show), in order, made into output;
-  // `text` is its content. Reads and changes nothing of the reporter, so
-  // that files can be rendered on several threads at once.
-  virtual FileReport render(std::string_view name, std::string_view text,
-                            const std::vector<Diagnostic>& diagnostics) const = 0;
+  // One file's diagnostics (those to show), in order, made into output: a
+  // piece each. Reads and changes nothing of the reporter, so that files can
+  // be rendered on several threads at once.
+  FileReport render(std::string_view name,
+                    std::span<const Diagnostic> diagnostics) const;
   // Writes a rendered file; called in the order of the files.
   virtual void write(FileReport report) = 0;
   // Renders and writes one file.
-  void file(std::string_view name, std::string_view text,
-            const std::vector<Diagnostic>& diagnostics) {
-    write(render(name, text, diagnostics));
+  void file(std::string_view name, std::span<const Diagnostic> diagnostics) {
+    write(render(name, diagnostics));
   }
-  // A file that could not be read, with the message saying why.
-  virtual void unreadable(std::string_view name, std::string_view message) = 0;
+  // A file that could not be read, with the message saying why: reported
+  // as its diagnostic (jrl::unreadable_file), which names no place in it.
+  void unreadable(std::string_view name, std::string_view message);
   // After the last file.
   virtual void finish() {}
+
+ protected:
+  // One diagnostic of the file `name` as this format writes it; `placed` is
+  // false for a file that could not be read, whose diagnostic has no place.
+  virtual std::string piece(std::string_view name, const Diagnostic& d,
+                            bool placed) const = 0;
+
+ private:
+  FileReport pieces(std::string_view name,
+                    std::span<const Diagnostic> diagnostics,
+                    bool placed) const;
 };
 
 struct TextStyle {

@@ -2,8 +2,8 @@
 // services. Columns count code points, as the reports do.
 #include <string>
 
-#include "diagnostics_json.hpp"
 #include "jrl/model.hpp"
+#include "jrl/text.hpp"
 #include "output.hpp"
 #include "reporter.hpp"
 
@@ -41,14 +41,21 @@ std::string artifact(std::string_view name) {
   return "{\"uri\":" + json_string(uri_of(name)) + "}";
 }
 
-std::string region(const LineCol& from, const LineCol& to, std::size_t offset,
-                   std::size_t end_offset) {
-  return "{\"startLine\":" + number(from.line) +
-         ",\"startColumn\":" + number(from.column) +
-         ",\"endLine\":" + number(to.line) +
-         ",\"endColumn\":" + number(to.column) +
-         ",\"byteOffset\":" + number(offset) +
-         ",\"byteLength\":" + number(end_offset - offset) + "}";
+// A region of the file, as the reports count lines and columns.
+std::string region(const SourceSpan& place, const ByteSpan& bytes) {
+  return "{\"startLine\":" + number(place.start.line) +
+         ",\"startColumn\":" + number(place.start.column) +
+         ",\"endLine\":" + number(place.end.line) +
+         ",\"endColumn\":" + number(place.end.column) +
+         ",\"byteOffset\":" + number(bytes.start) +
+         ",\"byteLength\":" + number(bytes.end - bytes.start) + "}";
+}
+
+// A physical location in the file `name`, over `region` when there is one.
+std::string location(std::string_view name, std::string_view region = {}) {
+  std::string out = "{\"artifactLocation\":" + artifact(name);
+  if (!region.empty()) out += ",\"region\":" + std::string(region);
+  return out + "}";
 }
 
 std::size_t rule_index(std::string_view code) {
@@ -61,67 +68,56 @@ std::size_t rule_index(std::string_view code) {
 
 class SarifReporter final : public Reporter {
  public:
-  FileReport render(std::string_view name, std::string_view text,
-                    const std::vector<Diagnostic>& diagnostics) const override {
-    FileReport out;
-    if (diagnostics.empty()) return out;
-    const LineIndex lines(text);
-    for (const Diagnostic& d : diagnostics) {
-      std::string r = result_head(d.code, severity_name(d.severity), d.message);
-      r += ",\"locations\":[{\"physicalLocation\":{\"artifactLocation\":" +
-           artifact(name) + ",\"region\":" +
-           region(d.start, d.end, d.offset, d.end_offset) + "}}]";
-      if (!d.notes.empty()) {
-        r += ",\"relatedLocations\":[";
-        for (std::size_t i = 0; i < d.notes.size(); ++i) {
-          const Note& n = d.notes[i];
-          if (i > 0) r += ',';
-          r += "{\"id\":" + number(i) + ",\"message\":" +
-               text_object(n.message) +
-               ",\"physicalLocation\":{\"artifactLocation\":" +
-               artifact(name) + ",\"region\":" +
-               region(n.line_col, n.line_col, n.offset, n.offset) + "}}";
-        }
-        r += "]";
+  std::string piece(std::string_view name, const Diagnostic& d,
+                    bool placed) const override {
+    std::string r = "{\"ruleId\":" + json_string(d.code) +
+                    ",\"ruleIndex\":" + number(rule_index(d.code)) +
+                    ",\"level\":" + json_string(severity_name(d.severity)) +
+                    ",\"message\":" + text_object(d.message);
+    r += ",\"locations\":[{\"physicalLocation\":" +
+         location(name, placed ? region({d.start, d.end},
+                                        {d.offset, d.end_offset})
+                               : "") +
+         "}]";
+    if (!d.notes.empty()) {
+      r += ",\"relatedLocations\":[";
+      for (std::size_t i = 0; i < d.notes.size(); ++i) {
+        const Note& n = d.notes[i];
+        if (i > 0) r += ',';
+        r += "{\"id\":" + number(i) + ",\"message\":" +
+             text_object(n.message) + ",\"physicalLocation\":" +
+             location(name, region({n.line_col, n.line_col},
+                                   {n.offset, n.offset})) +
+             "}";
       }
-      if (!d.suggestions.empty()) {
-        r += ",\"fixes\":[";
-        for (std::size_t i = 0; i < d.suggestions.size(); ++i) {
-          const Suggestion& s = d.suggestions[i];
-          if (i > 0) r += ',';
-          r += "{\"description\":" + text_object(s.message) +
-               ",\"artifactChanges\":[{\"artifactLocation\":" +
-               artifact(name) + ",\"replacements\":[";
-          for (std::size_t k = 0; k < s.edits.size(); ++k) {
-            const TextEdit& e = s.edits[k];
-            if (k > 0) r += ',';
-            r += "{\"deletedRegion\":" +
-                 region(lines.at(e.offset), lines.at(e.end_offset), e.offset,
-                        e.end_offset) +
-                 ",\"insertedContent\":" + text_object(e.replacement) + "}";
-          }
-          r += "]}]}";
-        }
-        r += "]";
-      }
-      r += "}";
-      out.pieces.push_back(std::move(r));
+      r += "]";
     }
-    return out;
+    if (!d.suggestions.empty()) {
+      r += ",\"fixes\":[";
+      for (std::size_t i = 0; i < d.suggestions.size(); ++i) {
+        const Suggestion& s = d.suggestions[i];
+        if (i > 0) r += ',';
+        r += "{\"description\":" + text_object(s.message) +
+             ",\"artifactChanges\":[{\"artifactLocation\":" +
+             artifact(name) + ",\"replacements\":[";
+        for (std::size_t k = 0; k < s.edits.size(); ++k) {
+          const TextEdit& e = s.edits[k];
+          if (k > 0) r += ',';
+          r += "{\"deletedRegion\":" +
+               region({e.start, e.end}, {e.offset, e.end_offset}) +
+               ",\"insertedContent\":" + text_object(e.replacement) + "}";
+        }
+        r += "]}]}";
+      }
+      r += "]";
+    }
+    return r + "}";
   }
 
   void write(FileReport report) override {
     for (std::string& result : report.pieces) {
       results_.push_back(std::move(result));
     }
-  }
-
-  void unreadable(std::string_view name, std::string_view message) override {
-    const Diagnostic d = unreadable_file(std::string(message));
-    results_.push_back(result_head(d.code, severity_name(d.severity), d.message) +
-                       ",\"locations\":[{\"physicalLocation\":{"
-                       "\"artifactLocation\":" +
-                       artifact(name) + "}}]}");
   }
 
   void finish() override {
@@ -149,14 +145,6 @@ class SarifReporter final : public Reporter {
   }
 
  private:
-  static std::string result_head(std::string_view code, std::string_view level,
-                                 std::string_view message) {
-    return "{\"ruleId\":" + json_string(code) +
-           ",\"ruleIndex\":" + number(rule_index(code)) +
-           ",\"level\":" + json_string(level) +
-           ",\"message\":" + text_object(message);
-  }
-
   std::vector<std::string> results_;
 };
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "colour.hpp"
+#include "jrl/position.hpp"
 #include "jrl/text.hpp"
 #include "output.hpp"
 #include "reporter.hpp"
@@ -19,16 +20,7 @@ std::string place(const LineCol& at) {
 // that quotes a huge piece of the file cut after a few hundred characters.
 std::string terminal_message(std::string_view text) {
   constexpr std::size_t MAX_CHARACTERS = 300;
-  std::size_t characters = 0;
-  std::size_t cut = 0;
-  while (cut < text.size() && characters < MAX_CHARACTERS) {
-    ++cut;
-    while (cut < text.size() &&
-           (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
-      ++cut;
-    }
-    ++characters;
-  }
+  const std::size_t cut = byte_offset(text, MAX_CHARACTERS);
   std::string out = escape_controls(text.substr(0, cut));
   if (cut < text.size()) out += "\xE2\x80\xA6";  // …
   return out;
@@ -50,38 +42,6 @@ class TextReporter final : public Reporter {
  public:
   explicit TextReporter(TextStyle style) : style_(style) {}
 
-  FileReport render(std::string_view name, std::string_view text,
-                    const std::vector<Diagnostic>& diagnostics) const override {
-    FileReport rendered;
-    if (diagnostics.empty()) return rendered;
-    const LineIndex lines(text);
-    for (const Diagnostic& d : diagnostics) {
-      std::string out =
-          headline(d.severity, d.code) + ": " + terminal_message(d.message) + "\n";
-      // A report without a place of its own still says where to look.
-      if (!has_place(d)) {
-        out += " --> " + escape_controls(name) + ":" + place(d.start) + "\n";
-      }
-      const ReportStyle style = terminal_style(name, style_.colour, style_.align);
-      out += d.error ? d.error->render(style) : escape_controls(d.report);
-      out += "\n";
-      for (const Suggestion& s : d.suggestions) {
-        out += paint("help", Tone::help, style_.colour) + ": " + terminal_message(s.message);
-        if (!s.edits.empty()) {
-          out += " (" + place(lines.at(s.edits.front().offset)) + ")";
-        }
-        out += "\n";
-      }
-      for (const Note& n : d.notes) {
-        out += paint("note", Tone::help, style_.colour) + ": " + terminal_message(n.message) + " (" +
-               place(n.line_col) + ")\n";
-      }
-      (d.severity == Severity::error ? rendered.errors : rendered.warnings) += 1;
-      rendered.pieces.push_back(std::move(out));
-    }
-    return rendered;
-  }
-
   void write(FileReport report) override {
     ++files_;
     errors_ += report.errors;
@@ -97,14 +57,6 @@ class TextReporter final : public Reporter {
     write_out(stderr, out);
   }
 
-  void unreadable(std::string_view, std::string_view message) override {
-    const Diagnostic d = unreadable_file(std::string(message));
-    ++files_;
-    ++errors_;
-    emit(headline(d.severity, d.code) + ": " + terminal_message(d.message) +
-         "\n");
-  }
-
   void finish() override {
     if (!shown_) return;
     std::string summary = "\n";
@@ -118,18 +70,36 @@ class TextReporter final : public Reporter {
   }
 
  private:
+  std::string piece(std::string_view name, const Diagnostic& d,
+                    bool placed) const override {
+    std::string out =
+        headline(d.severity, d.code) + ": " + terminal_message(d.message) + "\n";
+    if (!placed) return out;
+    // A report without a place of its own still says where to look.
+    if (!has_place(d)) {
+      out += " --> " + escape_controls(name) + ":" + place(d.start) + "\n";
+    }
+    const ReportStyle style = terminal_style(name, style_.colour, style_.align);
+    out += d.error ? d.error->render(style) : escape_controls(d.report);
+    out += "\n";
+    for (const Suggestion& s : d.suggestions) {
+      out += paint("help", Tone::help, style_.colour) + ": " +
+             terminal_message(s.message);
+      if (!s.edits.empty()) out += " (" + place(s.edits.front().start) + ")";
+      out += "\n";
+    }
+    for (const Note& n : d.notes) {
+      out += paint("note", Tone::help, style_.colour) + ": " +
+             terminal_message(n.message) + " (" + place(n.line_col) + ")\n";
+    }
+    return out;
+  }
+
   std::string headline(Severity severity, std::string_view code) const {
     const bool error = severity == Severity::error;
     return paint(std::string(severity_name(severity)) + "[" +
                      std::string(code) + "]",
                  error ? Tone::error : Tone::warning, style_.colour);
-  }
-
-  // Diagnostics are set apart by a blank line.
-  void emit(const std::string& text) {
-    if (shown_) write_out(stderr, "\n");
-    write_out(stderr, text);
-    shown_ = true;
   }
 
   TextStyle style_;

@@ -69,4 +69,9 @@ class LineIndex {
 // the end counts the whole input.
 std::size_t character_offset(std::string_view input, std::size_t offset);
 
+// The byte offset of the place `characters` characters into `input` (its
+// inverse: character_offset(input, byte_offset(input, n)) == n), or the
+// input's length when it holds fewer.
+std::size_t byte_offset(std::string_view input, std::size_t characters);
+
 }  // namespace jrl

@@ -31,7 +31,8 @@ std::expected<ParseResult, Error> parse(std::string_view input, SourceMap& map);
 
 // Lines and columns of `spans`, which must be in pre-order of a nesting:
 // each span lies inside an earlier one or after it, as both lists of a
-// SourceMap do. One pass over the input up to the last end.
+// SourceMap do. One pass over the input up to the last end. Counted as
+// `LineIndex` counts: a byte-order mark at the start is no column.
 std::vector<SourceSpan> locate(std::string_view input,
                                const std::vector<ByteSpan>& spans);
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "text/char_classes.hpp"
 #include "text/check_text.hpp"
 #include "diagnostics/tokens.hpp"
 #include "jrl/departments.hpp"
@@ -52,17 +53,10 @@ struct Candidate {
   std::size_t order = 0;  // when it was added
 };
 
-bool is_word_char(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-         (c >= '0' && c <= '9') || c == '_' || c == '-';
-}
-
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 std::string upper(std::string_view text) {
   std::string out(text);
   for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    c = chars::to_upper(c);
   }
   return out;
 }
@@ -70,7 +64,7 @@ std::string upper(std::string_view text) {
 std::string lower(std::string_view text) {
   std::string out(text);
   for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    c = chars::to_lower(c);
   }
   return out;
 }
@@ -163,7 +157,7 @@ void word_edits(std::string_view statement, const Token& token,
                 const Token* next, CandidateList& out) {
   const std::string_view word =
       statement.substr(token.start, token.end - token.start);
-  const bool letters = std::all_of(word.begin(), word.end(), is_letter);
+  const bool letters = std::all_of(word.begin(), word.end(), chars::is_letter);
   const std::string capitals = upper(word);
   for (std::string_view keyword : KEYWORDS) {
     if (word == keyword || !letters) continue;
@@ -183,14 +177,14 @@ void word_edits(std::string_view statement, const Token& token,
   // A department in lower or mixed case, before its course number or with
   // the number joined to it.
   std::size_t letter_count = 0;
-  while (letter_count < word.size() && is_letter(word[letter_count])) {
+  while (letter_count < word.size() && chars::is_letter(word[letter_count])) {
     ++letter_count;
   }
   const std::string_view letters_part = word.substr(0, letter_count);
   const bool number_follows =
       letter_count < word.size() ||
       (next != nullptr && next->kind == TokenKind::word &&
-       statement[next->start] >= '0' && statement[next->start] <= '9');
+       chars::is_digit(statement[next->start]));
   if (letter_count == 4 && number_follows && upper(letters_part) != letters_part) {
     out.replace(token.start, token.start + 4, letters_part, upper(letters_part));
   }
@@ -221,7 +215,8 @@ std::vector<Suggestion> syntax_fixes(std::string_view statement,
     const Token& t = tokens[i];
     if (t.kind != TokenKind::string) continue;
     for (std::size_t p = t.start + 2; p + 1 < t.end; ++p) {
-      if (is_word_char(statement[p - 1]) && !is_word_char(statement[p])) {
+      if (chars::is_string_word_char(statement[p - 1]) &&
+          !chars::is_string_word_char(statement[p])) {
         candidates.insert(p, "\"");
       }
     }

@@ -2,19 +2,11 @@
 
 #include <algorithm>
 
+#include "text/char_classes.hpp"
 #include "text/utf8.hpp"
 
 namespace jrl::diagnostics {
 namespace {
-
-bool is_word_char(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-         (c >= '0' && c <= '9') || c == '_' || c == '&';
-}
-
-bool is_space(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 // Reads tokens one at a time, skipping whitespace and comments before each.
 class Lexer {
@@ -28,8 +20,8 @@ class Lexer {
     if (pos_ >= text_.size()) return false;
     token.start = pos_;
     const char c = text_[pos_];
-    if (is_word_char(c)) {
-      while (pos_ < text_.size() && is_word_char(text_[pos_])) ++pos_;
+    if (chars::is_word_char(c)) {
+      while (pos_ < text_.size() && chars::is_word_char(text_[pos_])) ++pos_;
       token.kind = TokenKind::word;
     } else if (c == '"' && closed_string()) {
       token.kind = TokenKind::string;
@@ -73,7 +65,7 @@ bool starts_statement(std::string_view text, const Token& token) {
 
 std::size_t after_blanks(std::string_view text, std::size_t pos) {
   while (pos < text.size()) {
-    if (is_space(text[pos])) {
+    if (chars::is_space(text[pos])) {
       ++pos;
     } else if (text.substr(pos, 2) == "//") {
       const std::size_t lf = text.find('\n', pos);

@@ -1,12 +1,12 @@
-// jrl::format: parse first, so that only a text with a meaning is laid out
-// and a fault is reported exactly as parse reports it; then read the tokens
-// one requirement at a time, break its lines and print it.
+// jrl::format: one grammar run checks the text as parse does, so that only a
+// text with a meaning is laid out and a fault is reported exactly as parse
+// reports it; its tree gives the tokens of each requirement in turn, whose
+// lines are broken and printed as they come.
 #include "jrl/format.hpp"
 
 #include <vector>
 
 #include "jrl/position.hpp"
-#include "text/check_text.hpp"
 #include "format/printer.hpp"
 #include "format/token_stream.hpp"
 
@@ -40,9 +40,6 @@ std::expected<std::string, Error> format(std::string_view text,
   // as an empty file does.
   const std::size_t bom = byte_order_mark_length(text);
   const std::string_view body = text.substr(bom);
-  if (auto checked = check_text(body); !checked) {
-    return std::unexpected(std::move(checked.error()));
-  }
   Layout layout(body, options.width);
   if (auto read = formatting::read_tokens(body, layout); !read) {
     return std::unexpected(std::move(read.error()));

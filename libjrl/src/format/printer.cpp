@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "text/char_classes.hpp"
+
 namespace jrl::formatting {
 namespace {
 
@@ -107,8 +109,7 @@ void Printer::write(const Token& token) {
       const char* source = text_.data() + token.start;
       char* out = room(token.length);
       for (std::uint32_t i = 0; i < token.length; ++i) {
-        const char c = source[i];
-        out[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+        out[i] = chars::to_upper(source[i]);
       }
       used_ += token.length;
       return;

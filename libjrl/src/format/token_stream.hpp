@@ -102,8 +102,10 @@ class ChunkSink {
   ~ChunkSink() = default;
 };
 
-// Reads the tokens of a text that parses. Fails with an internal fault when
-// the text does not have the shape the grammar gives it.
+// Runs the grammar over the text once, checking each requirement as parse
+// does, and hands the sink each requirement's tokens as it is read. Fails
+// exactly as parse(text) fails; and, should the tree and the text ever
+// disagree, with an internal fault.
 std::expected<void, Error> read_tokens(std::string_view text, ChunkSink& sink);
 
 // Decides the line breaks of a chunk: sets line_start and indent.

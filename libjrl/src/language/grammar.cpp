@@ -2,6 +2,7 @@
 #include "language/grammar.hpp"
 
 #include "parser/engine.hpp"
+#include "text/char_classes.hpp"
 
 namespace jrl {
 namespace {
@@ -29,11 +30,12 @@ using peg::Star;
 using peg::UNBOUNDED;
 
 // Character classes.
-using LOWER = Range<'a', 'z'>;
-using UPPER = Range<'A', 'Z'>;
-using DIGIT = Range<'0', '9'>;
+using LOWER = Range<chars::LOWER.first, chars::LOWER.last>;
+using UPPER = Range<chars::UPPER.first, chars::UPPER.last>;
+using DIGIT = Range<chars::DIGIT.first, chars::DIGIT.last>;
 using LETTER = Choice<LOWER, UPPER>;
 using ALNUM = Choice<LOWER, UPPER, DIGIT>;
+using NAME_CHAR = Choice<ALNUM, OneOf<chars::NAME_MARKS>>;
 using SP = Lit<" ">;
 using DQ = Lit<"\"">;
 
@@ -44,7 +46,7 @@ struct statement;
 
 // clang-format off
 struct EOI : Normal<Rule::EOI, Eoi> {};
-struct WHITESPACE : Silent<Rule::WHITESPACE, OneOf<" \t\r\n">> {};
+struct WHITESPACE : Silent<Rule::WHITESPACE, OneOf<chars::SPACES>> {};
 struct COMMENT : Silent<Rule::COMMENT, Seq<Lit<"//">, Star<NoneOf<"\n">>>> {};
 struct select : Normal<Rule::select, Lit<"SELECT">> {};
 struct limit : Normal<Rule::limit, Lit<"LIMIT">> {};
@@ -61,13 +63,13 @@ struct dist : Atomic<Rule::dist, Choice<Lit<"DIST">, Lit<"dist">>> {};
 struct dist_dept : Atomic<Rule::dist_dept, Choice<Lit<"DIST_DEPT">, Lit<"dist_dept">>> {};
 struct range_dist : Atomic<Rule::range_dist, Choice<Lit<"RANGE_DIST">, Lit<"range_dist">>> {};
 struct range_tag : Atomic<Rule::range_tag, Choice<Lit<"RANGE_TAG">, Lit<"range_tag">>> {};
-struct bad_query : Atomic<Rule::bad_query, Plus<Choice<ALNUM, Lit<"_">>>> {};
+struct bad_query : Atomic<Rule::bad_query, Plus<NAME_CHAR>> {};
 struct query_name : CompoundAtomic<Rule::query_name, Choice<
     Seq<Choice<class_, placement, tag_dept, tag, dist_dept, dist, range_dist, range_tag, range>,
-        Not<Choice<ALNUM, Lit<"_">>>>,
+        Not<NAME_CHAR>>,
     bad_query>> {};
 struct string : Atomic<Rule::string, Seq<DQ, Star<Choice<Seq<DQ, DQ>, Plus<NoneOf<"\"\r\n">>>>, DQ>> {};
-struct department_id_char : Silent<Rule::department_id_char, Choice<UPPER, Lit<"&">>> {};
+struct department_id_char : Silent<Rule::department_id_char, Choice<UPPER, OneOf<chars::DEPARTMENT_MARKS>>> {};
 struct bad_department_id : Normal<Rule::bad_department_id, Choice<Rep<LETTER, 5, UNBOUNDED>, Rep<LETTER, 1, 3>>> {};
 struct department_id : Normal<Rule::department_id, Rep<department_id_char, 4>> {};
 struct class_id : CompoundAtomic<Rule::class_id, Seq<Rep<DIGIT, 4>, Opt<Lit<"L">>>> {};

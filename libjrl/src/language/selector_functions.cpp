@@ -2,21 +2,18 @@
 
 #include <algorithm>
 
+#include "text/char_classes.hpp"
+
 namespace jrl {
 
 const SelectorFunction* find_selector_function(std::string_view name) {
-  const bool lower =
-      std::none_of(name.begin(), name.end(),
-                   [](char c) { return c >= 'A' && c <= 'Z'; });
+  const bool lower = std::none_of(name.begin(), name.end(), chars::is_upper);
   for (const SelectorFunction& f : selector_functions()) {
     if (f.name.size() != name.size()) continue;
     if (std::equal(name.begin(), name.end(), f.name.begin(),
                    [&](char written, char capital) {
-                     const char lowered =
-                         capital >= 'A' && capital <= 'Z'
-                             ? static_cast<char>(capital - 'A' + 'a')
-                             : capital;
-                     return written == (lower ? lowered : capital);
+                     return written ==
+                            (lower ? chars::to_lower(capital) : capital);
                    })) {
       return &f;
     }

@@ -8,6 +8,7 @@
 
 #include "jrl/selector_functions.hpp"
 #include "language/rule.hpp"
+#include "text/char_classes.hpp"
 
 namespace jrl {
 namespace function_rules {
@@ -15,10 +16,7 @@ namespace function_rules {
 constexpr bool same_lowered(std::string_view rule, std::string_view name) {
   if (rule.size() != name.size()) return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
-    const char c = name[i];
-    const char lowered =
-        c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    if (rule[i] != lowered) return false;
+    if (rule[i] != chars::to_lower(name[i])) return false;
   }
   return true;
 }

@@ -3,6 +3,8 @@
 
 #include <limits>
 
+#include "text/char_classes.hpp"
+
 namespace jrl {
 
 std::expected<std::uint16_t, Error> parse_u16(std::string_view text,
@@ -16,11 +18,11 @@ std::expected<std::uint16_t, Error> parse_u16(std::string_view text,
   // Digits are read left to right; the first fault found is the one named.
   std::uint32_t value = 0;
   for (char c : text) {
-    if (c < '0' || c > '9') {
+    if (!chars::is_digit(c)) {
       return std::unexpected(
           Error::conversion("invalid digit found in string", {fault}));
     }
-    value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    value = value * 10 + static_cast<std::uint32_t>(c - chars::DIGIT.first);
     if (value > MAX) {
       return std::unexpected(Error::conversion(
           "number too large to fit in target type", {fault, {}, MAX}));

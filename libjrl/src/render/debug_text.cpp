@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <ranges>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -67,6 +69,52 @@ void append_sequence(OutputBuffer& out, const Items& items) {
   out += ']';
 }
 
+// Any value of the model as the debug text writes it.
+template <typename T>
+void append_value(OutputBuffer& out, const T& value) {
+  if constexpr (std::is_same_v<T, bool>) {
+    append_bool(out, value);
+  } else if constexpr (std::is_integral_v<T>) {
+    number_text::append(out, value);
+  } else if constexpr (std::is_convertible_v<const T&, std::string_view>) {
+    append_escaped_text(out, value);
+  } else if constexpr (std::ranges::range<T>) {
+    append_sequence(out, value);
+  } else {
+    append_debug_text(out, value);
+  }
+}
+
+// `Name { a: x, b: y }`: each value after the name of its field, the i-th
+// being `field(i)`.
+template <typename FieldName, typename... Values>
+[[gnu::always_inline]] inline void append_record(OutputBuffer& out,
+                                                 std::string_view name,
+                                                 FieldName field,
+                                                 const Values&... values) {
+  out += name;
+  out += " { ";
+  std::size_t i = 0;
+  (
+      [&] {
+        if (i != 0) out += ", ";
+        out += field(i++);
+        out += ": ";
+        append_value(out, values);
+      }(),
+      ...);
+  out += " }";
+}
+
+// The same, with the fields' names listed in order.
+template <typename... Values>
+void append_record(OutputBuffer& out, std::string_view name,
+                   std::initializer_list<std::string_view> fields,
+                   const Values&... values) {
+  append_record(
+      out, name, [&](std::size_t i) { return fields.begin()[i]; }, values...);
+}
+
 template <typename T>
 std::string render(const T& value) {
   OutputBuffer out(256);
@@ -121,13 +169,8 @@ void append_escaped_text(OutputBuffer& out, std::string_view text) {
 }
 
 void append_debug_text(OutputBuffer& out, const Class& value) {
-  out += "Class { department_id: ";
-  append_escaped_text(out, value.department_id);
-  out += ", course_number: ";
-  number_text::append(out, value.course_number);
-  out += ", lab: ";
-  append_bool(out, value.lab);
-  out += " }";
+  append_record(out, "Class", {"department_id", "course_number", "lab"},
+                value.department_id, value.course_number, value.lab);
 }
 
 void append_debug_text(OutputBuffer& out, JRLQueryType value) {
@@ -142,45 +185,28 @@ void append_debug_text(OutputBuffer& out, const Quantity& value) {
     return;
   }
   const auto& many = std::get<quantity::Many>(value);
-  out += "Many { from: ";
-  number_text::append(out, many.from);
-  out += ", to: ";
-  number_text::append(out, many.to);
-  out += " }";
+  append_record(out, "Many", {"from", "to"}, many.from, many.to);
 }
 
 namespace {
-
-void append_argument(OutputBuffer& out, const Class& course) {
-  append_debug_text(out, course);
-}
-void append_argument(OutputBuffer& out, std::string_view text) {
-  append_escaped_text(out, text);
-}
 
 // `Tag("x")` for one argument, `Range { from: ..., to: ... }` for more.
 // Inlined into the out-of-line half of `visit`, where the row's names are
 // constants.
 template <typename... Args>
-[[gnu::always_inline]] inline void append_call(OutputBuffer& out, const SelectorFunction& function,
-                 const Args&... args) {
-  out += function.alternative;
+[[gnu::always_inline]] inline void append_call(OutputBuffer& out,
+                                               const SelectorFunction& function,
+                                               const Args&... args) {
   if constexpr (sizeof...(Args) == 1) {
+    out += function.alternative;
     out += '(';
-    (append_argument(out, args), ...);
+    (append_value(out, args), ...);
     out += ')';
   } else {
-    out += " { ";
-    std::size_t i = 0;
-    (
-        [&] {
-          if (i != 0) out += ", ";
-          out += function.argument_slots[i++].field;
-          out += ": ";
-          append_argument(out, args);
-        }(),
-        ...);
-    out += " }";
+    append_record(
+        out, function.alternative,
+        [&](std::size_t i) { return function.argument_slots[i].field; },
+        args...);
   }
 }
 
@@ -199,37 +225,23 @@ void append_debug_text(OutputBuffer& out, const Selector& value) {
 }
 
 void append_debug_text(OutputBuffer& out, const JRLQuery& value) {
-  out += "JRLQuery { quantity: ";
-  append_debug_text(out, value.quantity);
-  out += ", type: ";
-  append_debug_text(out, value.type);
-  out += ", selector: ";
-  append_sequence(out, value.selector);
-  out += " }";
+  append_record(out, "JRLQuery", {"quantity", "type", "selector"},
+                value.quantity, value.type, value.selector);
 }
 
 void append_debug_text(OutputBuffer& out, const JRLRequirement& value) {
-  out += "JRLRequirement { query: ";
-  append_debug_text(out, value.query);
-  out += ", description: ";
-  append_escaped_text(out, value.description);
-  out += ", priority: ";
-  number_text::append(out, value.priority);
-  out += " }";
+  append_record(out, "JRLRequirement", {"query", "description", "priority"},
+                value.query, value.description, value.priority);
 }
 
 void append_debug_text(OutputBuffer& out, const JRLQueryFile& value) {
-  out += "JRLQueryFile { version: ";
-  append_escaped_text(out, value.version);
-  out += ", requirements: ";
-  append_sequence(out, value.requirements);
-  out += " }";
+  append_record(out, "JRLQueryFile", {"version", "requirements"},
+                value.version, value.requirements);
 }
 
 void append_debug_text(OutputBuffer& out, const ParseResult& value) {
-  out += "ParseResult { parsed_jrl_file: ";
-  append_debug_text(out, value.parsed_jrl_file);
-  out += " }";
+  append_record(out, "ParseResult", {"parsed_jrl_file"},
+                value.parsed_jrl_file);
 }
 
 std::string debug_text(const Class& value) { return render(value); }

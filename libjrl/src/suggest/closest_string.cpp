@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "text/char_classes.hpp"
 #include "text/utf8.hpp"
 
 namespace jrl::closest_string {
@@ -58,9 +59,8 @@ void decode(std::string_view text, bool lower, CodePoints& out) {
   while (pos < text.size()) {
     const auto lead = static_cast<unsigned char>(text[pos]);
     if (lead < 0x80) {
-      char32_t c = lead;
-      if (lower && c >= 'A' && c <= 'Z') c += 'a' - 'A';
-      out.push_back(c);
+      const char c = lower ? chars::to_lower(text[pos]) : text[pos];
+      out.push_back(static_cast<unsigned char>(c));
       ++pos;
       continue;
     }

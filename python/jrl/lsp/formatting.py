@@ -39,12 +39,14 @@ def touched(spans: Sequence[Tuple[int, int]], low: int, high: int) -> Optional[T
     return spans[first][0], spans[last][1]
 
 
-def part(positions: Positions, wanted: lsp.Range, width: int) -> Optional[List[lsp.TextEdit]]:
+def part(positions: Positions, spans: Sequence[Tuple[int, int]], wanted: lsp.Range,
+         width: int) -> Optional[List[lsp.TextEdit]]:
     """The statements the range touches, formatted as a file of their own
-    would be, without the final line break the file would end with."""
+    would be, without the final line break the file would end with.
+    ``spans`` cut the text at the end of each statement."""
     low, high = positions.offsets(wanted)
     text = positions.library_text
-    found = touched(jrl.statement_spans(text), low, high)
+    found = touched(spans, low, high)
     if found is None:
         return []
     start, end = found

@@ -1,7 +1,7 @@
 """Document symbols (each requirement under its description, nested
 queries as its children) and folding ranges (lists over several lines)."""
 
-from typing import Iterator, List, Tuple
+from typing import List, Tuple
 
 from lsprotocol import types as lsp
 from pygments.token import Comment, Punctuation, Whitespace
@@ -22,56 +22,37 @@ def _quantity(query: "jrl.Query") -> Tuple[str, str]:
     return f"{keyword} {quantity.count}", quantity_in_words(keyword, quantity.count, None)
 
 
-def _range(span: "jrl.Span", positions: Positions, base: int) -> lsp.Range:
-    start = positions.from_library(span.line, span.column, base)
-    end = positions.from_library(span.end_line, span.end_column, base)
+def _range(span: "jrl.Span", positions: Positions) -> lsp.Range:
+    start = positions.from_library(span.line, span.column)
+    end = positions.from_library(span.end_line, span.end_column)
     return positions.range(start, end)
 
 
-def _nested(query: "jrl.Query", positions: Positions, base: int) -> List[lsp.DocumentSymbol]:
+def _nested(query: "jrl.Query", positions: Positions) -> List[lsp.DocumentSymbol]:
     children = []
     for selector in query.selectors:
         if isinstance(selector, jrl.NestedQuery) and selector.span is not None:
             head, words = _quantity(selector.query)
-            range_ = _range(selector.span, positions, base)
+            range_ = _range(selector.span, positions)
             children.append(lsp.DocumentSymbol(
                 name=head, detail=words, kind=lsp.SymbolKind.Struct, range=range_,
-                selection_range=range_, children=_nested(selector.query, positions, base) or None))
+                selection_range=range_, children=_nested(selector.query, positions) or None))
     return children
 
 
-def _symbol(requirement: "jrl.Requirement", positions: Positions, base: int) -> lsp.DocumentSymbol:
+def _symbol(requirement: "jrl.Requirement", positions: Positions) -> lsp.DocumentSymbol:
     head, words = _quantity(requirement.query)
-    assert requirement.span is not None  # parsed requirements have one
-    range_ = _range(requirement.span, positions, base)
+    assert requirement.span is not None  # built requirements have one
+    range_ = _range(requirement.span, positions)
     return lsp.DocumentSymbol(
         name=requirement.description or head, detail=f"{head}: {words}", kind=lsp.SymbolKind.Object,
-        range=range_, selection_range=range_, children=_nested(requirement.query, positions, base) or None)
+        range=range_, selection_range=range_, children=_nested(requirement.query, positions) or None)
 
 
-def _parsed_pieces(positions: Positions) -> Iterator[Tuple[int, "jrl.File"]]:
-    """The whole file when it parses; otherwise each statement that parses
-    on its own, with its offset, so a broken statement costs only itself."""
-    text, skip = positions.library_text, positions.bom
-    try:
-        yield skip, jrl.parse(text[skip:])
-        return
-    except jrl.ParseError:
-        pass
-    for start, end in jrl.statement_spans(text):
-        start = max(start, skip)
-        try:
-            yield start, jrl.parse(text[start:end])
-        except jrl.ParseError:
-            continue
-
-
-def document_symbols(positions: Positions) -> List[lsp.DocumentSymbol]:
-    return [
-        _symbol(requirement, positions, base)
-        for base, parsed in _parsed_pieces(positions)
-        for requirement in parsed.requirements
-    ]
+def document_symbols(analysis: "jrl.Analysis", positions: Positions) -> List[lsp.DocumentSymbol]:
+    """A symbol for each statement that builds, broken ones costing only
+    themselves; the analysis places them in the whole text."""
+    return [_symbol(requirement, positions) for requirement in analysis.file.requirements]
 
 
 def folding_ranges(pieces: Pieces, positions: Positions) -> List[lsp.FoldingRange]:

@@ -170,14 +170,12 @@ class Positions:
 
     # The library's places (1-based lines, columns in characters).
 
-    def from_library(self, line: int, column: int, base: int = 0) -> int:
-        """The offset of a library place in the text starting at ``base``,
-        as given by parsing ``text[base:]`` on its own."""
-        base_line = bisect_right(self._jrl_starts, base) - 1
-        index = base_line + line - 1
-        if index >= len(self._jrl_starts):
+    def from_library(self, line: int, column: int) -> int:
+        """The offset of a library place in the text, as ``jrl.analyse``
+        and ``jrl.check`` count them: a byte-order mark is no column."""
+        if line > len(self._jrl_starts):
             return len(self.text)
-        start = base if line == 1 else self._jrl_starts[index]
+        start = self._jrl_starts[line - 1] if line > 1 else self.bom
         return min(start + column - 1, len(self.text))
 
 

@@ -1,9 +1,10 @@
 """The JRL language server: a thin shell over the ``jrl`` package.
 
-Every language fact comes from the library: diagnostics and their fixes from
-``jrl.check``, formatting from ``jrl.format``, the statements of a broken
-text from ``jrl.statement_spans``, the department registry from
-``jrl.departments``; the words of a text from the package's lexer.
+Every language fact comes from the library: one ``jrl.analyse`` of each
+version of a document gives its diagnostics and their fixes, its statements
+(broken ones included) and the models of those that build, which the
+outline reads; formatting comes from ``jrl.format``, the department registry
+from ``jrl.departments``; the words of a text from the package's lexer.
 """
 
 import sys
@@ -33,7 +34,9 @@ class Analysis:
         self.uri = uri
         self.version = version
         self.positions = Positions(text, encoding)
-        self.found = jrl.check(self.positions.library_text)
+        # The one reading of this version that every answer about it uses.
+        self.read = jrl.analyse(self.positions.library_text)
+        self.found = self.read.diagnostics
         self.shown = diagnostics.to_lsp(self.found, uri, self.positions)
         self._spans: Optional[List[Tuple[int, int]]] = None
         self._ends: Optional[List[int]] = None
@@ -57,22 +60,33 @@ class Analysis:
 
     @property
     def spans(self) -> List[Tuple[int, int]]:
+        """The text cut at the end of each statement, as
+        ``jrl.statement_spans`` cuts it: each piece holds the space and
+        comments before its statement, and the last runs to the end."""
         if self._spans is None:
-            self._spans = jrl.statement_spans(self.positions.library_text)
+            self._spans = []
+            at = 0
+            for statement in self.read.statements:
+                end = statement.chunk[1]
+                self._spans.append((at, end))
+                at = end
+            if at < len(self.positions.text) or not self._spans:
+                self._spans.append((at, len(self.positions.text)))
         return self._spans
 
     def statement_start(self, offset: int) -> int:
         """Where the statement holding ``offset`` starts: after the last
         statement that ends before it, unless that one is still open (the
         last statement of a text, without its ";")."""
+        statements = self.read.statements
         if self._ends is None:
-            self._ends = [end for _, end in self.spans]
+            self._ends = [s.end_offset for s in statements]
         index = bisect_left(self._ends, offset) - 1
         if index < 0:
             return 0
-        start, end = self.spans[index]
-        if not self.positions.text[max(start, end - nearby.WINDOW) : end].rstrip().endswith(";"):
-            return start
+        end = statements[index].end_offset
+        if self.positions.text[end - 1] != ";":
+            return self.spans[index][0]
         return end
 
     def words_near(self, offset: int, end: int) -> Optional[List[tokens.Word]]:
@@ -232,7 +246,7 @@ def on_hover(ls: JrlServer, a: Analysis, params: lsp.HoverParams) -> Optional[ls
 @server.feature(lsp.TEXT_DOCUMENT_DOCUMENT_SYMBOL)
 @about_a_document
 def document_symbol(ls: JrlServer, a: Analysis, params: lsp.DocumentSymbolParams) -> List[lsp.DocumentSymbol]:
-    return outline.document_symbols(a.positions)
+    return outline.document_symbols(a.read, a.positions)
 
 
 @server.feature(lsp.TEXT_DOCUMENT_FOLDING_RANGE)
@@ -252,7 +266,7 @@ def format_document(ls: JrlServer, a: Analysis,
 @about_a_document
 def format_range(ls: JrlServer, a: Analysis,
                  params: lsp.DocumentRangeFormattingParams) -> Optional[List[lsp.TextEdit]]:
-    return formatting.part(a.positions, params.range, ls.width)
+    return formatting.part(a.positions, a.spans, params.range, ls.width)
 
 
 @server.feature(lsp.TEXT_DOCUMENT_SEMANTIC_TOKENS_FULL, tokens.LEGEND)
