@@ -12,6 +12,7 @@
 #include "text/check_text.hpp"
 #include "render/json_writer.hpp"
 #include "jrl/parse.hpp"
+#include "parse_run.hpp"
 #include "jrl/source_map.hpp"
 #include "jrl/streaming.hpp"
 #include "text/number_text.hpp"
@@ -29,9 +30,8 @@ namespace {
 // nodes are hot. After the first failure nothing more is built, but the run
 // goes on: a syntax error anywhere wins over it. Without `keep`, each
 // requirement is checked and dropped, which is all a check needs; with a
-// writer, it is also written before it is dropped. With a source map, the spans of each requirement and of its selectors are
-// recorded beside it; the selector_single nodes of a statement stand in the
-// same pre-order as the selectors built from them.
+// writer, it is also written before it is dropped. With a source map, the
+// spans of each requirement and of its selectors are recorded beside it.
 class RequirementSink final : public NodeSink {
  public:
   RequirementSink(SourceMap* map, bool keep, RequirementWriter* writer,
@@ -56,7 +56,7 @@ class RequirementSink final : public NodeSink {
     } else {
       arena_->clear();
     }
-    if (map_ != nullptr) record_spans(statement);
+    if (map_ != nullptr) record_spans(statement, *map_);
     if (statements_ != nullptr) statements_->take(statement);
   }
   void discard() override {
@@ -72,17 +72,6 @@ class RequirementSink final : public NodeSink {
   }
 
  private:
-  void record_spans(NodeRef statement) {
-    map_->requirements.push_back({statement.start(), statement.end()});
-    const std::uint32_t stop = statement.subtree_end();
-    for (std::uint32_t i = statement.index() + 1; i < stop; ++i) {
-      const NodeRef node = statement.at(i);
-      if (node.rule() == Rule::selector_single) {
-        map_->selectors.push_back({node.start(), node.end()});
-      }
-    }
-  }
-
   void drop_model() {
     file_ = JRLQueryFile{};
     arena_->clear();
@@ -100,6 +89,17 @@ class RequirementSink final : public NodeSink {
 std::expected<ParseResult, Error> parse_into(
     std::string_view input, SourceMap* map, bool keep_model,
     RequirementWriter* writer = nullptr, NodeSink* statements = nullptr) {
+  RequirementSink sink(map, keep_model, writer, statements);
+  if (auto run = run_statements(input, sink); !run) {
+    return std::unexpected(std::move(run.error()));
+  }
+  return std::move(sink).result();
+}
+
+}  // namespace
+
+std::expected<void, Error> run_statements(std::string_view input,
+                                          NodeSink& sink) {
   if (input.size() >= MAX_INPUT_SIZE) {
     return std::unexpected(
         Error::message("input larger than 4 GiB is not supported",
@@ -109,8 +109,6 @@ std::expected<ParseResult, Error> parse_into(
     return std::unexpected(Error::at_position(
         input, *bad, "input is not valid UTF-8", {Fault::invalid_utf8}));
   }
-
-  RequirementSink sink(map, keep_model, writer, statements);
   auto tree = run_grammar(input, &sink);
   if (!tree) {
     const GrammarFailure& failure = tree.error();
@@ -126,7 +124,6 @@ std::expected<ParseResult, Error> parse_into(
             " levels are not supported",
         {Fault::nesting_too_deep, {}, MAX_NESTING_DEPTH}));
   }
-
   std::optional<NodeRef> root = tree->root();
   if (!root) {
     return std::unexpected(Error::message("File should have a child rule"));
@@ -134,10 +131,21 @@ std::expected<ParseResult, Error> parse_into(
   if (root->rule() != Rule::file) {
     return std::unexpected(Error::internal("the tree should start at file"));
   }
-  return std::move(sink).result();
+  return {};
 }
 
-}  // namespace
+// The selector_single nodes of a statement stand in the same pre-order as
+// the selectors built from them.
+void record_spans(NodeRef statement, SourceMap& map) {
+  map.requirements.push_back({statement.start(), statement.end()});
+  const std::uint32_t stop = statement.subtree_end();
+  for (std::uint32_t i = statement.index() + 1; i < stop; ++i) {
+    const NodeRef node = statement.at(i);
+    if (node.rule() == Rule::selector_single) {
+      map.selectors.push_back({node.start(), node.end()});
+    }
+  }
+}
 
 std::expected<ParseResult, Error> parse(std::string_view input) {
   return parse_into(input, nullptr, true);

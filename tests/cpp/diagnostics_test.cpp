@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "corpus_texts.hpp"
 #include "diagnostics/tokens.hpp"
 #include "jrl/jrl.hpp"
 
@@ -260,42 +261,6 @@ TEST(Check, FixesOfSyntaxErrors) {
                   .suggestions.empty());
 }
 
-// The texts of the corpora: the examples, the test data, the fuzzers'
-// seeds and the JRL blocks of the guides.
-std::vector<std::pair<std::string, std::string>> corpus_texts() {
-  namespace fs = std::filesystem;
-  const fs::path root(JRL_SOURCE_DIR);
-  auto read = [](const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in),
-                       std::istreambuf_iterator<char>());
-  };
-  std::vector<std::pair<std::string, std::string>> out;
-  for (const char* dir : {"examples", "tests/data", "fuzz/corpus"}) {
-    for (const auto& entry : fs::recursive_directory_iterator(root / dir)) {
-      if (!entry.is_regular_file()) continue;
-      if (std::string_view(dir) == "examples" &&
-          entry.path().extension() != ".jrl") {
-        continue;
-      }
-      out.emplace_back(entry.path().string(), read(entry.path()));
-    }
-  }
-  for (const char* doc : {"docs/language.md", "docs/diagnostics.md"}) {
-    const std::string text = read(root / doc);
-    std::size_t n = 0;
-    for (std::size_t at = text.find("```jrl"); at != std::string::npos;
-         at = text.find("```jrl", at)) {
-      const std::size_t start = text.find('\n', at) + 1;
-      const std::size_t end = text.find("```", start);
-      out.emplace_back(std::string(doc) + "#" + std::to_string(n++),
-                       text.substr(start, end - start));
-      at = end + 3;
-    }
-  }
-  return out;
-}
-
 // Every fix offered on the corpora mends what it says: applied, its
 // diagnostic goes and no error appears that was not there before (at the
 // same place, moved by the edit). Warnings are looked for only in files
@@ -305,7 +270,7 @@ TEST(Check, EveryFixOfTheCorporaMends) {
   std::set<std::string> fixed_codes;
   jrl::CheckOptions after_options;
   after_options.suggestions = false;
-  for (const auto& [name, text] : corpus_texts()) {
+  for (const auto& [name, text] : jrl_test::corpus_texts()) {
     const std::vector<jrl::Diagnostic> before = jrl::check(text);
     for (const jrl::Diagnostic& d : before) {
       for (const jrl::Suggestion& s : d.suggestions) {

@@ -66,8 +66,13 @@ class Checker {
       }
       CheckOptions check_options;
       check_options.warnings = options_.warnings != WarningMode::ignore;
+      // --verbose counts the requirements of a good file: the analysis
+      // holds them, from the same reading.
+      std::optional<Analysis> analysis;
+      if (options_.verbose) analysis = jrl::analyse(*content, check_options);
       const std::vector<Diagnostic> diagnostics =
-          jrl::check(*content, check_options);
+          analysis ? std::move(analysis->diagnostics)
+                   : jrl::check(*content, check_options);
       for (const Diagnostic& d : diagnostics) {
         if (d.severity == Severity::error ||
             options_.warnings == WarningMode::error) {
@@ -75,10 +80,8 @@ class Checker {
         }
       }
       out.rendered = reporter_.render(out.name, diagnostics);
-      if (options_.verbose && out.status == EXIT_OK) {
-        const auto parsed = parse(without_bom(*content));
-        out.good_count =
-            parsed ? parsed->parsed_jrl_file.requirements.size() : 0;
+      if (analysis && out.status == EXIT_OK) {
+        out.good_count = analysis->parsed.parsed_jrl_file.requirements.size();
       }
     } catch (...) {
       out.failure = std::current_exception();

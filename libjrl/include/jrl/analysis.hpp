@@ -29,7 +29,10 @@ struct AnalysedStatement {
   // The bytes `statement_spans` gives it: the space and comments before it
   // included, so that the chunks of a text cover it.
   ByteSpan chunk;
-  // Index of its requirement in `Analysis::parsed`, when it built.
+  // Index of its requirement in `Analysis::parsed`, when it built. In a
+  // file that does not parse, a statement builds exactly when its chunk
+  // parses on its own (the one that holds the file's first error never
+  // does).
   std::optional<std::size_t> requirement;
 
   friend bool operator==(const AnalysedStatement&,
@@ -40,7 +43,9 @@ struct Analysis {
   // As `check(text, options)` gives them.
   std::vector<Diagnostic> diagnostics;
   // Every statement in file order, those with errors included. A text of
-  // nothing but space and comments has none.
+  // nothing but space and comments has none, and neither has one refused
+  // for its size; one with bytes that are not UTF-8 has its statements,
+  // which build where they hold no such bytes.
   std::vector<AnalysedStatement> statements;
   // The requirements that built, in file order, and where they and their
   // selectors stand: for a file that parses, what `parse(text, map)` gives

@@ -13,18 +13,7 @@ class Lexer {
  public:
   explicit Lexer(std::string_view text) : text_(text) {}
 
-  void skip_blanks() {
-    while (pos_ < text_.size()) {
-      if (chars::is_space(text_[pos_])) {
-        ++pos_;
-      } else if (text_.substr(pos_, 2) == "//") {
-        const std::size_t lf = text_.find('\n', pos_);
-        pos_ = lf == std::string_view::npos ? text_.size() : lf;
-      } else {
-        return;
-      }
-    }
-  }
+  void skip_blanks() { pos_ = after_blanks(text_, pos_); }
 
   bool next(Token& token) {
     skip_blanks();
@@ -74,6 +63,31 @@ bool starts_statement(std::string_view text, const Token& token) {
 
 }  // namespace
 
+std::size_t after_blanks(std::string_view text, std::size_t pos) {
+  while (pos < text.size()) {
+    if (chars::is_space(text[pos])) {
+      ++pos;
+    } else if (text.substr(pos, 2) == "//") {
+      const std::size_t lf = text.find('\n', pos);
+      pos = lf == std::string_view::npos ? text.size() : lf;
+    } else {
+      break;
+    }
+  }
+  return pos;
+}
+
+std::optional<std::pair<std::size_t, std::size_t>> token_span(
+    std::string_view text) {
+  Lexer lexer(text);
+  Token token;
+  if (!lexer.next(token)) return std::nullopt;
+  const std::size_t first = token.start;
+  std::size_t last = token.end;
+  while (lexer.next(token)) last = token.end;
+  return std::pair{first, last};
+}
+
 std::size_t char_length(std::string_view text, std::size_t i) {
   return utf8::decode(text, i).length;
 }
@@ -119,6 +133,14 @@ std::vector<Segment> split_statements(std::string_view text,
     segments.push_back({start, text.size()});
   }
   return segments;
+}
+
+std::size_t segment_holding(const std::vector<Segment>& segments,
+                            std::size_t pos) {
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    if (pos < segments[i].end) return i;
+  }
+  return segments.size() - 1;
 }
 
 }  // namespace jrl::diagnostics

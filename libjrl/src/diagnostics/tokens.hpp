@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +30,15 @@ std::size_t char_length(std::string_view text, std::size_t i);
 // The tokens of `text`, whitespace and comments left out.
 std::vector<Token> tokenize(std::string_view text);
 
+// The first byte at or after `pos` that is not whitespace or a comment.
+std::size_t after_blanks(std::string_view text, std::size_t pos);
+
+// From the start of the first token of `text` to the end of its last; none
+// for a text of nothing but whitespace and comments. Reads the text once and
+// keeps no tokens.
+std::optional<std::pair<std::size_t, std::size_t>> token_span(
+    std::string_view text);
+
 // [start, end) of one top-level statement, through its ";".
 struct Segment {
   std::size_t start = 0;
@@ -43,5 +54,10 @@ struct Segment {
 // same, and the rest of the text is not read.
 std::vector<Segment> split_statements(
     std::string_view text, std::size_t until = std::string_view::npos);
+
+// The index of the segment that holds byte `pos`; the last one for a place
+// past them all. `segments` is not empty.
+std::size_t segment_holding(const std::vector<Segment>& segments,
+                            std::size_t pos);
 
 }  // namespace jrl::diagnostics
