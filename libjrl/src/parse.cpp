@@ -11,6 +11,7 @@
 
 #include "text/check_text.hpp"
 #include "render/json_writer.hpp"
+#include "jrl/model_rules.hpp"
 #include "jrl/parse.hpp"
 #include "parse_run.hpp"
 #include "jrl/source_map.hpp"
@@ -119,9 +120,7 @@ std::expected<void, Error> run_statements(std::string_view input,
     const auto& deep = std::get<NestingTooDeep>(failure);
     return std::unexpected(Error::at_position(
         input, deep.position,
-        "queries nested deeper than " +
-            number_text::decimal(MAX_NESTING_DEPTH) +
-            " levels are not supported",
+        model_rules::nesting_too_deep(),
         {Fault::nesting_too_deep, {}, MAX_NESTING_DEPTH}));
   }
   std::optional<NodeRef> root = tree->root();

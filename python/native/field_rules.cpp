@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "jrl/departments.hpp"
+#include "jrl/model_rules.hpp"
 #include "jrl/parse.hpp"
 #include "model_objects.hpp"
 
@@ -18,15 +19,12 @@ constexpr long long MAX_U16 = 65535;
 constexpr long long MAX_COURSE_NUMBER = 9999;
 
 // The parser's messages for the same faults.
-constexpr const char* MALFORMED_DEPARTMENT =
-    "departments must be 4 uppercase ASCII character symbols";
-constexpr const char* UNKNOWN_DEPARTMENT =
-    "this department does not exist in Wexmoor's course catalog";
-constexpr const char* ZERO_COUNT = "cannot select zero";
-constexpr const char* TOO_LARGE = "number too large to fit in target type";
-constexpr const char* NESTED_LIMIT = "LIMIT must be a top-level query";
-constexpr const char* TOP_LEVEL_FROM_ZERO =
-    "cannot select a range starting from zero on a top-level SELECT";
+using jrl::model_rules::MALFORMED_DEPARTMENT;
+using jrl::model_rules::NESTED_LIMIT;
+using jrl::model_rules::NUMBER_TOO_LARGE;
+using jrl::model_rules::RANGE_FROM_ZERO;
+using jrl::model_rules::UNKNOWN_DEPARTMENT;
+using jrl::model_rules::ZERO_QUANTITY;
 
 // The name of `object`'s type, for a message; a new reference.
 PyObject* type_name(PyObject* object) {
@@ -89,15 +87,11 @@ PyObject* department(const char* record, const char* field, PyObject* value) {
   Ref utf8(file_text(record, field, value));
   if (!utf8) return nullptr;
   const std::string_view code = bytes_view(utf8.get());
-  const bool well_formed =
-      code.size() == 4 && std::ranges::all_of(code, [](char c) {
-        return (c >= 'A' && c <= 'Z') || c == '&';
-      });
-  if (!well_formed) {
-    return wrong_value(record, field, value, MALFORMED_DEPARTMENT);
+  if (!jrl::model_rules::well_formed_department(code)) {
+    return wrong_value(record, field, value, std::string(MALFORMED_DEPARTMENT));
   }
-  if (!std::ranges::binary_search(jrl::departments(), code)) {
-    std::string message = UNKNOWN_DEPARTMENT;
+  if (!jrl::model_rules::registered_department(code)) {
+    std::string message(UNKNOWN_DEPARTMENT);
     if (const auto closest = jrl::closest_department(code)) {
       message += " (Did you mean: " + std::string(*closest) + ")";
     }
@@ -109,8 +103,8 @@ PyObject* department(const char* record, const char* field, PyObject* value) {
 // An int from `low` to `high`, as an exact int; `below` is the message for
 // one below `low`, `above` for one above `high` (by default the parser's).
 PyObject* integer(const char* record, const char* field, PyObject* value,
-                  long long low, long long high, const char* below,
-                  const char* above = nullptr) {
+                  long long low, long long high, std::string_view below,
+                  std::string_view above = {}) {
   if (!PyLong_Check(value) || PyBool_Check(value)) {
     return wrong_type(record, field, "an int", value);
   }
@@ -118,13 +112,14 @@ PyObject* integer(const char* record, const char* field, PyObject* value,
   const long long number = PyLong_AsLongLongAndOverflow(value, &overflow);
   if (number == -1 && PyErr_Occurred()) return nullptr;
   if (overflow < 0 || (overflow == 0 && number < low)) {
-    return wrong_value(record, field, value, below);
+    return wrong_value(record, field, value, std::string(below));
   }
   if (overflow > 0 || number > high) {
     return wrong_value(record, field, value,
-                       above != nullptr ? std::string(above)
-                                        : std::string(TOO_LARGE) + " (at most " +
-                                              std::to_string(high) + ")");
+                       !above.empty() ? std::string(above)
+                                      : std::string(NUMBER_TOO_LARGE) +
+                                            " (at most " +
+                                            std::to_string(high) + ")");
   }
   return number <= MAX_U16 ? small_int(static_cast<std::size_t>(number))
                            : PyLong_FromLongLong(number);
@@ -211,7 +206,7 @@ PyObject* accept_field(const char* record, const char* field, Accepts accepts,
                      "a course number cannot be negative",
                      "a course number has four digits, from 0 to 9999");
     case Accepts::count:
-      return integer(record, field, value, 1, MAX_U16, ZERO_COUNT);
+      return integer(record, field, value, 1, MAX_U16, ZERO_QUANTITY);
     case Accepts::bound:
     case Accepts::priority:
       return integer(record, field, value, 0, MAX_U16,
@@ -251,29 +246,29 @@ bool accept_record(Record record, std::span<PyObject* const> fields) {
       const long long high = PyLong_AsLongLong(fields[1]);
       if (high < low) {
         wrong_value("Many", "high", nullptr,
-                    "for any SELECT n-k statements, k>=n must be true. " +
-                        std::to_string(high) + "<" + std::to_string(low));
+                    jrl::model_rules::reversed_range(
+                        static_cast<std::uint32_t>(low),
+                        static_cast<std::uint32_t>(high)));
         return false;
       }
       return true;
     }
     case Record::NestedQuery:
       if (record_fields(fields[0])[0] == kind_members.limit) {
-        wrong_value("NestedQuery", "query", nullptr, NESTED_LIMIT);
+        wrong_value("NestedQuery", "query", nullptr, std::string(NESTED_LIMIT));
         return false;
       }
       return true;
     case Record::Requirement: {
       PyObject* quantity = record_fields(fields[0])[1];
       if (record_kind(quantity) == Record::Many && int_field(quantity, 0) == 0) {
-        wrong_value("Requirement", "query", nullptr, TOP_LEVEL_FROM_ZERO);
+        wrong_value("Requirement", "query", nullptr,
+                    std::string(RANGE_FROM_ZERO));
         return false;
       }
       if (!nests_within_limit(fields[0])) {
         wrong_value("Requirement", "query", nullptr,
-                    "queries nested deeper than " +
-                        std::to_string(jrl::MAX_NESTING_DEPTH) +
-                        " levels are not supported");
+                    jrl::model_rules::nesting_too_deep());
         return false;
       }
       return true;

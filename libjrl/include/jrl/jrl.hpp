@@ -3,6 +3,7 @@
 
 #include "jrl/analysis.hpp"
 #include "jrl/departments.hpp"
+#include "jrl/model_rules.hpp"
 #include "jrl/diagnostics.hpp"
 #include "jrl/error.hpp"
 #include "jrl/format.hpp"

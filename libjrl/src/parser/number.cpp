@@ -3,6 +3,7 @@
 
 #include <limits>
 
+#include "jrl/model_rules.hpp"
 #include "text/char_classes.hpp"
 
 namespace jrl {
@@ -25,7 +26,7 @@ std::expected<std::uint16_t, Error> parse_u16(std::string_view text,
     value = value * 10 + static_cast<std::uint32_t>(c - chars::DIGIT.first);
     if (value > MAX) {
       return std::unexpected(Error::conversion(
-          "number too large to fit in target type", {fault, {}, MAX}));
+          std::string(model_rules::NUMBER_TOO_LARGE), {fault, {}, MAX}));
     }
   }
   return static_cast<std::uint16_t>(value);

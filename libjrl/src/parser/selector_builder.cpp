@@ -12,6 +12,7 @@
 #include <utility>
 #include <variant>
 
+#include "jrl/model_rules.hpp"
 #include "jrl/departments.hpp"
 #include "jrl/selector_functions.hpp"
 #include "jrl/selector_visit.hpp"
@@ -73,7 +74,7 @@ std::expected<void, Error> read_class(NodeRef node, Argument& out) {
   if (department->rule() == Rule::bad_department_id) {
     return std::unexpected(
         report_over(*department,
-                    "departments must be 4 uppercase ASCII character symbols",
+                    std::string(model_rules::MALFORMED_DEPARTMENT),
                     {Fault::malformed_department}));
   }
   if (department->rule() != Rule::department_id) {
@@ -111,8 +112,7 @@ std::expected<void, Error> read_class(NodeRef node, Argument& out) {
   }
   return std::unexpected(report_over(
       *department,
-      "this department does not exist in Wexmoor's course catalog (Did you "
-      "mean: " +
+      std::string(model_rules::UNKNOWN_DEPARTMENT) + " (Did you mean: " +
           std::string(*suggestion) + ")",
       {Fault::unknown_department, std::string(*suggestion)}));
 }

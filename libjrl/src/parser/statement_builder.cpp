@@ -11,6 +11,7 @@
 #include <variant>
 #include <vector>
 
+#include "jrl/model_rules.hpp"
 #include "parser/builder_errors.hpp"
 #include "parser/model_builder.hpp"
 #include "text/number_text.hpp"
@@ -48,7 +49,7 @@ std::expected<Quantity, Error> read_quantity(NodeRef node, bool top_level) {
       auto count = read_u16(*child, Fault::quantity_too_large);
       if (!count) return std::unexpected(std::move(count.error()));
       if (*count == 0) {
-        return std::unexpected(report_over(*child, "cannot select zero",
+        return std::unexpected(report_over(*child, std::string(model_rules::ZERO_QUANTITY),
                                            {Fault::zero_quantity, {}, 1}));
       }
       return quantity::Single{*count};
@@ -70,15 +71,12 @@ std::expected<Quantity, Error> read_quantity(NodeRef node, bool top_level) {
       if (!upper) return std::unexpected(std::move(upper.error()));
       if (top_level && *lower == 0) {
         return std::unexpected(report_over(
-            *lower_node,
-            "cannot select a range starting from zero on a top-level SELECT",
+            *lower_node, std::string(model_rules::RANGE_FROM_ZERO),
             {Fault::range_from_zero, {}, 1}));
       }
       if (*upper < *lower) {
         return std::unexpected(report_over(
-            *upper_node, "for any SELECT n-k statements, k>=n must be true. " +
-                             number_text::decimal(*upper) + "<" +
-                             number_text::decimal(*lower),
+            *upper_node, model_rules::reversed_range(*lower, *upper),
             {Fault::reversed_quantity_range, {}, *lower}));
       }
       return quantity::Many{*lower, *upper};
@@ -129,7 +127,7 @@ std::expected<QueryHead, Error> read_head(NodeRef node, bool top_level) {
     case Rule::limit:
       if (!top_level) {
         return std::unexpected(
-            report_over(*keyword, "LIMIT must be a top-level query",
+            report_over(*keyword, std::string(model_rules::NESTED_LIMIT),
                         {Fault::nested_limit}));
       }
       type = JRLQueryType::Limit;
