@@ -47,7 +47,6 @@ formats, so threads can work on files side by side.
 
 import json as _json
 import os
-from importlib import metadata as _metadata
 from importlib import resources as _resources
 from typing import Any, Dict, List, Optional, Tuple, TypeVar, Union
 
@@ -128,11 +127,11 @@ __all__ = [
     "statement_spans",
 ]
 
-try:
-    #: The version of the installed distribution, the one pyproject declares.
-    __version__: str = _metadata.version("pylibjrl")
-except _metadata.PackageNotFoundError:  # imported from a tree, not installed
-    __version__ = "0+unknown"
+#: The release, the one the build declares (and the installed distribution's
+#: version). Read from the native part rather than the package metadata:
+#: importing importlib.metadata crashes CPython 3.12 at exit once an isolated
+#: sub-interpreter has imported it too.
+__version__: str = _native.VERSION
 
 _BOM = b"\xef\xbb\xbf"
 

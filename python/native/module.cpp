@@ -1,6 +1,10 @@
 // jrl._native: the native part of the `jrl` package. It parses with the
 // library and holds the result; the package's Python modules give it its
 // public face.
+#include <string>
+
+#include "jrl/version.hpp"
+
 #include "analysis_objects.hpp"
 #include "arguments.hpp"
 #include "file_type.hpp"
@@ -89,7 +93,9 @@ PyObject* create_module() {
       PyModule_AddFunctions(module.get(), model_methods) < 0 ||
       PyModule_AddFunctions(module.get(), analysis_methods) < 0 ||
       !import_python_parts() || !init_dict_keys() ||
-      !add_record_types(module.get()) || !add_file_type(module.get())) {
+      !add_record_types(module.get()) || !add_file_type(module.get()) ||
+      PyModule_AddStringConstant(module.get(), "VERSION",
+                                 std::string(jrl::VERSION).c_str()) < 0) {
     return nullptr;
   }
   return module.release();
