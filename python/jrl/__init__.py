@@ -81,10 +81,14 @@ from ._native import (
     TextEdit,
 )
 from . import _native
+from ._catalogue import Catalogue, CatalogueCourse, CatalogueError
 from ._selector_functions import SelectorArgument, SelectorFunction, selector_functions
 
 __all__ = [
     "Analysis",
+    "Catalogue",
+    "CatalogueCourse",
+    "CatalogueError",
     "Class",
     "Course",
     "Diagnostic",
