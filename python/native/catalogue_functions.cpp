@@ -2,6 +2,7 @@
 
 #include <expected>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,22 @@ PyObject* programme_dict(const jrl::ProgrammeNames& names) {
   return out.release();
 }
 
+// A tuple of `items`, new references it takes over; null (and every item
+// released) when one of them is null or the tuple cannot be made.
+PyObject* tuple_taking(std::span<PyObject* const> items) {
+  Ref out(PyTuple_New(static_cast<Py_ssize_t>(items.size())));
+  bool ok = static_cast<bool>(out);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    ok = ok && items[i] != nullptr;
+    if (ok) {
+      PyTuple_SetItem(out.get(), static_cast<Py_ssize_t>(i), items[i]);
+    } else {
+      Py_XDECREF(items[i]);
+    }
+  }
+  return ok ? out.release() : nullptr;
+}
+
 // (code, department, number, lab, title, credits, tags, distributions,
 // programme_tags, programme_distributions)
 PyObject* course_tuple(const jrl::CatalogueCourse& c) {
@@ -63,36 +80,16 @@ PyObject* course_tuple(const jrl::CatalogueCourse& c) {
                         str_tuple(c.distributions),
                         programme_dict(c.programme_tags),
                         programme_dict(c.programme_distributions)};
-  constexpr Py_ssize_t count = sizeof fields / sizeof fields[0];
-  Ref out(PyTuple_New(count));
-  bool ok = static_cast<bool>(out);
-  for (Py_ssize_t i = 0; i < count; ++i) {
-    ok = ok && fields[i] != nullptr;
-    if (ok) {
-      PyTuple_SetItem(out.get(), i, fields[i]);
-    } else {
-      Py_XDECREF(fields[i]);
-    }
-  }
-  return ok ? out.release() : nullptr;
+  return tuple_taking(fields);
 }
 
 // Raises ValueError(message, file, entry, course, field, reason).
 PyObject* raise_catalogue_error(const jrl::CatalogueError& e) {
-  Ref entry(e.entry ? small_int(*e.entry) : (Py_INCREF(Py_None), Py_None));
-  Ref args(PyTuple_New(6));
-  PyObject* items[] = {new_str(e.message()), new_str(e.file), entry.release(),
+  PyObject* entry = e.entry ? small_int(*e.entry) : (Py_INCREF(Py_None), Py_None);
+  PyObject* items[] = {new_str(e.message()), new_str(e.file),  entry,
                        new_str(e.course),    new_str(e.field), new_str(e.reason)};
-  bool ok = static_cast<bool>(args);
-  for (Py_ssize_t i = 0; i < 6; ++i) {
-    ok = ok && items[i] != nullptr;
-    if (ok) {
-      PyTuple_SetItem(args.get(), i, items[i]);
-    } else {
-      Py_XDECREF(items[i]);
-    }
-  }
-  if (ok) PyErr_SetObject(PyExc_ValueError, args.get());
+  Ref args(tuple_taking(items));
+  if (args) PyErr_SetObject(PyExc_ValueError, args.get());
   return nullptr;
 }
 
