@@ -66,3 +66,10 @@ def test_errors_name_file_entry_and_field(tmp_path, text, entry, course, field, 
     assert str(e) == f"{path}: {message}"
     with pytest.raises(jrl.CatalogueError, match="cannot read the file"):
         jrl.Catalogue.load(tmp_path / "missing.json")
+
+
+def test_the_schema_ships_in_the_package():
+    from importlib import resources
+
+    shipped = resources.files("jrl") / "schemas" / "catalogue.schema.json"
+    assert shipped.read_text(encoding="utf-8") == (ROOT / "docs" / "catalogue.schema.json").read_text(encoding="utf-8")
