@@ -80,10 +80,14 @@ from ._native import (
     TextEdit,
 )
 from . import _native
+from ._catalogue import Catalogue, CatalogueCourse, CatalogueError
 from ._selector_functions import SelectorArgument, SelectorFunction, selector_functions
 
 __all__ = [
     "Analysis",
+    "Catalogue",
+    "CatalogueCourse",
+    "CatalogueError",
     "Class",
     "Course",
     "Diagnostic",

@@ -142,6 +142,11 @@ def main() -> int:
         path = pathlib.Path(directory) / "usage.jrl"
         path.write_text(TEXT, encoding="utf-8")
         assert jrl.load(path) == file
+    catalogue = jrl.Catalogue.load(pathlib.Path(__file__).resolve().parents[2] / "examples" / "catalogue" / "wexmoor.json")
+    selected: Tuple[jrl.CatalogueCourse, ...] = catalogue.courses_for(file.requirements[0])
+    titles: List[str] = [c.title for c in selected + catalogue.courses_for(jrl.Tag("WX Proof"))]
+    credits: float = sum(c.credits for c in selected)
+    lines.append(f"catalogue: {len(titles)} titles, {credits} credits")
     print("\n".join(lines))
     return 0
 

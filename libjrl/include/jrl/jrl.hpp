@@ -2,6 +2,7 @@
 #pragma once
 
 #include "jrl/analysis.hpp"
+#include "jrl/catalogue.hpp"
 #include "jrl/departments.hpp"
 #include "jrl/model_rules.hpp"
 #include "jrl/diagnostics.hpp"
