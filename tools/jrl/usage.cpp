@@ -47,9 +47,11 @@ constexpr std::array<UsagePage, PAGE_COUNT> PAGES{{
      "\n"
      "Exit status: 0 when every file is formatted (or, with --check or "
      "--diff,\n"
-     "already was), 1 when a file would change or failed to parse, 2 on a "
-     "usage\n"
-     "error or a file that cannot be read or written.\n"},
+     "already was), 1 when a file would change, 2 on a usage error or a "
+     "file\n"
+     "that cannot be read or written, 3 when a file does not parse; the "
+     "highest\n"
+     "of these when several apply.\n"},
 }};
 
 // The column help starts in; a label too wide for it puts help on the
