@@ -9,10 +9,14 @@ parsing faster must report none.
 
 The first diagnostic of the candidate's `check --format=json` must carry the
 exact report: its `report` field, with the file named in its headers, must
-equal the chain the candidate's `jrl json` prints for a failing file. With
+be the chain the candidate's `jrl json` prints for a failing file, and that
+print must be the first error as the candidate's `jrl check` shows it. With
 --check-changed (a candidate whose `check` output is meant to differ, such
 as a new format), differences of the two check commands are counted apart
-and do not fail the run; the report comparison still does.
+and do not fail the run; the report comparison still does. With
+--failures-changed (a reference from before `jrl json` and `jrl debug`
+reported a failure as `check` does, and before `jrl fmt` exited 3 for a file
+that does not parse), those differences alone are counted apart.
 
     python bench/differential.py REFERENCE CANDIDATE
     python bench/differential.py REF CAND --mutations 5000 --seed 7
@@ -245,33 +249,47 @@ def run_argv(argv: list[str], source, stderr: str):
 HEADER = re.compile(r"^( *(?:\d+: )? *)--> (\d+:\d+)$", re.M)
 
 
-def first_report_problem(name: str, path: Path, json_run: tuple, check_json: bytes) -> list[str]:
+def first_report_problem(name: str, path: Path, json_run: tuple, check_json: bytes,
+                         check_text: bytes) -> list[str]:
     """The candidate's first check diagnostic against the exact report its
-    `jrl json` prints for the same file."""
+    `jrl json` prints for the same file, and that print against the first
+    error its `jrl check` shows."""
     lines = check_json.decode("utf-8", "replace").splitlines()
     if not lines:
         return []
     first = json.loads(lines[0])
     if "report" not in first or first.get("severity") != "error" or json_run[0] == 0:
         return []
-    shown = HEADER.sub(lambda m: f"{m.group(1)}--> {path}:{m.group(2)}", first["report"])
     expected = json_run[2].decode("utf-8", "replace")
-    if expected == f"error: could not parse {path}\n{shown}\n":
-        return []
+    if not check_text.decode("utf-8", "replace").startswith(expected + "\n"):
+        return [f"{name}: jrl json does not report as check does"]
+    shown = HEADER.sub(lambda m: f"{m.group(1)}--> {path}:{m.group(2)}", first["report"])
+    # The headline, then (for a report that names no place) the place, the
+    # report, and the fixes and notes.
+    printed = expected.split("\n")[1:-1]
+    if "--> " not in shown and printed and printed[0].startswith(f" --> {path}:"):
+        printed = printed[1:]
+    raw = shown.split("\n")
+    extra = printed[len(raw):]
+    if not all(line.startswith(("help: ", "note: ")) for line in extra):
+        return [f"{name}: first check diagnostic is not the exact report"]
     # The text output makes a report safe for a terminal: it escapes control
     # characters and cuts long source lines to a window, moving their
     # underlines with them. Those lines and the underline after each are
     # left out; every other line must be the same.
-    head = f"error: could not parse {path}\n"
-    if expected.startswith(head) and expected.endswith("\n"):
-        raw = shown.split("\n")
-        printed = expected[len(head):-1].split("\n")
-        changed = {j for i, line in enumerate(raw) if terminal_changes(line)
-                   for j in (i, i + 1)}
-        if len(raw) == len(printed) and all(
-                raw[i] == printed[i] for i in range(len(raw)) if i not in changed):
-            return []
+    changed = {j for i, line in enumerate(raw) if terminal_changes(line)
+               for j in (i, i + 1)}
+    if len(printed) >= len(raw) and all(
+            raw[i] == printed[i] for i in range(len(raw)) if i not in changed):
+        return []
     return [f"{name}: first check diagnostic is not the exact report"]
+
+
+def failure_change(command: tuple[str, ...], a: tuple, b: tuple) -> bool:
+    """Whether the two runs differ only as --failures-changed allows."""
+    if command[0] in ("json", "debug"):
+        return a[0] == b[0] == 1 and a[1] == b[1]
+    return command[0] == "fmt" and (a[0], b[0]) == (1, 3) and a[1:] == b[1:]
 
 
 def terminal_changes(line: str) -> bool:
@@ -284,28 +302,33 @@ def terminal_changes(line: str) -> bool:
 
 def compare(ref: str, cand: str, name: str, path: Path,
             check_changed: bool = False,
-            stderr: str = "plain") -> tuple[list[str], list[str], bytes]:
-    """The differences, the intended differences of check commands, and the
-    reference's `check` report (to tally)."""
+            stderr: str = "plain",
+            failures_changed: bool = False) -> tuple[list[str], list[str], bytes]:
+    """The differences, the intended differences (of check commands, or of
+    failures), and the reference's `check` report (to tally)."""
     problems = []
     intended = []
     report = b""
     json_run = None
+    check_text = b""
     for command in COMMANDS:
         a = run(ref, command, path, stderr)
         b = run(cand, command, path, stderr)
         if command == ("check",):
             report = a[2]
+            check_text = b[2]
         if command == ("json",):
             json_run = b
         if command == ("check", "--format=json") and stderr == "plain":
-            problems += first_report_problem(name, path, json_run, b[1])
+            problems += first_report_problem(name, path, json_run, b[1], check_text)
         if a != b:
             what = [w for w, x, y in zip(("exit status", "stdout", "stderr"), a, b)
                     if x != y]
             text = (f"{name}: jrl {' '.join(command)}: {', '.join(what)} differ"
                     f" (reference exit {a[0]}, candidate exit {b[0]})")
-            (intended if check_changed and command[0] == "check" else problems).append(text)
+            meant = (check_changed and command[0] == "check") or (
+                failures_changed and failure_change(command, a, b))
+            (intended if meant else problems).append(text)
     return problems, intended, report
 
 
@@ -332,6 +355,9 @@ def main() -> int:
     ap.add_argument("--jobs", type=int, default=2)
     ap.add_argument("--check-changed", action="store_true",
                     help="count differences of the check commands apart")
+    ap.add_argument("--failures-changed", action="store_true",
+                    help="count apart json/debug failure reports and fmt's "
+                         "exit 3 for a file that does not parse")
     ap.add_argument("--stderr", choices=("plain", "colour", "terminal"),
                     default="plain", help="how standard error is taken")
     ap.add_argument("--keep", type=Path,
@@ -355,7 +381,8 @@ def main() -> int:
             results = pool.map(
                 lambda item: compare(args.reference, args.candidate, *item,
                                      check_changed=args.check_changed,
-                                     stderr=args.stderr),
+                                     stderr=args.stderr,
+                                     failures_changed=args.failures_changed),
                 ((name, path) for (name, _), path in zip(inputs, paths)))
             for (name, data), (found, meant, report) in zip(inputs, results):
                 intended.extend(meant)
@@ -374,13 +401,15 @@ def main() -> int:
     print(f"{len(inputs)} inputs ({len(sources)} fixed, {args.mutations} mutations), "
           f"{len(COMMANDS)} commands each: {len(problems)} differences "
           f"in {failing} inputs")
-    if args.check_changed:
+    if args.check_changed or args.failures_changed:
         by_command: dict[str, int] = {}
         for text in intended:
-            command = text.split(": jrl ", 1)[1].split(":", 1)[0]
-            by_command[command] = by_command.get(command, 0) + 1
-        print("intended differences of check commands: "
-              + (", ".join(f"jrl {k} {v}" for k, v in sorted(by_command.items())) or "none"))
+            command, what = text.split(": jrl ", 1)[1].split(": ", 1)
+            what = what.split(" (", 1)[0]
+            key = f"jrl {command}: {what}"
+            by_command[key] = by_command.get(key, 0) + 1
+        print("intended differences: "
+              + (", ".join(f"{k} {v}" for k, v in sorted(by_command.items())) or "none"))
     print("reference outcomes: " + ", ".join(f"{k} {v}" for k, v in sorted(tally.items())))
     return 1 if problems else 0
 

@@ -50,6 +50,18 @@ def run(*args, stdin=None, cwd=None, env=None):
     )
 
 
+# The closing count of `jrl check` on one file with one error.
+ONE_ERROR = "\n1 error, 0 warnings in 1 file checked\n"
+
+
+def parse_report(text, name):
+    """The parser's exact report of `text` with `name` in its headers, as
+    every report of jrl shows it."""
+    with pytest.raises(ValueError) as failure:
+        pylibjrl.parse(text)
+    return str(failure.value).replace(" --> ", f" --> {name}:")
+
+
 def write(tmp_path, name, content):
     path = tmp_path / name
     path.write_bytes(content.encode() if isinstance(content, str) else content)
@@ -100,9 +112,11 @@ def test_check_reports_failure_with_file_in_header(tmp_path):
 
 def test_print_commands_report_the_exact_chain(tmp_path):
     write(tmp_path, "zero.jrl", ZERO)
-    r = run("json", "zero.jrl", cwd=tmp_path)
-    assert r.returncode == 1
-    assert r.stderr.decode() == "error: could not parse zero.jrl\n" + ZERO_REPORT
+    # Under check's headline, without its closing count.
+    for args in (["json"], ["json", "--pretty"], ["debug"]):
+        r = run(*args, "zero.jrl", cwd=tmp_path)
+        assert (r.returncode, r.stdout) == (1, b""), args
+        assert r.stderr.decode() == "error[JRL020]: cannot select zero\n" + ZERO_REPORT
 
 
 def test_check_reads_standard_input():
@@ -322,14 +336,12 @@ def test_large_files_print_what_the_parsed_model_gives(tmp_path):
     # exact report of parse.
     bad = text + 'SELECT 1 FROM CLASS(MATX 1200) : "d";\n'
     write(tmp_path, "bad.jrl", bad)
-    with pytest.raises(ValueError) as failure:
-        pylibjrl.parse(bad)
-    report = str(failure.value).replace(" --> ", " --> bad.jrl:")
+    report = parse_report(bad, "bad.jrl")
     for args in (["json"], ["debug"]):
         r = run(*args, "bad.jrl", cwd=tmp_path)
         assert (r.returncode, r.stdout) == (1, b""), args
-        assert r.stderr.decode() == (
-            "error: could not parse bad.jrl\n" + report + "\n"), args
+        err = r.stderr.decode()
+        assert err.startswith("error[JRL033]: ") and report + "\n" in err, args
 
 
 # ---- terminal safety and bounded reports -----------------------------------
@@ -372,14 +384,12 @@ def test_large_files_print_what_the_parsed_model_gives(tmp_path):
 )
 def test_text_reports_are_safe_and_short_for_a_terminal(tmp_path, content, report):
     write(tmp_path, "f.jrl", content)
+    # check shows it under its headline, and json as check does.
+    check = run("check", "f.jrl", cwd=tmp_path)
+    assert check.returncode == 1
+    assert report in check.stderr.decode()
     r = run("json", "f.jrl", cwd=tmp_path)
-    assert (r.returncode, r.stderr.decode()) == (
-        1, "error: could not parse f.jrl\n" + report
-    )
-    # check shows the same safe report under its headline.
-    r = run("check", "f.jrl", cwd=tmp_path)
-    assert r.returncode == 1
-    assert report in r.stderr.decode()
+    assert (r.returncode, r.stderr.decode() + ONE_ERROR) == (1, check.stderr.decode())
 
 
 def test_control_characters_in_file_names_are_escaped(tmp_path):
@@ -415,7 +425,7 @@ def test_python_reports_keep_the_raw_text():
 def test_version_and_help():
     r = run("--version")
     assert (r.returncode, r.stdout) == (0, b"jrl 0.1.6\n")
-    r = run("check", "--help")
+    r = run("--help")
     assert r.returncode == 0
     assert r.stdout.startswith(b"Usage: jrl <command> [options] FILE...\n")
 
@@ -425,7 +435,7 @@ def test_version_and_help():
 
 def utf8_report(line, column, source, marks):
     gutter = " " * len(str(line))
-    return (f"error: could not parse bad.jrl\n{gutter}--> bad.jrl:{line}:{column}\n"
+    return (f"error[JRL001]: input is not valid UTF-8\n{gutter}--> bad.jrl:{line}:{column}\n"
             f"{gutter} |\n{line} | {source}\n{gutter} | {marks}^---\n{gutter} |\n"
             f"{gutter} = input is not valid UTF-8\n")
 
@@ -555,7 +565,7 @@ def test_colour_always_highlights_caret_and_message(tmp_path):
         "failed parsing quantity\n")
     r = run("json", "--color=always", "zero.jrl", cwd=tmp_path)
     assert r.stderr.decode() == (
-        f"{RED}error{RESET}: could not parse zero.jrl\n"
+        f"{RED}error[JRL020]{RESET}: cannot select zero\n"
         "failed parsing quantity\n"
         "\n"
         "Caused by:\n"
@@ -627,18 +637,21 @@ def test_every_error_file_has_its_expected_output():
 
 @pytest.mark.parametrize("name", GOLDEN)
 def test_golden_error_file(name):
-    # NAME.expected: the exact report, as `jrl json` prints it.
-    r = run("json", "--color=never", f"{name}.jrl", cwd=ERRORS)
-    assert r.returncode == 1
-    assert r.stdout == b""
+    # NAME.expected: the parser's exact report, named for the file (as
+    # pylibjrl and jrl.ParseError give it), under an "error:" line.
     exact = (ERRORS / f"{name}.expected").read_text()
-    assert r.stderr.decode() == exact
+    text = (ERRORS / f"{name}.jrl").read_text()
+    assert exact.split("\n", 1)[1] == parse_report(text, f"{name}.jrl") + "\n"
     # NAME.check: what `jrl check` shows, the exact report inside it.
     r = run("check", "--color=never", f"{name}.jrl", cwd=ERRORS)
     assert r.returncode == 1
     shown = r.stderr.decode()
     assert shown == (ERRORS / f"{name}.check").read_text()
     assert exact.split("\n", 1)[1] in shown
+    # `jrl json` reports the file's first error as check does.
+    r = run("json", "--color=never", f"{name}.jrl", cwd=ERRORS)
+    assert (r.returncode, r.stdout) == (1, b"")
+    assert shown.startswith(r.stderr.decode() + "\n")
 
 
 # ---- the language guide ------------------------------------------------

@@ -32,12 +32,15 @@ PRETTY = 'SELECT 1 FROM [CLASS(MATH 1200), CLASS(MATH 1210)] : "Calculus";  // k
 
 # ---- rewriting files -----------------------------------------------------
 
+# What `jrl fmt` says after rewriting files in place.
+REFORMATTED_ONE = b"1 file reformatted, 0 left unchanged\n"
+
 
 def test_rewrites_in_place_keeping_permissions(tmp_path):
     path = write(tmp_path, "a.jrl", UGLY)
     path.chmod(0o640)
     r = run("fmt", "a.jrl", cwd=tmp_path)
-    assert (r.returncode, r.stdout, r.stderr) == (0, b"", b"")
+    assert (r.returncode, r.stdout, r.stderr) == (0, b"", REFORMATTED_ONE)
     assert path.read_text() == PRETTY
     assert stat.S_IMODE(path.stat().st_mode) == 0o640
     # Nothing is left beside it.
@@ -65,8 +68,9 @@ def test_failing_file_is_reported_as_check_reports_it_and_left_alone(tmp_path):
     good = write(tmp_path, "good.jrl", UGLY)
     fmt = run("fmt", "--color=never", "bad.jrl", "good.jrl", cwd=tmp_path)
     check = run("check", "--color=never", "bad.jrl", cwd=tmp_path)
-    assert fmt.returncode == 1
-    assert fmt.stderr == check.stderr
+    assert fmt.returncode == 3
+    assert fmt.stderr.decode() == check.stderr.decode() + (
+        "1 file reformatted, 0 left unchanged, 1 could not be formatted\n")
     assert bad.read_text() == MESSY
     assert good.read_text() == PRETTY
 
@@ -75,7 +79,7 @@ def test_invalid_utf8_is_reported_as_check_reports_it(tmp_path):
     write(tmp_path, "bad.jrl", b'SELECT 1 FROM TAG("\xff") : "x";')
     fmt = run("fmt", "--color=never", "bad.jrl", cwd=tmp_path)
     check = run("check", "--color=never", "bad.jrl", cwd=tmp_path)
-    assert (fmt.returncode, fmt.stderr) == (1, check.stderr)
+    assert (fmt.returncode, fmt.stderr) == (3, check.stderr)
 
 
 def test_byte_order_mark_is_kept_and_not_read_as_text(tmp_path):
@@ -90,7 +94,7 @@ def test_byte_order_mark_is_kept_and_not_read_as_text(tmp_path):
     write(tmp_path, "bad.jrl", bom + MESSY.encode())
     fmt = run("fmt", "--color=never", "bad.jrl", cwd=tmp_path)
     check = run("check", "--color=never", "bad.jrl", cwd=tmp_path)
-    assert (fmt.returncode, fmt.stderr) == (1, check.stderr)
+    assert (fmt.returncode, fmt.stderr) == (3, check.stderr)
     assert b"JRL010" in fmt.stderr
 
 
@@ -154,7 +158,7 @@ def test_files_that_cannot_be_rewritten_safely_are_refused(tmp_path):
         "error: cannot write a.jrl: it has 2 hard links, and the other names would keep "
         "the old text (--allow-hardlinks rewrites it in place)\n")
     r = run("fmt", "--allow-hardlinks", "a.jrl", cwd=tmp_path)
-    assert (r.returncode, r.stderr) == (0, b"")
+    assert (r.returncode, r.stderr) == (0, REFORMATTED_ONE)
     assert (tmp_path / "b.jrl").read_text() == PRETTY
     assert os.path.samefile(linked, tmp_path / "b.jrl")
     # Past the file size limit: a message, and no temporary file left.
@@ -175,7 +179,7 @@ def test_what_a_rewrite_keeps(tmp_path):
     attributes = {name: os.getxattr(path, name) for name in os.listxattr(path)}
     inode = path.stat().st_ino
     r = run("fmt", path.name, cwd=tmp_path)
-    assert (r.returncode, r.stderr) == (0, b"")
+    assert (r.returncode, r.stderr) == (0, REFORMATTED_ONE)
     assert (path.read_text(), path.stat().st_ino != inode) == (PRETTY, True)
     assert {name: os.getxattr(path, name) for name in os.listxattr(path)} == attributes
     assert sorted(p.name for p in tmp_path.iterdir()) == [path.name]
@@ -302,7 +306,7 @@ def test_standard_input_to_standard_output():
         '] : "Calculus";  // kept\n'
     )
     r = run("fmt", "-", stdin=MESSY.encode())
-    assert (r.returncode, r.stdout) == (1, b"")
+    assert (r.returncode, r.stdout) == (3, b"")
     assert r.stderr.decode().startswith("error[JRL010]: expected file\n --> <stdin>:1:1\n")
 
 

@@ -18,6 +18,7 @@
 #include "jrl/jrl.hpp"
 #include "output.hpp"
 #include "reporter.hpp"
+#include "usage.hpp"
 
 namespace jrl::cli {
 namespace {
@@ -27,8 +28,10 @@ std::string requirement_count(std::size_t n) {
 }
 
 std::unique_ptr<Reporter> reporter_for(const Options& options) {
+  const bool terminal = isatty(STDERR_FILENO) == 1;
+  // A good check says so in one line, on a terminal only.
   return options.format->make({colour_enabled(options.colour, STDERR_FILENO),
-                               isatty(STDERR_FILENO) == 1});
+                               terminal, terminal});
 }
 
 // The report of one file, made on any thread.
@@ -190,7 +193,13 @@ class Pool {
 }  // namespace
 
 int run_check(const Options& options) {
-  const std::vector<InputPath> inputs = expand_paths(options.files);
+  const auto expanded = expand_paths(options.files);
+  if (!expanded) {
+    write_out(stderr, usage_error_text({escape_controls(expanded.error()),
+                                        options.command->page}));
+    return EXIT_USAGE;
+  }
+  const std::vector<InputPath>& inputs = *expanded;
   std::vector<InputPath> files;
   for (const InputPath& input : inputs) {
     if (input.failure.empty()) files.push_back(input);

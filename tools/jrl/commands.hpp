@@ -17,10 +17,12 @@ inline constexpr int EXIT_USAGE = 2;
 
 struct CommandSpec {
   std::string_view name;
-  std::string_view operands;  // as the usage text shows them: "PATH..."
+  // As the usage text shows them: "PATH..."; empty when it takes none.
+  std::string_view operands;
   std::string_view summary;   // its help, lines separated by "\n"
   Page page;                  // the usage page its options are on
-  std::string_view missing;   // the usage error when no operand is given
+  // The usage error when no operand is given; empty when none is needed.
+  std::string_view missing;
   bool one_operand;           // takes exactly one
   int (*run)(const Options& options);
 };
@@ -31,6 +33,10 @@ std::span<const CommandSpec> command_table();
 // The command called `name`, or null.
 const CommandSpec* find_command(std::string_view name);
 
+// The command `name` is most likely a mistyping of (a few characters
+// added, left out or changed), or null.
+const CommandSpec* closest_command(std::string_view name);
+
 int run_check(const Options& options);
 // `json` and `debug`: the parsed file on standard output.
 int run_json(const Options& options);
@@ -38,5 +44,11 @@ int run_debug(const Options& options);
 // `explain`: the documentation of each code named.
 int run_explain(const Options& options);
 int run_fmt(const Options& options);
+// `departments`: the registry's codes, one a line.
+int run_departments(const Options& options);
+
+// Exit status of `fmt` for a file that does not parse: distinct from a
+// file that would be reformatted (EXIT_FAILED) and from a usage error.
+inline constexpr int EXIT_UNPARSED = 3;
 
 }  // namespace jrl::cli

@@ -20,9 +20,11 @@
 #include "reporter.hpp"
 #include "terminal_text.hpp"
 #include "unified_diff.hpp"
+#include "usage.hpp"
 
 namespace jrl::cli {
 namespace {
+
 
 class Formatter {
  public:
@@ -59,7 +61,8 @@ class Formatter {
     if (!formatted) {
       // Reported exactly as `jrl check` reports the file.
       reporter_->file(name, jrl::check(content));
-      return EXIT_FAILED;
+      ++failed_;
+      return EXIT_UNPARSED;
     }
     const bool changed = *formatted != content;
     if (options_.list_changes || options_.diff) {
@@ -74,17 +77,35 @@ class Formatter {
       write_out(stdout, *formatted);
       return EXIT_OK;
     }
-    if (!changed) return EXIT_OK;
+    if (!changed) {
+      ++unchanged_;
+      return EXIT_OK;
+    }
     if (auto written = original->replace(*formatted); !written) {
       return usage_failure(written.error());
     }
+    ++reformatted_;
     return EXIT_OK;
   }
 
-  // The closing count of failing files, as `jrl check` ends.
-  void finish() { reporter_->finish(); }
+  // The closing count of failing files, as `jrl check` ends; when files
+  // were rewritten in place, how many changed.
+  void finish() {
+    reporter_->finish();
+    if (reformatted_ + unchanged_ == 0 || options_.list_changes ||
+        options_.diff) {
+      return;
+    }
+    std::string summary = counted(reformatted_, "file") + " reformatted, " +
+                          std::to_string(unchanged_) + " left unchanged";
+    if (failed_ > 0) {
+      summary += ", " + std::to_string(failed_) + " could not be formatted";
+    }
+    write_out(stderr, summary + "\n");
+  }
 
   int usage_failure(const std::string& message) {
+    ++failed_;
     write_out(stderr,
               error_label(colour_) + ": " + escape_controls(message) + "\n");
     return EXIT_USAGE;
@@ -94,14 +115,25 @@ class Formatter {
   const Options& options_;
   bool colour_;
   std::unique_ptr<Reporter> reporter_;
+  // Files rewritten, files already in the layout, files left as they were
+  // because they do not parse or could not be read or written.
+  std::size_t reformatted_ = 0;
+  std::size_t unchanged_ = 0;
+  std::size_t failed_ = 0;
 };
 
 }  // namespace
 
 int run_fmt(const Options& options) {
+  const auto expanded = expand_paths(options.files);
+  if (!expanded) {
+    write_out(stderr, usage_error_text({escape_controls(expanded.error()),
+                                        options.command->page}));
+    return EXIT_USAGE;
+  }
   Formatter formatter(options);
   int status = EXIT_OK;
-  for (const InputPath& input : expand_paths(options.files)) {
+  for (const InputPath& input : *expanded) {
     status = std::max(status, input.failure.empty()
                                   ? formatter.file(input)
                                   : formatter.usage_failure(input.failure));

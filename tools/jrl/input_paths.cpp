@@ -35,12 +35,18 @@ void walk(const std::string& directory, std::vector<InputPath>& out) {
 
 }  // namespace
 
-std::vector<InputPath> expand_paths(std::span<const std::string> paths) {
+std::expected<std::vector<InputPath>, std::string> expand_paths(
+    std::span<const std::string> paths) {
   std::vector<InputPath> out;
   for (const std::string& path : paths) {
     std::error_code ec;
     if (path != "-" && fs::is_directory(path, ec)) {
+      const std::size_t before = out.size();
       walk(path, out);
+      if (out.size() == before) {
+        return std::unexpected("there are no *.jrl files in directory '" +
+                               path + "'");
+      }
     } else {
       out.push_back({path, {}, false});
     }

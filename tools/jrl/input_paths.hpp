@@ -2,6 +2,7 @@
 // file below a directory. `jrl check` and `jrl fmt` walk directories alike.
 #pragma once
 
+#include <expected>
 #include <span>
 #include <string>
 #include <vector>
@@ -21,7 +22,11 @@ struct InputPath {
 // The paths in order, each directory replaced by the *.jrl regular files
 // below it, sorted. A walk never follows a symbolic link, to a file or to a
 // directory, so it stays inside the tree it was given; a link named on the
-// command line is followed, as the user asked.
-std::vector<InputPath> expand_paths(std::span<const std::string> paths);
+// command line is followed, as the user asked. A directory with no *.jrl
+// file below it is a mistake of the command line (a wrong path would
+// otherwise pass for a good one): the result is then the usage error that
+// names it.
+std::expected<std::vector<InputPath>, std::string> expand_paths(
+    std::span<const std::string> paths);
 
 }  // namespace jrl::cli

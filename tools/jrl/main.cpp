@@ -24,14 +24,11 @@ int main(int argc, char** argv) {
                                              argv + argc);
     const auto options = parse_options(args);
     if (!options) {
-      write_out(stderr, "jrl: " + options.error().message + "\nTry '" +
-                            std::string(help_command(options.error().page)) +
-                            "' for more information.\n");
+      write_out(stderr, usage_error_text(options.error()));
       return EXIT_USAGE;
     }
     if (options->help) {
-      write_out(stdout, usage_text(options->command ? options->command->page
-                                                    : Page::main));
+      write_out(stdout, usage_text(options->command));
       status = EXIT_OK;
     } else if (options->version) {
       write_out(stdout, "jrl " + std::string(jrl::VERSION) + "\n");

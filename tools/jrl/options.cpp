@@ -215,6 +215,12 @@ constexpr std::array OPTIONS{
         {"check: check N files at a time (default: one per core);\n"
          "the output is the same for any N",
          ""}),
+    flag<&Options::list_codes>(
+        "", "--list", "explain",
+        {"explain: list every code with its name and title", ""}),
+    flag<&Options::json_list>(
+        "", "--json", "departments",
+        {"departments: print the codes as one JSON array", ""}),
     choice<&Options::colour, COLOURS>(
         "--color", "",
         {"colour failure reports: auto (default: on a terminal,\n"
@@ -267,7 +273,15 @@ std::expected<void, std::string> validate(const Options& options,
     }
   }
   const std::string jrl_command = "'jrl " + std::string(command.name) + "'";
-  if (options.files.empty()) {
+  if (command.operands.empty() && !options.files.empty()) {
+    return std::unexpected(jrl_command + " takes no operands");
+  }
+  // `explain --list` lists instead of explaining.
+  if (options.list_codes && !options.files.empty()) {
+    return std::unexpected("'jrl explain --list' takes no codes");
+  }
+  if (options.files.empty() && !command.missing.empty() &&
+      !options.list_codes) {
     return std::unexpected(jrl_command + " " + std::string(command.missing));
   }
   if (command.one_operand && options.files.size() > 1) {
@@ -302,7 +316,11 @@ std::expected<Options, UsageError> parse_options(
       if (options.command) {
         options.files.emplace_back(arg);
       } else if (!(options.command = find_command(arg))) {
-        return failure("unknown command " + quoted(arg));
+        std::string message = "unknown command " + quoted(arg);
+        if (const CommandSpec* near = closest_command(arg)) {
+          message += "; did you mean " + quoted(near->name) + "?";
+        }
+        return failure(std::move(message));
       }
       continue;
     }

@@ -21,7 +21,8 @@ enum class ColourMode { automatic, always, never };
 enum class WarningMode { show, error, ignore };
 
 // The pages of usage text: `jrl --help`, for every command but fmt, and
-// `jrl fmt --help`. The options a command knows are those of its page.
+// `jrl fmt --help`. The options a command knows are those of its page;
+// `jrl COMMAND --help` shows the command's own share of them.
 enum class Page { main, fmt };
 inline constexpr std::size_t PAGE_COUNT = 2;
 
@@ -46,6 +47,10 @@ struct Options {
   bool diff = false;              // change nothing, print a diff
   bool allow_hard_links = false;  // rewrite a hard-linked file in place
   FormatOptions layout;
+  // explain
+  bool list_codes = false;  // --list: every code, its name and title
+  // departments
+  bool json_list = false;  // --json: the codes as one JSON array
 };
 
 // The most threads --jobs may ask for.

@@ -7,10 +7,10 @@
 
 #include "colour.hpp"
 #include "commands.hpp"
-#include "failure_report.hpp"
 #include "input_file.hpp"
 #include "jrl/jrl.hpp"
 #include "output.hpp"
+#include "reporter.hpp"
 
 namespace jrl::cli {
 namespace {
@@ -61,7 +61,10 @@ int print(const Options& options, Rendering rendering) {
     }
   }
   if (!printed) {
-    write_out(stderr, failure_report(name, printed.error(), colour));
+    // Reported as `jrl check` reports the first error of the file: its
+    // headline, report and fixes, without checking the rest of it.
+    const Diagnostic first = diagnose(text, printed.error());
+    text_reporter({colour, isatty(STDERR_FILENO) == 1})->file(name, {&first, 1});
     return EXIT_FAILED;
   }
   write_out(stdout, "\n");

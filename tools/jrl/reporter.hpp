@@ -56,6 +56,8 @@ class Reporter {
 struct TextStyle {
   bool colour = false;
   bool align = false;  // underlines by display width (a terminal)
+  // After files with nothing to report, say so in one line (text only).
+  bool good_summary = false;
 };
 
 std::unique_ptr<Reporter> text_reporter(TextStyle style);

@@ -34,9 +34,6 @@ bool has_place(const Diagnostic& d) {
   });
 }
 
-std::string counted(std::size_t n, std::string_view what) {
-  return std::to_string(n) + " " + std::string(what) + (n == 1 ? "" : "s");
-}
 
 class TextReporter final : public Reporter {
  public:
@@ -58,7 +55,12 @@ class TextReporter final : public Reporter {
   }
 
   void finish() override {
-    if (!shown_) return;
+    if (!shown_) {
+      if (style_.good_summary && files_ > 0) {
+        write_out(stderr, counted(files_, "file") + " checked, no problems\n");
+      }
+      return;
+    }
     std::string summary = "\n";
     summary += counted(errors_, "error");
     summary += ", ";

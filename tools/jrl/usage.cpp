@@ -47,9 +47,11 @@ constexpr std::array<UsagePage, PAGE_COUNT> PAGES{{
      "\n"
      "Exit status: 0 when every file is formatted (or, with --check or "
      "--diff,\n"
-     "already was), 1 when a file would change or failed to parse, 2 on a "
-     "usage\n"
-     "error or a file that cannot be read or written.\n"},
+     "already was), 1 when a file would change, 2 on a usage error or a "
+     "file\n"
+     "that cannot be read or written, 3 when a file does not parse; the "
+     "highest\n"
+     "of these when several apply.\n"},
 }};
 
 // The column help starts in; a label too wide for it puts help on the
@@ -93,20 +95,18 @@ void append_entry(std::string& out, std::string_view label,
 
 }  // namespace
 
-std::string usage_text(Page page) {
-  const UsagePage& text = PAGES[static_cast<std::size_t>(page)];
-  std::string out(text.head);
-  if (text.lists_commands) {
-    for (const CommandSpec& command : command_table()) {
-      append_entry(out, std::string(command.name) + " " +
-                            std::string(command.operands),
-                   command.summary);
-    }
-  }
-  out += text.options_head;
+// The options of `page`, those of the one command `only` if given, with
+// that command's "NAME: " taken off the front of their help.
+void append_options(std::string& out, Page page, const CommandSpec* only) {
   for (const OptionSpec& option : option_table()) {
-    const std::string_view help = option.help[static_cast<std::size_t>(page)];
+    std::string_view help = option.help[static_cast<std::size_t>(page)];
     if (help.empty()) continue;
+    if (only && !option.only_for.empty()) {
+      if (option.only_for != only->name) continue;
+      std::string prefix(option.only_for);
+      prefix += ": ";
+      if (help.starts_with(prefix)) help.remove_prefix(prefix.size());
+    }
     std::string label;
     if (!option.short_name.empty()) {
       label = std::string(option.short_name) + ", ";
@@ -114,7 +114,67 @@ std::string usage_text(Page page) {
     label += std::string(option.name) + std::string(option.value);
     append_entry(out, label, help, option.listing ? option.listing() : "");
   }
+}
+
+// The summary of a command as a sentence: capital first, full stop last,
+// its lines as the table breaks them.
+std::string sentence(std::string_view summary) {
+  std::string out(summary);
+  if (!out.empty() && out.front() >= 'a' && out.front() <= 'z') {
+    out.front() = static_cast<char>(out.front() - 'a' + 'A');
+  }
+  return out + ".\n";
+}
+
+std::string usage_text(const CommandSpec* command) {
+  const Page page = command ? command->page : Page::main;
+  const UsagePage& text = PAGES[static_cast<std::size_t>(page)];
+  // A command of the main page gets a page of its own from the tables; fmt
+  // has one written out.
+  const CommandSpec* only = page == Page::main ? command : nullptr;
+  std::string out;
+  if (only) {
+    // Appended piece by piece: GCC 12 warns wrongly of overlap on
+    // `"literal" + string`.
+    out = "Usage: jrl ";
+    out += only->name;
+    out += " [options]";
+    if (!only->operands.empty()) {
+      out += ' ';
+      out += only->operands;
+    }
+    out += "\n\n";
+    out += sentence(only->summary);
+    out += '\n';
+    if (!only->operands.empty() && only->missing.find("standard input") != std::string_view::npos) {
+      out += "A FILE or PATH of - reads standard input.\n\n";
+    }
+    out += "Options:\n";
+  } else {
+    out = text.head;
+    if (text.lists_commands) {
+      for (const CommandSpec& c : command_table()) {
+        std::string label(c.name);
+        if (!c.operands.empty()) {
+          label += ' ';
+          label += c.operands;
+        }
+        append_entry(out, label, c.summary);
+      }
+    }
+    out += text.options_head;
+  }
+  append_options(out, page, only);
   out += text.tail;
+  return out;
+}
+
+std::string usage_error_text(const UsageError& error) {
+  std::string out = "jrl: ";
+  out += error.message;
+  out += "\nTry '";
+  out += help_command(error.page);
+  out += "' for more information.\n";
   return out;
 }
 
