@@ -26,6 +26,10 @@ constexpr std::array COMMANDS{
                 "lists them all",
                 Page::main, "needs a code such as JRL010 (or --list)", false,
                 run_explain},
+    CommandSpec{"courses", "FILE",
+                "list the catalogue courses each statement selects\n"
+                "(needs --catalogue)",
+                Page::main, NEEDS_A_FILE, true, run_courses},
     CommandSpec{"departments", "",
                 "list the department codes a course may name", Page::main,
                 "", false, run_departments},

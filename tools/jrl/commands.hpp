@@ -44,6 +44,8 @@ int run_debug(const Options& options);
 // `explain`: the documentation of each code named.
 int run_explain(const Options& options);
 int run_fmt(const Options& options);
+// `courses`: what each statement selects from a catalogue.
+int run_courses(const Options& options);
 // `departments`: the registry's codes, one a line.
 int run_departments(const Options& options);
 

@@ -59,6 +59,12 @@ constexpr std::array<Choice<ColourMode>, 3> COLOURS{{
     {"never", ColourMode::never},
 }};
 
+// `jrl courses --format`: JSON Lines or not.
+constexpr std::array<Choice<bool>, 2> COURSE_FORMATS{{
+    {"text", false},
+    {"json", true},
+}};
+
 constexpr std::array<Choice<WarningMode>, 3> WARNINGS{{
     {"show", WarningMode::show},
     {"error", WarningMode::error},
@@ -133,12 +139,14 @@ Result set_format(Options& options, std::string_view option,
   return {};
 }
 
-Result set_stdin_filename(Options& options, std::string_view option,
-                          std::string_view value) {
+// Any text but none: a name or a path.
+template <std::string Options::*Member>
+Result set_text(Options& options, std::string_view option,
+                std::string_view value) {
   if (value.empty()) {
     return std::unexpected("option " + quoted(option) + " needs a value");
   }
-  options.stdin_filename = std::string(value);
+  options.*Member = std::string(value);
   return {};
 }
 
@@ -162,9 +170,15 @@ constexpr OptionSpec flag(std::string_view short_name, std::string_view name,
 
 template <auto Member, const auto& Choices>
 constexpr OptionSpec choice(std::string_view name, std::string_view only_for,
-                            Help help) {
-  return {"", name, "=WHEN", only_for, help, nullptr,
+                            Help help, std::string_view value = "=WHEN") {
+  return {"", name, value, only_for, help, nullptr,
           set_choice<Member, Choices>};
+}
+
+template <std::string Options::*Member>
+constexpr OptionSpec text(std::string_view name, std::string_view value,
+                          std::string_view only_for, Help help) {
+  return {"", name, value, only_for, help, nullptr, set_text<Member>};
 }
 
 template <void (*Store)(Options&, std::size_t), std::size_t Max>
@@ -207,9 +221,9 @@ constexpr std::array OPTIONS{
         {"check: show warnings (default), count them as errors\n"
          "(error), or leave them out (ignore)",
          ""}),
-    OptionSpec{"", "--stdin-filename", " NAME", "check",
-               {"check: the name standard input is reported by", ""},
-               nullptr, set_stdin_filename},
+    text<&Options::stdin_filename>(
+        "--stdin-filename", " NAME", "check",
+        {"check: the name standard input is reported by", ""}),
     count<store_jobs, MAX_JOBS>(
         "--jobs", "=N", "check",
         {"check: check N files at a time (default: one per core);\n"
@@ -218,6 +232,15 @@ constexpr std::array OPTIONS{
     flag<&Options::list_codes>(
         "", "--list", "explain",
         {"explain: list every code with its name and title", ""}),
+    text<&Options::catalogue>(
+        "--catalogue", " CAT", "courses",
+        {"courses: the catalogue's JSON file (required)", ""}),
+    choice<&Options::courses_json, COURSE_FORMATS>(
+        "--format", "courses",
+        {"courses: text (default) or json, one JSON object per\n"
+         "statement and line",
+         ""},
+        "=FORMAT"),
     flag<&Options::json_list>(
         "", "--json", "departments",
         {"departments: print the codes as one JSON array", ""}),
@@ -236,15 +259,19 @@ bool known_on(const OptionSpec& option, Page page) {
   return !option.help[static_cast<std::size_t>(page)].empty();
 }
 
-// The option spelled `name` known on `page`, or null.
-const OptionSpec* find_option(std::string_view name, Page page) {
+// The option spelled `name` known on `page`, or null: of two rows with
+// one name, the one for `command` if there is one, else the first.
+const OptionSpec* find_option(std::string_view name, Page page,
+                              const CommandSpec* command) {
+  const OptionSpec* found = nullptr;
   for (const OptionSpec& option : OPTIONS) {
     if ((name == option.name || name == option.short_name) &&
         known_on(option, page)) {
-      return &option;
+      if (command && option.only_for == command->name) return &option;
+      if (!found) found = &option;
     }
   }
-  return nullptr;
+  return found;
 }
 
 // An option as it was given: its entry and the argument that named it.
@@ -332,7 +359,7 @@ std::expected<Options, UsageError> parse_options(
     const std::string_view name = arg.substr(0, eq);
     std::optional<std::string_view> value;
     if (eq != std::string_view::npos) value = arg.substr(eq + 1);
-    const OptionSpec* option = find_option(name, page());
+    const OptionSpec* option = find_option(name, page(), options.command);
     if (!option || (option->value.empty() && value)) {
       return failure("unknown option " + quoted(arg));
     }

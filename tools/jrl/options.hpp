@@ -49,6 +49,9 @@ struct Options {
   FormatOptions layout;
   // explain
   bool list_codes = false;  // --list: every code, its name and title
+  // courses
+  std::string catalogue;      // --catalogue: the catalogue's JSON file
+  bool courses_json = false;  // --format=json: JSON Lines
   // departments
   bool json_list = false;  // --json: the codes as one JSON array
 };
@@ -65,6 +68,7 @@ struct OptionSpec {
   // empty for an option without a value.
   std::string_view value;
   // The one command it applies to among those of its page; empty for all.
+  // Two rows may share a name when each is for one command.
   std::string_view only_for;
   // Its help on each page, lines separated by "\n"; empty where the page's
   // commands do not know it.
