@@ -53,7 +53,7 @@ export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1}
 for format in text sarif json github; do
   rc=0
   "$root/build/tsan/tools/jrl/jrl" check --jobs=4 --color=always \
-    --format=$format examples tests/data fuzz/corpus/parse_bytes/* \
+    --format=$format examples fuzz/corpus/parse_bytes/* \
     >/dev/null 2>&1 || rc=$?
   if [ "$rc" -gt 1 ]; then
     echo "test_robustness: jrl check --jobs=4 --format=$format under ThreadSanitizer: exit $rc" >&2
