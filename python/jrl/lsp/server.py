@@ -155,12 +155,9 @@ class JrlServer(LanguageServer):
 
 
 def jrl_version() -> str:
-    try:
-        from importlib.metadata import version
-
-        return version("pylibjrl")
-    except Exception:  # not installed as a distribution, e.g. from a build tree
-        return "0"
+    # The native part's version: it is there even in a build tree, and
+    # reading package metadata is not safe in every interpreter.
+    return jrl.__version__
 
 
 server = JrlServer()
