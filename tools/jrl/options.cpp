@@ -229,6 +229,16 @@ constexpr std::array OPTIONS{
         {"check: check N files at a time (default: one per core);\n"
          "the output is the same for any N",
          ""}),
+    flag<&Options::fix>(
+        "", "--fix", "check",
+        {"check: apply every fix found (repeating until none is\n"
+         "left), write the files, then report what remains",
+         ""}),
+    flag<&Options::diff>(
+        "", "--diff", "check",
+        {"check: with or without --fix: write nothing; print the\n"
+         "fixes as a unified diff, then report what would remain",
+         ""}),
     flag<&Options::list_codes>(
         "", "--list", "explain",
         {"explain: list every code with its name and title", ""}),
