@@ -1,7 +1,6 @@
 // fix(): the errors' own suggestions applied to the text, round after round.
 #include <algorithm>
 #include <cstddef>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -68,15 +67,21 @@ std::string applied(std::string_view text,
   return out;
 }
 
+// Every error of `text`, however many: a fix is kept by the count of errors
+// it leaves. Warnings have no fixes.
+std::vector<Diagnostic> errors_of(std::string_view text) {
+  CheckOptions options;
+  options.warnings = false;
+  // No text has more errors than bytes.
+  options.max_diagnostics = text.size() + 1;
+  return check(text, options);
+}
+
 }  // namespace
 
 FixResult fix(std::string_view text) {
-  CheckOptions options;
-  options.warnings = false;  // warnings have no fixes
-  // Every error counts: a fix is kept by the count of errors it leaves.
-  options.max_diagnostics = std::numeric_limits<std::size_t>::max();
   FixResult result{std::string(text), 0};
-  std::vector<Diagnostic> diagnostics = check(result.text, options);
+  std::vector<Diagnostic> diagnostics = errors_of(result.text);
   for (std::size_t round = 0; round < MAX_ROUNDS; ++round) {
     const std::size_t errors = error_count(diagnostics);
     const std::vector<const Suggestion*> fixes = first_fixes(diagnostics);
@@ -90,7 +95,7 @@ FixResult fix(std::string_view text) {
     }
     for (const auto& batch : tries) {
       std::string fixed = applied(result.text, batch);
-      std::vector<Diagnostic> after = check(fixed, options);
+      std::vector<Diagnostic> after = errors_of(fixed);
       if (error_count(after) + batch.size() <= errors) {
         result.text = std::move(fixed);
         result.fixes += batch.size();
