@@ -301,9 +301,11 @@ async def test_the_width_option_sets_the_formatters_line_width():
 # Fix all: every fix of the document as one edit, for the kinds that ask
 # for it; none where there is nothing to fix.
 FIX_ALL = [
-    ('\ufeffSELECT 1 FROM CLASS(MATH 1200) : "a"\r\nSELCT 1 FROM CLASS(ECOM 1210) : "日本";\r\n',
+    ('\ufeffSELECT 1 FROM CLASS(MATH 1200) : "a"\r\nSELECT 1 FROM CLASS(MATH 1210) : "b";\r\n'
+     'SELECT 1 FROM CLASS(ECOM 1210) : "日本";\r\n',
      ["source.fixAll", "source.fixAll.jrl", "source"],
-     '\ufeffSELECT 1 FROM CLASS(MATH 1200) : "a";\r\nSELECT 1 FROM CLASS(ECON 1210) : "日本";\r\n'),
+     '\ufeffSELECT 1 FROM CLASS(MATH 1200) : "a";\r\nSELECT 1 FROM CLASS(MATH 1210) : "b";\r\n'
+     'SELECT 1 FROM CLASS(ECON 1210) : "日本";\r\n'),
     (GOOD, ["source.fixAll"], None),
     (BROKEN, ["source.organizeImports", "refactor"], None),
 ]
