@@ -51,27 +51,32 @@ PyObject* check_utf8(PyObject*, PyObject* args) {
   Ref bytes(PyBytes_CheckExact(data) ? (Py_INCREF(data), data)
                                      : PyBytes_FromObject(data));
   if (!bytes) return nullptr;
+  jrl::CheckOptions options;
+  options.warnings = want_warnings != 0;
   return guarded([&]() -> PyObject* {
-    const std::string_view view = bytes_view(bytes.get());
-    std::vector<jrl::Diagnostic> diagnostics;
-    CharOffsets chars(view);
-    {
-      ThreadsAllowed unlocked;
-      jrl::CheckOptions options;
-      options.warnings = want_warnings != 0;
-      diagnostics = jrl::check(view, options);
-      for (jrl::Diagnostic& d : diagnostics) {
-        d.report = d.report_for(name);
-        add_offsets(d, chars);
-      }
-      chars.count();
-    }
-    Ref found(diagnostic_objects(diagnostics, chars));
-    return found ? PySequence_List(found.get()) : nullptr;
+    return diagnostic_list(bytes_view(bytes.get()), options, name);
   });
 }
 
 }  // namespace
+
+PyObject* diagnostic_list(std::string_view text,
+                          const jrl::CheckOptions& options,
+                          std::string_view name) {
+  std::vector<jrl::Diagnostic> diagnostics;
+  CharOffsets chars(text);
+  {
+    ThreadsAllowed unlocked;
+    diagnostics = jrl::check(text, options);
+    for (jrl::Diagnostic& d : diagnostics) {
+      if (!name.empty()) d.report = d.report_for(name);
+      add_offsets(d, chars);
+    }
+    chars.count();
+  }
+  Ref found(diagnostic_objects(diagnostics, chars));
+  return found ? PySequence_List(found.get()) : nullptr;
+}
 
 PyMethodDef file_check_methods[] = {
     {"fix", fix, METH_O,
