@@ -239,6 +239,11 @@ constexpr std::array OPTIONS{
         {"check: with or without --fix: write nothing; print the\n"
          "fixes as a unified diff, then report what would remain",
          ""}),
+    flag<&Options::allow_hard_links>(
+        "", "--allow-hardlinks", "check",
+        {"check: with --fix: rewrite a file that has other hard\n"
+         "links in place, as 'jrl fmt --allow-hardlinks' does",
+         ""}),
     flag<&Options::list_codes>(
         "", "--list", "explain",
         {"explain: list every code with its name and title", ""}),
