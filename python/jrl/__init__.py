@@ -50,6 +50,7 @@ import os
 from importlib import resources as _resources
 from typing import Any, Dict, List, Optional, Tuple, TypeVar, Union
 
+from ._argument_hints import hint_load_error, hint_parse_error
 from ._error import ParseError
 from ._kind import Kind
 from ._native import (
@@ -118,10 +119,12 @@ __all__ = [
     "TextEdit",
     "analyse",
     "check",
+    "check_file",
     "closest_department",
     "departments",
     "diagnostic_codes",
     "dumps",
+    "fix",
     "format",
     "load",
     "parse",
@@ -152,9 +155,14 @@ def parse(text: str, *, path: Optional[PathType] = None) -> File:
     ``path`` only names the file in the report of a :class:`ParseError`, as
     the ``jrl`` command does; nothing is read from it. Raises
     :class:`ParseError` when the text does not parse, :class:`TypeError` when
-    it is not a ``str``.
+    it is not a ``str``. A ``text`` that is one line naming a ``.jrl`` file
+    or a file that exists gets a hint in the error to use :func:`load`.
     """
-    return _native.parse(text, _path_text(path))
+    try:
+        return _native.parse(text, _path_text(path))
+    except ParseError as error:
+        hint_parse_error(error, text)
+        raise
 
 
 def load(path: PathType) -> File:
@@ -162,16 +170,21 @@ def load(path: PathType) -> File:
 
     A leading byte order mark is skipped. Raises :class:`ParseError` when the
     file does not parse (also when it is not valid UTF-8), :class:`OSError`
-    when it cannot be read.
+    when it cannot be read (saying to use :func:`parse` when ``path`` is
+    requirements text rather than a path).
     """
-    with open(path, "rb") as stream:
-        data = stream.read()
+    try:
+        with open(path, "rb") as stream:
+            data = stream.read()
+    except (OSError, ValueError) as error:
+        raise hint_load_error(error, path) from None
     if data.startswith(_BOM):
         data = data[len(_BOM):]
     return _native.parse_utf8(data, _path_text(path))
 
 
-def check(text: str, *, warnings: bool = True) -> List[Diagnostic]:
+def check(text: str, *, path: Optional[PathType] = None,
+          warnings: bool = True) -> List[Diagnostic]:
     """Every diagnostic of the requirements in ``text``, as ``jrl check`` gives.
 
     Errors come first (the first is the error :func:`parse` raises), the
@@ -180,9 +193,36 @@ def check(text: str, *, warnings: bool = True) -> List[Diagnostic]:
     list means the text parses with no warning. Offsets are indices into
     ``text``; a leading byte order mark is skipped for lines and columns, as
     the library skips it, but counts in offsets. The global interpreter lock
-    is released while the library checks.
+    is released while the library checks. ``path`` names the file in each
+    diagnostic's ``report``, as ``jrl check`` names it; nothing is read from
+    it.
     """
+    if path is not None:
+        return _native.check_utf8(text.encode("utf-8"), warnings, os.fsdecode(path))
     return _native.check(text, warnings)
+
+
+def check_file(path: PathType, *, warnings: bool = True) -> List[Diagnostic]:
+    """Every diagnostic of the requirements file at ``path``, as ``jrl check
+    PATH`` gives them: the reports name the file, a leading byte order mark
+    is skipped for lines and columns (offsets index the file's text with
+    it), and bytes that are not UTF-8 are a diagnostic (JRL001) rather than
+    an exception. Raises :class:`OSError` when the file cannot be read.
+    """
+    with open(path, "rb") as stream:
+        data = stream.read()
+    return _native.check_utf8(data, warnings, os.fsdecode(path))
+
+
+def fix(text: str) -> str:
+    """``text`` with the fixes of its errors applied, as ``jrl check --fix``
+    applies them: each error's first fix, which a trial parse showed mends
+    it, all at once and again on the result until nothing changes. A text
+    with nothing to fix comes back unchanged; what :func:`check` then finds
+    is what no fix could mend. The global interpreter lock is released
+    while the library works.
+    """
+    return _native.fix(text)
 
 
 def analyse(text: str, *, warnings: bool = True, suggestions: bool = True,

@@ -9,9 +9,11 @@ if TYPE_CHECKING:  # the native part imports this module as it starts
 class ParseError(ValueError):
     """A requirements text that does not parse.
 
-    ``str(error)`` is the whole report, exactly as ``pylibjrl`` gives it (with
-    the file named in its header when a path was given). The fields describe
-    the innermost error of the report's chain:
+    ``str(error)`` is what ``jrl check`` prints for it: the headline (its
+    code and message, e.g. ``error[JRL020]: cannot select zero``), then the
+    whole report exactly as ``pylibjrl`` gives it (with the file named in its
+    header when a path was given). The fields describe the innermost error
+    of the report's chain:
 
     - ``message``: its message, e.g. ``"cannot select zero"``;
     - ``line``, ``column``: where it starts (from 1, columns in characters),
@@ -28,9 +30,12 @@ class ParseError(ValueError):
     - ``suggestions``: the fixes :func:`jrl.check` proposes for it (a tuple
       of :class:`jrl.Suggestion`, offsets into the parsed text as
       ``offset`` is);
-    - ``report``: the same text as ``str(error)``;
+    - ``report``: the report, ``str(error)`` without its headline;
     - ``path``: the path given to :func:`jrl.parse` or :func:`jrl.load`,
-      or ``None``.
+      or ``None``;
+    - ``headline``: the lines before the report in ``str(error)`` (with a
+      ``help:`` line when :func:`jrl.parse` was given what looks like a
+      path); empty for an error built by hand without one.
     """
 
     report: str
@@ -44,6 +49,7 @@ class ParseError(ValueError):
     code: Optional[str]
     suggestions: Tuple["Suggestion", ...]
     path: Optional[str]
+    headline: str
 
     def __init__(
         self,
@@ -59,6 +65,7 @@ class ParseError(ValueError):
         code: Optional[str] = None,
         suggestions: Tuple["Suggestion", ...] = (),
         path: Optional[str] = None,
+        headline: str = "",
     ) -> None:
         super().__init__(report)
         self.report = report
@@ -72,3 +79,9 @@ class ParseError(ValueError):
         self.code = code
         self.suggestions = tuple(suggestions)
         self.path = path
+        self.headline = headline
+
+    def __str__(self) -> str:
+        if not self.headline:
+            return self.report
+        return self.headline + "\n" + self.report

@@ -31,9 +31,8 @@ bool put(PyObject* dict, const char* key, PyObject* value) {
   return status == 0;
 }
 
-// The path as a report names it, UTF-8. The name of a file whose name is not
-// UTF-8 comes as os.fsdecode gives it, each such byte a lone surrogate; the
-// report shows those bytes as \xff. False with the error set.
+}  // namespace
+
 bool path_text(PyObject* path, std::string& text) {
   PyObject* encoded =
       PyUnicode_AsEncodedString(path, "utf-8", "surrogateescape");
@@ -53,8 +52,6 @@ bool path_text(PyObject* path, std::string& text) {
   text = bytes_view(utf8.get());
   return true;
 }
-
-}  // namespace
 
 void raise_internal(std::string_view message) {
   pylibjrl::raise_with_text(PyExc_SystemError, message);
@@ -92,6 +89,17 @@ void raise_parse_error(const jrl::Error& error, std::string_view input,
     if (place != nullptr) chars.add(place->start());
     chars.count();
   }
+  // The first lines `jrl check` prints for it: its code and message, and
+  // where it is when the report does not say.
+  std::string headline;
+  if (!diagnostic.code.empty()) {
+    headline = "error[" + diagnostic.code + "]: " + diagnostic.message;
+    if (place == nullptr) {
+      headline += "\n --> " + (shown_path.empty() ? "" : shown_path + ":") +
+                  std::to_string(diagnostic.start.line) + ":" +
+                  std::to_string(diagnostic.start.column);
+    }
+  }
   Ref code(diagnostic.code.empty() ? (Py_INCREF(Py_None), Py_None)
                                    : new_str(diagnostic.code));
   if (!code) return;
@@ -118,7 +126,8 @@ void raise_parse_error(const jrl::Error& error, std::string_view input,
       put(kwargs.get(), "code", code.release()) &&
       put(kwargs.get(), "suggestions",
           suggestion_objects(diagnostic.suggestions, chars)) &&
-      put(kwargs.get(), "path", (Py_INCREF(path), path));
+      put(kwargs.get(), "path", (Py_INCREF(path), path)) &&
+      put(kwargs.get(), "headline", new_str(headline));
   if (!ok) return;
   Ref args(Py_BuildValue("(N)", new_str(report)));
   if (!args) return;

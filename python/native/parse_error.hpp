@@ -1,6 +1,7 @@
 // A failed parse as a jrl.ParseError with the fields of its error chain.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "guarded.hpp"
@@ -19,6 +20,11 @@ extern PyObject* parse_error_class;
 // itself raises SystemError instead.
 void raise_parse_error(const jrl::Error& error, std::string_view input,
                        PyObject* path);
+
+// The path (a str) as a report names it, UTF-8. The name of a file whose
+// name is not UTF-8 comes as os.fsdecode gives it, each such byte a lone
+// surrogate; the report shows those bytes as \xff. False with the error set.
+bool path_text(PyObject* path, std::string& text);
 
 // Raises SystemError for a fault of this module, never of the input.
 void raise_internal(std::string_view message);

@@ -10,6 +10,7 @@
 #include "arguments.hpp"
 #include "char_offsets.hpp"
 #include "diagnostic_objects.hpp"
+#include "file_checks.hpp"
 #include "jrl/jrl.hpp"
 #include "model_objects.hpp"
 #include "parse_error.hpp"
@@ -30,20 +31,10 @@ PyObject* check(PyObject*, PyObject* args) {
   if (want_warnings < 0) return nullptr;
   Ref utf8(utf8_copy(text, "text"));
   if (!utf8) return nullptr;
+  jrl::CheckOptions options;
+  options.warnings = want_warnings != 0;
   return guarded([&]() -> PyObject* {
-    const std::string_view view = bytes_view(utf8.get());
-    std::vector<jrl::Diagnostic> diagnostics;
-    CharOffsets chars(view);
-    {
-      ThreadsAllowed unlocked;
-      jrl::CheckOptions options;
-      options.warnings = want_warnings != 0;
-      diagnostics = jrl::check(view, options);
-      for (const jrl::Diagnostic& d : diagnostics) add_offsets(d, chars);
-      chars.count();
-    }
-    Ref found(diagnostic_objects(diagnostics, chars));
-    return found ? PySequence_List(found.get()) : nullptr;
+    return diagnostic_list(bytes_view(utf8.get()), options);
   });
 }
 

@@ -296,3 +296,32 @@ async def test_the_width_option_sets_the_formatters_line_width():
     finally:
         await client.shutdown_session()
         await client.stop()
+
+
+# Fix all: every fix of the document as one edit, for the kinds that ask
+# for it; none where there is nothing to fix.
+FIX_ALL = [
+    ('\ufeffSELECT 1 FROM CLASS(MATH 1200) : "a"\r\nSELECT 1 FROM CLASS(MATH 1210) : "b";\r\n'
+     'SELECT 1 FROM CLASS(ECOM 1210) : "日本";\r\n',
+     ["source.fixAll", "source.fixAll.jrl", "source"],
+     '\ufeffSELECT 1 FROM CLASS(MATH 1200) : "a";\r\nSELECT 1 FROM CLASS(MATH 1210) : "b";\r\n'
+     'SELECT 1 FROM CLASS(ECON 1210) : "日本";\r\n'),
+    (GOOD, ["source.fixAll"], None),
+    (BROKEN, ["source.organizeImports", "refactor"], None),
+]
+
+
+@pytest.mark.parametrize("text, kinds, fixed", FIX_ALL)
+async def test_fix_all(client: LanguageClient, text, kinds, fixed):
+    uri = await open_document(client, text)
+    for kind in kinds:
+        actions = await client.text_document_code_action_async(lsp.CodeActionParams(
+            text_document=doc(uri), range=span(0, 0, 0, 0),
+            context=lsp.CodeActionContext(diagnostics=[], only=[kind])))
+        if fixed is None:
+            assert not actions, kind
+            continue
+        (action,) = actions
+        assert action.kind == "source.fixAll.jrl"
+        (edit,) = action.edit.changes[uri]
+        assert apply(text, [edit]) == fixed

@@ -93,7 +93,8 @@ def main() -> int:
             error.line, error.column, error.end_line, error.end_column)
         context: Tuple[str, ...] = error.context
         assert place == (1, 8, 1, 9) and context == ("failed parsing quantity",)
-        assert error.message and error.report == str(error) and error.offset == 7
+        headline: str = error.headline
+        assert error.message and str(error) == headline + "\n" + error.report and error.offset == 7
         code: Optional[str] = error.code
         fixes: Tuple[jrl.Suggestion, ...] = error.suggestions
         assert code == "JRL020" and fixes == () and error.path is None
@@ -112,6 +113,13 @@ def main() -> int:
     note: jrl.Note = diagnostics[1].notes[0]
     assert (note.message, note.line, note.column, note.offset) == ("first written here", 1, 16, 15)
     assert jrl.check(TEXT, warnings=False) == []
+    fixed: str = jrl.fix('SELECT 1 FROM CLASS(ECOM 1200) : "x";')
+    named: List[jrl.Diagnostic] = jrl.check(fixed.replace("1", "0", 1), path=pathlib.Path("a.jrl"))
+    assert " --> a.jrl:1:8" in named[0].report
+    with tempfile.TemporaryDirectory() as directory:
+        path = pathlib.Path(directory) / "a.jrl"
+        path.write_text(fixed)
+        assert jrl.check_file(path, warnings=False) == jrl.check_file(str(path)) == []
     formatted: str = jrl.format(TEXT, width=60)
     assert jrl.format(formatted, 60) == formatted
     spans: List[Tuple[int, int]] = jrl.statement_spans(TEXT)

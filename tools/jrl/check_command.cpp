@@ -13,6 +13,7 @@
 
 #include "colour.hpp"
 #include "commands.hpp"
+#include "fix_files.hpp"
 #include "input_file.hpp"
 #include "input_paths.hpp"
 #include "jrl/jrl.hpp"
@@ -43,6 +44,7 @@ struct Outcome {
   FileReport rendered;
   int status = EXIT_OK;
   std::optional<std::size_t> good_count;  // --verbose: a good file's size
+  FixedFile fixed;                        // --fix: its diff, what it did
   std::exception_ptr failure;             // out of memory, to rethrow
 };
 
@@ -60,8 +62,18 @@ class Checker {
       out.name = path == "-" && !options_.stdin_filename.empty()
                      ? options_.stdin_filename
                      : display_name(path);
-      const auto content =
-          read_input(path, input.walked ? Links::refuse : Links::follow);
+      std::expected<std::string, std::string> content;
+      if (options_.fix || options_.diff) {
+        auto fixed = fix_file(input, out.name, options_);
+        if (fixed) {
+          out.fixed = std::move(*fixed);
+          content = std::move(out.fixed.text);
+        } else {
+          content = std::unexpected(std::move(fixed.error()));
+        }
+      } else {
+        content = read_input(path, input.walked ? Links::refuse : Links::follow);
+      }
       if (!content) {
         out.content = std::unexpected(content.error());
         out.status = EXIT_USAGE;
@@ -99,6 +111,8 @@ class Checker {
       reporter.unreadable(out.name, out.content.error());
       return out.status;
     }
+    write_out(stdout, out.fixed.output);
+    write_out(stderr, out.fixed.note);
     reporter.write(std::move(out.rendered));
     if (out.good_count) {
       write_out(stdout, escape_line(out.name) + ": ok (" +

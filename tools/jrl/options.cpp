@@ -229,6 +229,21 @@ constexpr std::array OPTIONS{
         {"check: check N files at a time (default: one per core);\n"
          "the output is the same for any N",
          ""}),
+    flag<&Options::fix>(
+        "", "--fix", "check",
+        {"check: apply every fix found (repeating until none is\n"
+         "left), write the files, then report what remains",
+         ""}),
+    flag<&Options::diff>(
+        "", "--diff", "check",
+        {"check: with or without --fix: write nothing; print the\n"
+         "fixes as a unified diff, then report what would remain",
+         ""}),
+    flag<&Options::allow_hard_links>(
+        "", "--allow-hardlinks", "check",
+        {"check: with --fix: rewrite a file that has other hard\n"
+         "links in place, as 'jrl fmt --allow-hardlinks' does",
+         ""}),
     flag<&Options::list_codes>(
         "", "--list", "explain",
         {"explain: list every code with its name and title", ""}),

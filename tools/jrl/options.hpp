@@ -42,6 +42,7 @@ struct Options {
   WarningMode warnings = WarningMode::show;
   std::string stdin_filename;  // the name standard input is shown by
   unsigned jobs = 1;           // files checked at a time
+  bool fix = false;            // apply the fixes found, then check
   // fmt
   bool list_changes = false;      // --check: change nothing, list files
   bool diff = false;              // change nothing, print a diff

@@ -7,6 +7,7 @@
 #include "jrl/model_rules.hpp"
 #include "jrl/diagnostics.hpp"
 #include "jrl/error.hpp"
+#include "jrl/fix.hpp"
 #include "jrl/format.hpp"
 #include "jrl/model.hpp"
 #include "jrl/model_arena.hpp"

@@ -17,7 +17,7 @@ from pygls.lsp.server import LanguageServer
 
 import jrl
 
-from . import completion, diagnostics, formatting, hover, nearby, outline, tokens
+from . import completion, diagnostics, fix_all, formatting, hover, nearby, outline, tokens
 from .positions import Positions, client_encoding
 from .protocol import BoundedInput, JrlProtocol
 
@@ -210,13 +210,14 @@ def did_close(ls: JrlServer, params: lsp.DidCloseTextDocumentParams) -> None:
 
 
 @server.feature(lsp.TEXT_DOCUMENT_CODE_ACTION,
-                lsp.CodeActionOptions(code_action_kinds=[lsp.CodeActionKind.QuickFix]))
+                lsp.CodeActionOptions(code_action_kinds=[lsp.CodeActionKind.QuickFix, *fix_all.KINDS]))
 @about_a_document
 def code_action(ls: JrlServer, a: Analysis, params: lsp.CodeActionParams) -> List[lsp.CodeAction]:
     only = params.context.only
+    fixes = fix_all.actions(a.uri, a.positions, only)
     if only and not any(lsp.CodeActionKind.QuickFix.value.startswith(kind) for kind in only):
-        return []
-    return diagnostics.quick_fixes(a.found, a.shown, a.uri, a.positions, params.range)
+        return fixes
+    return diagnostics.quick_fixes(a.found, a.shown, a.uri, a.positions, params.range) + fixes
 
 
 @server.feature(lsp.TEXT_DOCUMENT_COMPLETION,
