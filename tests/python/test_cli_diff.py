@@ -108,6 +108,7 @@ def test_diff_text_statuses_and_failures(tmp_path, old, new, args, status, stdou
 @pytest.mark.parametrize("args, message", [
     (["diff", "a.jrl"], "takes two files"),
     (["diff"], "needs two files"),
+    (["diff", "-", "-"], "standard input for one of its files only"),
     (["diff", "{d}/none.jrl", "{d}/none.jrl"], r"cannot read .*none\.jrl"),
 ])
 def test_diff_usage_errors(tmp_path, args, message):

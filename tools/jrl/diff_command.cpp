@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "colour.hpp"
@@ -63,10 +64,15 @@ std::optional<Version> read_version(const std::string& path, bool colour) {
 }  // namespace
 
 int run_diff(const Options& options) {
-  if (options.files.size() != 2) {
-    write_out(stderr, usage_error_text({"'jrl diff' takes two files, the old version and the new",
-                                        Page::main}));
+  const auto usage = [](std::string message) {
+    write_out(stderr, usage_error_text({std::move(message), Page::main}));
     return EXIT_USAGE;
+  };
+  if (options.files.size() != 2) {
+    return usage("'jrl diff' takes two files, the old version and the new");
+  }
+  if (options.files[0] == "-" && options.files[1] == "-") {
+    return usage("'jrl diff' reads standard input for one of its files only");
   }
   const bool colour = colour_enabled(options.colour, STDERR_FILENO);
   std::optional<Catalogue> catalogue;
