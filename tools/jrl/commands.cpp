@@ -30,6 +30,11 @@ constexpr std::array COMMANDS{
                 "list the catalogue courses each statement selects\n"
                 "(needs --catalogue)",
                 Page::main, NEEDS_A_FILE, true, run_courses},
+    CommandSpec{"diff", "OLD NEW",
+                "compare two versions of a programme by meaning:\n"
+                "the statements added, removed and changed",
+                Page::main, "needs two files, the old version and the new",
+                false, run_diff},
     CommandSpec{"departments", "",
                 "list the department codes a course may name", Page::main,
                 "", false, run_departments},

@@ -46,6 +46,8 @@ int run_explain(const Options& options);
 int run_fmt(const Options& options);
 // `courses`: what each statement selects from a catalogue.
 int run_courses(const Options& options);
+// `diff`: what changed in meaning between two versions of a programme.
+int run_diff(const Options& options);
 // `departments`: the registry's codes, one a line.
 int run_departments(const Options& options);
 

@@ -256,6 +256,15 @@ constexpr std::array OPTIONS{
          "statement and line",
          ""},
         "=FORMAT"),
+    text<&Options::catalogue>(
+        "--catalogue", " CAT", "diff",
+        {"diff: a catalogue's JSON file: also list the courses that\n"
+         "newly count or no longer count for each statement",
+         ""}),
+    choice<&Options::diff_json, COURSE_FORMATS>(
+        "--format", "diff",
+        {"diff: text (default) or json, one JSON document", ""},
+        "=FORMAT"),
     flag<&Options::json_list>(
         "", "--json", "departments",
         {"departments: print the codes as one JSON array", ""}),

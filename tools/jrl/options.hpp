@@ -53,6 +53,8 @@ struct Options {
   // courses
   std::string catalogue;      // --catalogue: the catalogue's JSON file
   bool courses_json = false;  // --format=json: JSON Lines
+  // diff (and --catalogue above)
+  bool diff_json = false;  // --format=json: one JSON document
   // departments
   bool json_list = false;  // --json: the codes as one JSON array
 };

@@ -1,6 +1,7 @@
 #include "usage.hpp"
 
 #include <array>
+#include <utility>
 
 #include "commands.hpp"
 
@@ -53,6 +54,26 @@ constexpr std::array<UsagePage, PAGE_COUNT> PAGES{{
      "highest\n"
      "of these when several apply.\n"},
 }};
+
+// The exit status of a command whose statuses mean something else than its
+// page says.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 1> OWN_EXIT_STATUS{{
+    {"diff",
+     "\n"
+     "Exit status: 0 when the two versions mean the same (layout and "
+     "comments\n"
+     "aside), 1 when they differ, 2 on a usage error or a file that cannot "
+     "be\n"
+     "read or does not parse.\n"},
+}};
+
+// What ends the usage of `only` (or of its page).
+std::string_view usage_tail(const UsagePage& page, const CommandSpec* only) {
+  for (const auto& [name, tail] : OWN_EXIT_STATUS) {
+    if (only && only->name == name) return tail;
+  }
+  return page.tail;
+}
 
 // The column help starts in; a label too wide for it puts help on the
 // next line.
@@ -165,7 +186,7 @@ std::string usage_text(const CommandSpec* command) {
     out += text.options_head;
   }
   append_options(out, page, only);
-  out += text.tail;
+  out += usage_tail(text, only);
   return out;
 }
 

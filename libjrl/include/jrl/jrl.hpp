@@ -13,6 +13,7 @@
 #include "jrl/model_arena.hpp"
 #include "jrl/parse.hpp"
 #include "jrl/position.hpp"
+#include "jrl/programme_diff.hpp"
 #include "jrl/selector_functions.hpp"
 #include "jrl/selector_visit.hpp"
 #include "jrl/source_map.hpp"
