@@ -30,6 +30,10 @@ constexpr std::array COMMANDS{
                 "list the catalogue courses each statement selects\n"
                 "(needs --catalogue)",
                 Page::main, NEEDS_A_FILE, true, run_courses},
+    CommandSpec{"describe", "FILE",
+                "the programme in plain words, for catalogue pages\n"
+                "(text, Markdown or an HTML page)",
+                Page::main, NEEDS_A_FILE, true, run_describe},
     CommandSpec{"departments", "",
                 "list the department codes a course may name", Page::main,
                 "", false, run_departments},

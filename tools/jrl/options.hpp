@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "jrl/describe.hpp"
 #include "jrl/format.hpp"
 
 namespace jrl::cli {
@@ -54,6 +55,8 @@ struct Options {
   bool courses_json = false;  // --format=json: JSON Lines
   // departments
   bool json_list = false;  // --json: the codes as one JSON array
+  // describe (and `catalogue`, optional here)
+  DescribeFormat describe_format = DescribeFormat::text;  // --format
 };
 
 // The most threads --jobs may ask for.

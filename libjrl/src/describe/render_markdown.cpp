@@ -1,0 +1,84 @@
+// The Markdown rendering: the title and sections as headings, each
+// statement under its description with its lists as Markdown lists.
+#include <string>
+#include <string_view>
+
+#include "describe/description.hpp"
+
+namespace jrl::wording {
+namespace {
+
+// Text with every character Markdown could read as markup escaped (our own
+// words start every line, so marks that count only there need nothing).
+std::string escaped(std::string_view text) {
+  static constexpr std::string_view SPECIAL = "\\`*_[]<>#|~&";
+  std::string out;
+  for (const char c : text) {
+    if (c == '\n' || c == '\r') {
+      out += ' ';
+      continue;
+    }
+    if (SPECIAL.find(c) != std::string_view::npos) out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::string markdown_words(const Words& words) {
+  switch (words.mark) {
+    case Mark::course:
+      return "**" + escaped(words.text).append("**");
+    case Mark::name:
+      return "*" + escaped(words.text).append("*");
+    case Mark::plain:
+    case Mark::title:
+      break;
+  }
+  return escaped(words.text);
+}
+
+// An item of a list at `indent`: its first words after "- ", what follows
+// under them.
+void item_lines(std::string& out, const Clause& item, const std::string& indent) {
+  bool first = true;
+  for (const Part& part : item) {
+    append(out, {indent, first ? "- " : "  ", write_words(part.words, markdown_words), "\n"});
+    first = false;
+    for (const Clause& sub : part.items) item_lines(out, sub, indent + "  ");
+  }
+}
+
+void statements(std::string& out, std::string_view title, std::string_view note,
+                const std::vector<Statement>& list) {
+  if (list.empty()) return;
+  append(out, {"## ", title, "\n\n"});
+  if (!note.empty()) append(out, {escaped(note), "\n\n"});
+  for (const Statement& s : list) {
+    append(out, {"### ", escaped(s.heading), "\n\n"});
+    if (s.priority) append(out, {"*Priority ", std::to_string(*s.priority), "*\n\n"});
+    for (const Part& part : s.sentence) {
+      out += write_words(part.words, markdown_words);
+      if (part.items.empty()) {
+        out += &part == &s.sentence.back() ? ".\n\n" : "\n\n";
+        continue;
+      }
+      out += "\n\n";
+      for (const Clause& item : part.items) item_lines(out, item, "");
+      out += '\n';
+    }
+  }
+}
+
+}  // namespace
+
+std::string render_markdown(const Description& d) {
+  std::string out;
+  if (!d.title.empty()) append(out, {"# ", escaped(d.title), "\n\n"});
+  statements(out, REQUIREMENTS_HEADING, d.priorities ? PRIORITY_NOTE : "",
+             d.requirements);
+  statements(out, LIMITS_HEADING, LIMITS_NOTE, d.limits);
+  while (out.size() > 1 && out.ends_with("\n\n")) out.pop_back();
+  return out;
+}
+
+}  // namespace jrl::wording
