@@ -27,7 +27,8 @@ bool ends_in_words(const Clause& clause) {
 std::string inline_text(const Clause& clause, WriteWords write) {
   std::string out;
   for (const Part& part : clause) {
-    if (!out.empty()) out += ", ";
+    // A part after a list is set off more strongly than the list's items.
+    if (&part != &clause.front()) out += (&part)[-1].items.empty() ? ", " : "; ";
     out += write_words(part.words, write);
     const std::size_t n = part.items.size();
     for (std::size_t i = 0; i < n; ++i) {

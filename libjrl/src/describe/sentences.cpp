@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -207,6 +208,16 @@ class Sentence {
     return *this;
   }
 
+  // " from MATH 4000-4999", " tagged X or in the Y distribution": what
+  // courses of any of the sets have in common.
+  Sentence& qualifiers(std::span<const Entry> sets) {
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+      plain(i == 0 ? " " : i + 1 == sets.size() ? " or " : ", ");
+      qualifier(sets[i].terms);
+    }
+    return *this;
+  }
+
   Sentence& placement(std::string_view name) {
     return plain("the placement ").mark(Mark::name, name);
   }
@@ -299,11 +310,11 @@ class Builder {
     const Amount a = amount_of(query.quantity);
     Sentence s(catalogue_);
     Clause clause;
-    const bool one_set = own.size() == 1 && own.front().course_set();
-    if (one_set || own.empty()) {
+    const bool sets = std::ranges::all_of(own, &Entry::course_set);
+    if (sets) {
       if (top) s.plain("Take ");
       s.plain(amount_words(a)).plain(singular(a) ? " course" : " courses");
-      if (one_set) s.plain(" ").qualifier(own.front().terms);
+      s.qualifiers(own);
       clause.push_back(s.part());
     } else if (own.size() == 1 && a.lo == 1 && a.hi == 1) {
       Clause only = item(own.front(), true);
@@ -338,8 +349,8 @@ class Builder {
     const std::size_t k = amount_of(cap.quantity).hi;
     Sentence s(catalogue_);
     s.plain("of which ").plain(k == 0 ? "none" : "at most " + number_words(k));
-    if (own.size() == 1 && own.front().course_set()) {
-      s.plain(" ").qualifier(own.front().terms);
+    if (!own.empty() && std::ranges::all_of(own, &Entry::course_set)) {
+      s.qualifiers(own);
       clause.push_back(s.part());
     } else if (!own.empty()) {
       std::vector<Clause> items;
