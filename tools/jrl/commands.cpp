@@ -31,8 +31,8 @@ constexpr std::array COMMANDS{
                 "(needs --catalogue)",
                 Page::main, NEEDS_A_FILE, true, run_courses},
     CommandSpec{"describe", "FILE",
-                "the programme in plain words, for catalogue pages\n"
-                "(text, Markdown or an HTML page)",
+                "print the programme in plain words for catalogue\n"
+                "pages and advisers: text, Markdown or one HTML page",
                 Page::main, NEEDS_A_FILE, true, run_describe},
     CommandSpec{"departments", "",
                 "list the department codes a course may name", Page::main,
