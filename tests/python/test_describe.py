@@ -10,6 +10,7 @@ from pathlib import Path
 
 import pytest
 
+import jrl
 from test_cli import JRL, run, write
 
 pytestmark = pytest.mark.skipif(JRL is None, reason="jrl not built (set JRL_CLI)")
@@ -22,15 +23,19 @@ FORMATS = ("text", "markdown", "html")
 
 @pytest.mark.parametrize("programme", PROGRAMMES, ids=lambda p: p.name)
 def test_every_programme_in_every_format(programme):
+    """The command and the package say the same, with and without a
+    catalogue; the opening comment is the title."""
+    wexmoor = jrl.Catalogue.load(CATALOGUE)
+    text = programme.read_text(encoding="utf-8")
     for fmt in FORMATS:
-        for extra in ([], ["--catalogue", str(CATALOGUE)]):
+        for catalogue, extra in ((None, []), (wexmoor, ["--catalogue", str(CATALOGUE)])):
             result = run("describe", str(programme), "--format=" + fmt, *extra)
-            assert result.returncode == 0, (fmt, extra, result.stderr)
-            assert result.stderr == b""
+            assert (result.returncode, result.stderr) == (0, b""), (fmt, extra)
             out = result.stdout.decode()
-            # The opening comment names the programme.
-            assert "Wexmoor University:" in out.splitlines()[0] or fmt == "html"
-            assert out.count("Take ") + out.count("Hold ") >= 1
+            assert out == jrl.describe(text, catalogue=catalogue, format=fmt)
+            assert "Wexmoor University:" in out
+    # A File has no comment to take a title from; its sentences are the same.
+    assert jrl.describe(jrl.parse(text)) == jrl.describe(text).split("\n\n", 1)[1]
 
 
 def test_failures(tmp_path):
@@ -47,6 +52,11 @@ def test_failures(tmp_path):
     result = run("describe", str(PROGRAMMES[0]), "--format=pdf")
     assert result.returncode == 2
     assert "expected text, markdown or html" in result.stderr.decode()
+
+    with pytest.raises(jrl.ParseError, match="cannot select zero"):
+        jrl.describe(bad.read_text())
+    with pytest.raises(ValueError, match="format must be"):
+        jrl.describe("", format="pdf")
 
 
 class _Text(html.parser.HTMLParser):
