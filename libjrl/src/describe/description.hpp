@@ -65,6 +65,28 @@ inline constexpr std::string_view LIMITS_NOTE =
     "A limit holds across the whole programme: courses beyond it count "
     "towards no requirement.";
 
+// One section of a page: the requirements, or the limits.
+struct Section {
+  std::string_view heading;
+  std::string_view note;  // said once under the heading; may be empty
+  const std::vector<Statement>* statements;
+};
+
+// The sections in page order, those without a statement left out.
+inline std::vector<Section> sections(const Description& d) {
+  std::vector<Section> out;
+  if (!d.requirements.empty()) {
+    out.push_back({REQUIREMENTS_HEADING, d.priorities ? PRIORITY_NOTE : "", &d.requirements});
+  }
+  if (!d.limits.empty()) out.push_back({LIMITS_HEADING, LIMITS_NOTE, &d.limits});
+  return out;
+}
+
+// Ends a text of lines and blank lines with one line feed.
+inline void end_lines(std::string& out) {
+  while (out.size() > 1 && out.ends_with("\n\n")) out.pop_back();
+}
+
 // The sentence of one statement.
 Clause sentence(const JRLRequirement& requirement, const Catalogue* catalogue);
 

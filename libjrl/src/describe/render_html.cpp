@@ -85,9 +85,9 @@ void list(std::string& out, const std::vector<Clause>& items) {
   out += "</ul>\n";
 }
 
-void statements(std::string& out, std::string_view title, std::string_view note,
-                const std::vector<Statement>& list_of) {
-  if (list_of.empty()) return;
+void write_section(std::string& out, const Section& section) {
+  const std::string_view title = section.heading, note = section.note;
+  const std::vector<Statement>& list_of = *section.statements;
   append(out, {"<section>\n<h2>", escaped(title), "</h2>\n"});
   if (!note.empty()) append(out, {"<p class=\"note\">", escaped(note), "</p>\n"});
   for (const Statement& s : list_of) {
@@ -119,9 +119,7 @@ std::string render_html(const Description& d) {
                "<title>",
                title, "</title>\n<style>\n", STYLE,
                "\n</style>\n</head>\n<body>\n<main>\n<h1>", title, "</h1>\n"});
-  statements(out, REQUIREMENTS_HEADING, d.priorities ? PRIORITY_NOTE : "",
-             d.requirements);
-  statements(out, LIMITS_HEADING, LIMITS_NOTE, d.limits);
+  for (const Section& s : sections(d)) write_section(out, s);
   out += "</main>\n</body>\n</html>\n";
   return out;
 }

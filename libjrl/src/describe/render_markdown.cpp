@@ -48,9 +48,9 @@ void item_lines(std::string& out, const Clause& item, const std::string& indent)
   }
 }
 
-void statements(std::string& out, std::string_view title, std::string_view note,
-                const std::vector<Statement>& list) {
-  if (list.empty()) return;
+void write_section(std::string& out, const Section& section) {
+  const std::string_view title = section.heading, note = section.note;
+  const std::vector<Statement>& list = *section.statements;
   append(out, {"## ", title, "\n\n"});
   if (!note.empty()) append(out, {escaped(note), "\n\n"});
   for (const Statement& s : list) {
@@ -74,10 +74,8 @@ void statements(std::string& out, std::string_view title, std::string_view note,
 std::string render_markdown(const Description& d) {
   std::string out;
   if (!d.title.empty()) append(out, {"# ", escaped(d.title), "\n\n"});
-  statements(out, REQUIREMENTS_HEADING, d.priorities ? PRIORITY_NOTE : "",
-             d.requirements);
-  statements(out, LIMITS_HEADING, LIMITS_NOTE, d.limits);
-  while (out.size() > 1 && out.ends_with("\n\n")) out.pop_back();
+  for (const Section& s : sections(d)) write_section(out, s);
+  end_lines(out);
   return out;
 }
 

@@ -43,9 +43,9 @@ void lines(std::string& out, const Clause& clause, const std::string& indent) {
   }
 }
 
-void statements(std::string& out, std::string_view title, std::string_view note,
-                const std::vector<Statement>& list) {
-  if (list.empty()) return;
+void write_section(std::string& out, const Section& section) {
+  const std::string_view title = section.heading, note = section.note;
+  const std::vector<Statement>& list = *section.statements;
   heading(out, title, '-');
   if (!note.empty()) append(out, {note, "\n\n"});
   for (const Statement& s : list) {
@@ -70,11 +70,8 @@ void statements(std::string& out, std::string_view title, std::string_view note,
 std::string render_text(const Description& d) {
   std::string out;
   if (!d.title.empty()) heading(out, escape_line(d.title), '=');
-  statements(out, REQUIREMENTS_HEADING, d.priorities ? PRIORITY_NOTE : "",
-             d.requirements);
-  statements(out, LIMITS_HEADING, LIMITS_NOTE, d.limits);
-  // One line feed ends the text.
-  while (out.size() > 1 && out.ends_with("\n\n")) out.pop_back();
+  for (const Section& s : sections(d)) write_section(out, s);
+  end_lines(out);
   return out;
 }
 
