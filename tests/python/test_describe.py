@@ -60,12 +60,23 @@ def test_failures(tmp_path):
 
 
 class _Text(html.parser.HTMLParser):
+    """The text of a page's body, blocks apart, as a reader sees it."""
+
+    BLOCKS = {"h1", "h2", "h3", "p", "ul", "li"}
+
     def __init__(self):
         super().__init__()
         self.parts = []
+        self.in_body = False
+
+    def handle_starttag(self, tag, attrs):
+        self.in_body = self.in_body or tag == "body"
+        if tag in self.BLOCKS:
+            self.parts.append(" ")
 
     def handle_data(self, data):
-        self.parts.append(data)
+        if self.in_body:
+            self.parts.append(data)
 
 
 def _chromium():

@@ -68,7 +68,7 @@ void list(std::string& out, const std::vector<Clause>& items);
 void item_parts(std::string& out, const Clause& clause) {
   bool first = true;
   for (const Part& part : clause) {
-    if (!first) out += ' ';
+    if (!first) out += (&part)[-1].items.empty() ? ", " : " ";
     first = false;
     out += write_words(part.words, html_words);
     if (!part.items.empty()) list(out, part.items);
@@ -95,15 +95,18 @@ void write_section(std::string& out, const Section& section) {
     if (s.priority) {
       append(out, {"<p class=\"priority\">Priority ", std::to_string(*s.priority), "</p>\n"});
     }
+    // Parts run on in one paragraph until a list ends it.
+    bool open = false;
     for (const Part& part : s.sentence) {
-      append(out, {"<p>", write_words(part.words, html_words)});
-      if (part.items.empty()) {
-        out += &part == &s.sentence.back() ? ".</p>\n" : "</p>\n";
-      } else {
+      out += open ? ", " : "<p>";
+      out += write_words(part.words, html_words);
+      open = part.items.empty();
+      if (!open) {
         out += "</p>\n";
         list(out, part.items);
       }
     }
+    if (open) out += ".</p>\n";
     out += "</section>\n";
   }
   out += "</section>\n";

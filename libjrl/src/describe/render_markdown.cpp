@@ -40,10 +40,16 @@ std::string markdown_words(const Words& words) {
 // An item of a list at `indent`: its first words after "- ", what follows
 // under them.
 void item_lines(std::string& out, const Clause& item, const std::string& indent) {
-  bool first = true;
   for (const Part& part : item) {
-    append(out, {indent, first ? "- " : "  ", write_words(part.words, markdown_words), "\n"});
-    first = false;
+    const std::string words = write_words(part.words, markdown_words);
+    if (&part == &item.front()) {
+      append(out, {indent, "- ", words, "\n"});
+    } else if ((&part)[-1].items.empty()) {
+      out.pop_back();  // runs on after the words before it
+      append(out, {", ", words, "\n"});
+    } else {
+      append(out, {indent, "  ", words, "\n"});
+    }
     for (const Clause& sub : part.items) item_lines(out, sub, indent + "  ");
   }
 }
@@ -56,16 +62,19 @@ void write_section(std::string& out, const Section& section) {
   for (const Statement& s : list) {
     append(out, {"### ", escaped(s.heading), "\n\n"});
     if (s.priority) append(out, {"*Priority ", std::to_string(*s.priority), "*\n\n"});
+    // Parts run on in one paragraph until a list ends it.
+    bool open = false;
     for (const Part& part : s.sentence) {
+      if (open) out += ", ";
       out += write_words(part.words, markdown_words);
-      if (part.items.empty()) {
-        out += &part == &s.sentence.back() ? ".\n\n" : "\n\n";
-        continue;
+      open = part.items.empty();
+      if (!open) {
+        out += "\n\n";
+        for (const Clause& item : part.items) item_lines(out, item, "");
+        out += '\n';
       }
-      out += "\n\n";
-      for (const Clause& item : part.items) item_lines(out, item, "");
-      out += '\n';
     }
+    if (open) out += ".\n\n";
   }
 }
 
