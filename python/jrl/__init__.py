@@ -122,6 +122,7 @@ __all__ = [
     "check_file",
     "closest_department",
     "departments",
+    "describe",
     "diagnostic_codes",
     "dumps",
     "fix",
@@ -265,6 +266,23 @@ def statement_spans(text: str) -> List[Tuple[int, int]]:
     before its statement, and the last runs to the end of the text.
     """
     return _native.statement_spans(text)
+
+
+def describe(source: Union[File, str], *, catalogue: Optional[Catalogue] = None,
+             format: str = "text") -> str:
+    """The programme in plain words, as ``jrl describe`` prints it: each
+    statement under its description, with what it asks for in sentences.
+
+    ``source`` is a :class:`File` or a requirements text (whose opening
+    comment is then the title; a text that does not parse raises
+    :class:`ParseError`). A ``catalogue`` gives every course named its
+    title. ``format`` is ``"text"``, ``"markdown"`` or ``"html"`` (one
+    self-contained page).
+    """
+    handle = None if catalogue is None else catalogue._handle
+    if isinstance(source, File):
+        return _native.describe(tuple(source.requirements), handle, format)
+    return _native.describe(source, handle, format)
 
 
 def departments() -> Tuple[str, ...]:

@@ -148,6 +148,10 @@ PyObject* catalogue_courses_for(PyObject*, PyObject* args) {
 
 }  // namespace
 
+const jrl::Catalogue* catalogue_of(PyObject* handle) {
+  return static_cast<const jrl::Catalogue*>(PyCapsule_GetPointer(handle, CAPSULE));
+}
+
 PyMethodDef catalogue_methods[] = {
     {"catalogue_load", catalogue_load, METH_O,
      "catalogue_load(path, /)\n--\n\nA catalogue and its courses, read from a JSON file."},

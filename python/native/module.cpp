@@ -9,6 +9,7 @@
 #include "arguments.hpp"
 #include "catalogue_functions.hpp"
 #include "file_checks.hpp"
+#include "describe_functions.hpp"
 #include "file_type.hpp"
 #include "model_dicts.hpp"
 #include "model_objects.hpp"
@@ -96,6 +97,7 @@ PyObject* create_module() {
       PyModule_AddFunctions(module.get(), analysis_methods) < 0 ||
       PyModule_AddFunctions(module.get(), catalogue_methods) < 0 ||
       PyModule_AddFunctions(module.get(), file_check_methods) < 0 ||
+      PyModule_AddFunctions(module.get(), describe_methods) < 0 ||
       !import_python_parts() || !init_dict_keys() ||
       !add_record_types(module.get()) || !add_file_type(module.get()) ||
       PyModule_AddStringConstant(module.get(), "VERSION",

@@ -35,6 +35,10 @@ constexpr std::array COMMANDS{
                 "the statements added, removed and changed",
                 Page::main, "needs two files, the old version and the new",
                 false, run_diff},
+    CommandSpec{"describe", "FILE",
+                "print the programme in plain words for catalogue\n"
+                "pages and advisers: text, Markdown or one HTML page",
+                Page::main, NEEDS_A_FILE, true, run_describe},
     CommandSpec{"departments", "",
                 "list the department codes a course may name", Page::main,
                 "", false, run_departments},

@@ -48,6 +48,8 @@ int run_fmt(const Options& options);
 int run_courses(const Options& options);
 // `diff`: what changed in meaning between two versions of a programme.
 int run_diff(const Options& options);
+// `describe`: the programme in plain words.
+int run_describe(const Options& options);
 // `departments`: the registry's codes, one a line.
 int run_departments(const Options& options);
 

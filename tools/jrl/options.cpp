@@ -65,6 +65,13 @@ constexpr std::array<Choice<bool>, 2> COURSE_FORMATS{{
     {"json", true},
 }};
 
+// `jrl describe --format`.
+constexpr std::array<Choice<DescribeFormat>, 3> DESCRIBE_FORMATS{{
+    {"text", DescribeFormat::text},
+    {"markdown", DescribeFormat::markdown},
+    {"html", DescribeFormat::html},
+}};
+
 constexpr std::array<Choice<WarningMode>, 3> WARNINGS{{
     {"show", WarningMode::show},
     {"error", WarningMode::error},
@@ -264,6 +271,15 @@ constexpr std::array OPTIONS{
     choice<&Options::diff_json, COURSE_FORMATS>(
         "--format", "diff",
         {"diff: text (default) or json, one JSON document", ""},
+        "=FORMAT"),
+    text<&Options::catalogue>(
+        "--catalogue", " CAT", "describe",
+        {"describe: the catalogue's JSON file, for course titles", ""}),
+    choice<&Options::describe_format, DESCRIBE_FORMATS>(
+        "--format", "describe",
+        {"describe: text (default), markdown, or html (one\n"
+         "self-contained page)",
+         ""},
         "=FORMAT"),
     flag<&Options::json_list>(
         "", "--json", "departments",

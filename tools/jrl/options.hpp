@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "jrl/describe.hpp"
 #include "jrl/format.hpp"
 
 namespace jrl::cli {
@@ -57,6 +58,8 @@ struct Options {
   bool diff_json = false;  // --format=json: one JSON document
   // departments
   bool json_list = false;  // --json: the codes as one JSON array
+  // describe (and `catalogue`, optional here)
+  DescribeFormat describe_format = DescribeFormat::text;  // --format
 };
 
 // The most threads --jobs may ask for.

@@ -4,6 +4,7 @@
 #include "jrl/analysis.hpp"
 #include "jrl/catalogue.hpp"
 #include "jrl/departments.hpp"
+#include "jrl/describe.hpp"
 #include "jrl/model_rules.hpp"
 #include "jrl/diagnostics.hpp"
 #include "jrl/error.hpp"
