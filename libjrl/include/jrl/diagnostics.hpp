@@ -77,6 +77,11 @@ struct Diagnostic {
   std::vector<Note> notes;
   // The error value behind the report: `report` is error->render().
   std::optional<Error> error;
+  // When the message or the place is not the report's own (a syntax error
+  // said in plain words at the mistake, a number too large), the message
+  // as a report over the source at the diagnostic's place: what a reader
+  // sees first, with the report after it.
+  std::optional<Error> lead;
 
   // The report with ` --> PATH:LINE:COL` in its headers.
   std::string report_for(std::string_view path) const;
