@@ -373,7 +373,8 @@ std::vector<Repair> syntax_repairs(std::string_view statement,
                      c.kind,
                      std::move(c.old_text),
                      std::move(c.text)});
-    } else if (!named && trial.error().innermost().fault() != Fault::syntax &&
+    } else if (!named && c.kind != RepairKind::quote_argument &&
+               trial.error().innermost().fault() != Fault::syntax &&
                !trial.error().is_internal()) {
       named = Repair{{std::move(c.message), std::move(c.edits)},
                      c.kind,
