@@ -19,6 +19,9 @@ constexpr std::string_view SELECTOR =
     "a selector such as `CLASS(...)`, a list `[...]` or a nested `SELECT`";
 constexpr std::string_view REQUIREMENT =
     "a requirement such as `SELECT 1 FROM CLASS(MATH 1200) : \"...\";`";
+// A statement where a selector cannot stand: at the top level.
+constexpr std::string_view ANOTHER =
+    "another requirement, `SELECT ...` or `LIMIT ...`";
 constexpr std::string_view PRIORITY =
     "a priority is a whole number from 0 to 65535";
 
@@ -64,7 +67,7 @@ constexpr std::array<RuleWords, RULE_COUNT> RULE_WORDS = {{
     {Rule::selector_single, SELECTOR},
     {Rule::selector, SELECTOR},
     {Rule::semicolon, "`;`"},
-    {Rule::statement, SELECTOR},
+    {Rule::statement, ANOTHER},
     {Rule::sep, "`:`"},
     {Rule::description, "a description `: \"...\"`"},
     {Rule::priority, "a priority `: 30`"},
@@ -277,6 +280,10 @@ std::vector<std::string_view> wanted(std::string_view message) {
         break;
       }
     }
+  }
+  // Where a selector may stand, a nested requirement is one of them.
+  if (std::ranges::find(phrases, SELECTOR) != phrases.end()) {
+    std::erase(phrases, ANOTHER);
   }
   return phrases;
 }
