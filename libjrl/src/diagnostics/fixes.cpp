@@ -245,6 +245,18 @@ void mark_edits(std::string_view statement, const std::vector<Token>& tokens,
       out.replace(t.start, t.end, mark, " ", RepairKind::course_space);
     }
   }
+  // A course with other space than one blank between its department and
+  // its number.
+  for (std::size_t i = lo; i + 1 < hi; ++i) {
+    const Token& t = tokens[i];
+    const std::string_view gap =
+        statement.substr(t.end, tokens[i + 1].start - t.end);
+    if (t.kind == TokenKind::word && t.end - t.start == 4 && !gap.empty() &&
+        gap != " " && chars::is_digit(statement[tokens[i + 1].start])) {
+      out.replace(t.end, tokens[i + 1].start, gap, " ",
+                  RepairKind::course_space);
+    }
+  }
   // Words between "(" or "," and "," or ")" that should be one string.
   for (std::size_t i = lo; i < hi; ++i) {
     const std::string_view open = text_of(i);
