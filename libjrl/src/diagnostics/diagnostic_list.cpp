@@ -124,12 +124,13 @@ std::optional<TextEdit> DiagnosticList::add_error(
       d.end = d.start;
       if (d.end_offset > d.offset) ++d.end.column;
     }
-    const bool search =
-        options_.suggestions && fix_searches_ < MAX_FIX_SEARCHES;
     if (d.code == "JRL010") {
+      // Searched for even when fixes are not wanted: the first repair names
+      // the mistake and its place.
       const std::size_t pos = report->start() - segment.start;
       std::vector<Repair> repairs;
-      if (search && statement.size() <= MAX_FIX_STATEMENT) {
+      if (fix_searches_ < MAX_FIX_SEARCHES &&
+          statement.size() <= MAX_FIX_STATEMENT) {
         ++fix_searches_;
         repairs = syntax_repairs(statement, pos);
       }
@@ -137,20 +138,23 @@ std::optional<TextEdit> DiagnosticList::add_error(
                             ? unrepaired_mistake(statement, pos, d.message)
                             : repaired_mistake(statement, repairs.front());
       for (Repair& r : repairs) {
-        if (!r.offered) continue;
         for (TextEdit& edit : r.suggestion.edits) {
           edit.offset += segment.start;
           edit.end_offset += segment.start;
         }
-        d.suggestions.push_back(std::move(r.suggestion));
       }
       if (!repairs.empty() && repairs.front().splits) {
-        resume = d.suggestions.front().edits.front();
+        resume = repairs.front().suggestion.edits.front();
+      }
+      for (Repair& r : repairs) {
+        if (r.offered && options_.suggestions) {
+          d.suggestions.push_back(std::move(r.suggestion));
+        }
       }
       std::optional<std::size_t> end;
       if (lead.end) end = segment.start + *lead.end;
       lead_with(d, lead.message, segment.start + lead.start, end);
-    } else if (search) {
+    } else if (options_.suggestions && fix_searches_ < MAX_FIX_SEARCHES) {
       if (auto fix = named_fix(*chain.back(), statement, segment.start)) {
         d.suggestions.push_back(std::move(*fix));
       }
