@@ -6,6 +6,7 @@
 // one that holds it are read one by one; the statements the run delivered
 // are not read again.
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -119,15 +120,21 @@ class Reader {
     std::optional<std::size_t> first_segment;
     if (place) first_segment = segment_holding(segments_, *place);
     std::vector<Found> others;
+    // The faults of the statements after a ";" that the first error's
+    // repair puts in, in its segment.
+    std::vector<Found> resumed;
     if (first_segment) {
       if (const std::optional<TextEdit> repair = list_.add_error(
               first, segments_[*first_segment], first_place)) {
-        resume_after(*first_segment, *repair, others);
+        resume_after(*first_segment, *repair, resumed);
       }
     }
     const bool first_added = first_segment.has_value();
     for (std::size_t i = 0; i < segments_.size(); ++i) {
-      if (first_segment && i == *first_segment) continue;
+      if (first_segment && i == *first_segment) {
+        std::ranges::move(resumed, std::back_inserter(others));
+        continue;
+      }
       // Past the cap the rest need not be reported, only read for their
       // models.
       const bool reported = !first_segment || others.size() + 1 < cap_;
@@ -148,7 +155,6 @@ class Reader {
           first_segment ? segments_[*first_segment] : Segment{0, body_.size()};
       list_.add_error(first, first_at, first_place);
     }
-    std::ranges::stable_sort(others, {}, &Found::segment);
     for (const Found& found : others) {
       if (list_.size() >= cap_) break;
       list_.add_error(found.error, found.at, found.place);

@@ -96,15 +96,6 @@ std::size_t edit_distance(std::string_view a, std::string_view b) {
   return at(n, m);
 }
 
-std::string quoted(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out.push_back('`');
-  out.append(text);
-  out.push_back('`');
-  return out;
-}
-
 // An edit of [start, end); its lines and columns are the checker's to set.
 TextEdit edit_of(std::size_t start, std::size_t end, std::string_view text) {
   TextEdit edit;
@@ -434,6 +425,15 @@ std::string applied(std::string_view statement,
   }
   edited += statement.substr(at);
   return edited;
+}
+
+std::string quoted(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out.push_back('`');
+  out.append(text);
+  out.push_back('`');
+  return out;
 }
 
 bool mends(std::string_view statement, const TextEdit& edit) {

@@ -78,6 +78,9 @@ std::optional<Suggestion> named_fix(const ErrorFrame& frame,
 // edit cannot mend, gets no fix, so a fix never brings a fault to light.
 bool mends(std::string_view statement, const TextEdit& edit);
 
+// `text` as code in a message: `text`.
+std::string quoted(std::string_view text);
+
 // `statement` with the edits of `edits` (in order, not overlapping) applied.
 std::string applied(std::string_view statement,
                     const std::vector<TextEdit>& edits);

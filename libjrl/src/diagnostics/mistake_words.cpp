@@ -118,14 +118,7 @@ constexpr std::array<ForeignWord, 2> FOREIGN_WORDS = {{
      "list them: `SELECT 2 FROM [CLASS(...), CLASS(...)]`"},
 }};
 
-std::string code(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out.push_back('`');
-  out.append(text);
-  out.push_back('`');
-  return out;
-}
+std::string code(std::string_view text) { return quoted(text); }
 
 // `pattern` with its "{}" replaced by `name`.
 std::string filled(std::string_view pattern, std::string_view name) {
