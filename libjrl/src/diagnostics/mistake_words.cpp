@@ -339,6 +339,17 @@ Lead unrepaired_mistake(std::string_view statement, std::size_t error_pos,
   std::size_t k = 0;  // the token at or after the error
   while (k < n && tokens[k].end <= error_pos) ++k;
   const Token* at = k < n ? &tokens[k] : nullptr;
+  // A file's name given where its text belongs.
+  if (n > 0 && error_pos == tokens[0].start) {
+    const std::string_view all =
+        statement.substr(tokens[0].start, tokens[n - 1].end - tokens[0].start);
+    if (all.size() < 256 && all.find_first_of(" \t\r\n") == std::string_view::npos &&
+        (all.ends_with(".jrl") || all.find('/') != std::string_view::npos)) {
+      return {code(all) + " looks like the name of a file, not its text: a "
+                          "requirement starts with `SELECT` or `LIMIT`",
+              tokens[0].start, tokens[n - 1].end};
+    }
+  }
   // A priority that is not a number: `: "..." : high`.
   if (at != nullptr && k >= 3 && text_of(statement, tokens[k - 1]) == ":" &&
       tokens[k - 2].kind == TokenKind::string &&
