@@ -246,7 +246,7 @@ std::vector<std::string_view> wanted(std::string_view message) {
   std::vector<std::string_view> phrases;
   const std::size_t at = message.rfind("expected ");
   if (at == std::string_view::npos ||
-      (at > 0 && message.substr(at - 2, 2) == "un")) {
+      (at >= 2 && message.substr(at - 2, 2) == "un")) {
     return phrases;
   }
   std::string_view rest = message.substr(at + 9);
