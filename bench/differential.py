@@ -245,6 +245,10 @@ def run_argv(argv: list[str], source, stderr: str):
         return status, out.read(), bytes(err)
 
 
+# The line before the exact report, where the text output leads with the
+# mistake in words of its own.
+NOTE = "note: the parser reports:"
+
 # A report header, in a chain perhaps after a cause's number.
 HEADER = re.compile(r"^( *(?:\d+: )? *)--> (\d+:\d+)$", re.M)
 
@@ -267,6 +271,9 @@ def first_report_problem(name: str, path: Path, json_run: tuple, check_json: byt
     # The headline, then (for a report that names no place) the place, the
     # report, and the fixes and notes.
     printed = expected.split("\n")[1:-1]
+    # A message said at the mistake: the exact report follows as a note.
+    if NOTE in printed:
+        printed = printed[printed.index(NOTE) + 1:]
     if "--> " not in shown and printed and printed[0].startswith(f" --> {path}:"):
         printed = printed[1:]
     raw = shown.split("\n")
@@ -326,7 +333,10 @@ def compare(ref: str, cand: str, name: str, path: Path,
                     if x != y]
             text = (f"{name}: jrl {' '.join(command)}: {', '.join(what)} differ"
                     f" (reference exit {a[0]}, candidate exit {b[0]})")
-            meant = (check_changed and command[0] == "check") or (
+            # A file that does not parse: fmt reports it as check does.
+            fmt_failure = (command[0] == "fmt" and a[0] == b[0] == 3
+                           and a[1] == b[1])
+            meant = (check_changed and (command[0] == "check" or fmt_failure)) or (
                 failures_changed and failure_change(command, a, b))
             (intended if meant else problems).append(text)
     return problems, intended, report

@@ -12,11 +12,13 @@ file(WRITE "${OUTPUT}.tmp"
 
 namespace ${NAMESPACE} {
 namespace {
-constexpr char EMBEDDED[${byte_count} + 1] = {
+constexpr unsigned char EMBEDDED[${byte_count} + 1] = {
     ${bytes}0x00};
 }  // namespace
 
-std::string_view ${FUNCTION}() { return {EMBEDDED, ${byte_count}}; }
+std::string_view ${FUNCTION}() {
+  return {reinterpret_cast<const char*>(EMBEDDED), ${byte_count}};
+}
 }  // namespace ${NAMESPACE}
 ")
 file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)

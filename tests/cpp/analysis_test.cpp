@@ -101,6 +101,26 @@ TEST(Analyse, AgreesWithParsingEachPiece) {
   EXPECT_GT(statements_seen, built_seen + 50);
 }
 
+// Two requirements run together by a missing ";": once the ";" is put in,
+// the second is read from the mended text in one more run, and its own
+// fault is reported beside the first.
+TEST(Analyse, ReadsOnAfterAMissingSemicolon) {
+  const std::string first = "SELECT 1 FROM CLASS(MATH 1200) : \"a\"";
+  const std::string second = "\nSELECT 1 FROM CLAS(MATH 1210) : \"b\";";
+  const std::string last = "\nSELECT 1 FROM CLASS(MATH 1220) : \"c\";";
+  const std::string text = first + second + last;
+  for (const bool whole : {true, false}) {
+    jrl::diagnostics::GrammarRuns runs;
+    const auto a = jrl::diagnostics::read(text, {}, whole, &runs);
+    EXPECT_EQ(runs.runs, 3u);
+    EXPECT_EQ(runs.bytes, text.size() + second.size() + last.size());
+    ASSERT_EQ(a.diagnostics.size(), 2u);
+    EXPECT_EQ(a.diagnostics[0].offset, first.size());
+    EXPECT_EQ(a.diagnostics[1].code, "JRL031");
+    EXPECT_EQ(text.substr(a.diagnostics[1].offset, 4), "CLAS");
+  }
+}
+
 // The grammar runs once over the whole text; only after a syntax error are
 // the statements past the one that holds it read again, each on its own.
 TEST(Analyse, RunsTheGrammarOverEachStatementOnce) {

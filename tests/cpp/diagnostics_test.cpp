@@ -69,8 +69,8 @@ TEST(Check, DiagnosticsOfAFile) {
       {"SELECT 1 FROM CLASS(MATH 1200) : \"x\";\n", ""},
       // A syntax error comes first even after a builder error.
       {"SELECT 0 FROM TAG(\"a\") : \"x\";\nSELECT 1 FROM TAG(\"a\") \"x\";\n",
-       "JRL010 2:15-2:16 [44,45) expected <CLASS> primitive, placement, "
-       "tag_dept, selector_list, or statement | insert `:` @52,52\n"
+       "JRL010 2:23-2:24 [52,53) missing `:` before the description | insert "
+       "`:` @52,52\n"
        "JRL020 1:8-1:9 [7,8) cannot select zero"},
       // One error per statement, resumed after each ";".
       {"SELECT 0 FROM TAG(\"a\") : \"x\";SELECT 3-1 FROM TAG(\"a\") : \"x\";"
@@ -84,18 +84,19 @@ TEST(Check, DiagnosticsOfAFile) {
        "JRL025 1:119-1:124 [118,123) LIMIT must be a top-level query"},
       // Errors without a place are placed on their number.
       {"SELECT 99999 FROM TAG(\"a\") : \"x\";\nSELECT 1 FROM TAG(\"a\") : \"x\" : 65536;",
-       "JRL023 1:8-1:13 [7,12) number too large to fit in target type\n"
-       "JRL024 2:32-2:37 [65,70) number too large to fit in target type"},
+       "JRL023 1:8-1:13 [7,12) a number of courses is a whole number up to "
+       "65535\n"
+       "JRL024 2:32-2:37 [65,70) a priority is a whole number from 0 to 65535"},
       // A ";" inside a string or comment does not end a statement; inside
       // unbalanced brackets it does only before SELECT, LIMIT or the end.
       {"SELECT 1 FROM TAG(\";\") : \"x\" // ;\n;SELECT 0 FROM TAG(\"a\") : \"x\";",
        "JRL020 2:9-2:10 [42,43) cannot select zero"},
       {"SELECT 1 FROM [TAG(\"a\"); TAG(\"b\")] : \"x\";\nSELECT 0 FROM TAG(\"a\") : \"x\";",
-       "JRL010 1:16-1:17 [15,16) expected <CLASS> primitive, placement, "
-       "tag_dept, or statement | replace `;` with `,` @23,24\n"
+       "JRL010 1:24-1:25 [23,24) `;` cannot stand here; did you mean `,`? | "
+       "replace `;` with `,` @23,24\n"
        "JRL020 2:8-2:9 [49,50) cannot select zero"},
       {"SELECT 1 FROM CLASS(MATH 1200 : \"x\";\nSELECT 0 FROM TAG(\"a\") : \"x\";",
-       "JRL010 1:24-1:25 [23,24) expected class id (4-digit int) | insert `)` "
+       "JRL010 1:30-1:31 [29,30) missing `)` to close `CLASS(` | insert `)` "
        "@29,29\n"
        "JRL020 2:8-2:9 [44,45) cannot select zero"},
       // Columns count characters; a multi-byte line before keeps lines right.
@@ -339,11 +340,79 @@ TEST(Check, FixesAreTriedBeforeTheyAreOffered) {
        "course catalog (Did you mean: ECON)"},
       {"SELECT 1 FROM CLAS(MATH 1100, MATH 1200) : \"x\";",
        "JRL031 1:15-1:19 [14,18) not a valid query (Did you mean: CLASS)"},
-      // The missing ")" would bring the zero to light.
+      // The missing ")" would bring the zero to light: it is named, not
+      // offered.
       {"SELECT 0 FROM CLASS(MATH 1200 : \"x\";",
-       "JRL010 1:24-1:25 [23,24) expected class id (4-digit int)"},
+       "JRL010 1:30-1:31 [29,30) missing `)` to close `CLASS(`"},
   };
   for (const Case& c : cases) EXPECT_EQ(summary(c.input), c.expected);
+}
+
+// A syntax error leads with what the mistake is, at its place; after a
+// missing ";" the next statement's own fault comes in the same run.
+TEST(Check, LeadsWithTheMistakeAtItsPlace) {
+  const Case cases[] = {
+      {"SELECT 1 FROM CLASS(MATH 1200) : \"a\"\nSELECT 1 FROM CLAS(MATH 1210) : "
+       "\"b\";",
+       "JRL010 1:37-1:37 [36,36) missing `;` after this requirement | insert "
+       "`;` @36,36\n"
+       "JRL031 2:15-2:19 [51,55) not a valid query (Did you mean: CLASS) | "
+       "replace `CLAS` with `CLASS` @51,55"},
+      {"SELECT 1 FROM CLASS(MATH 1200) OR CLASS(MATH 1210) : \"a\";",
+       "JRL010 1:32-1:34 [31,33) `OR` is not a word of the language; to let "
+       "any of several selectors count, list them: `SELECT 1 FROM [CLASS(...), "
+       "CLASS(...)]`"},
+      {"SELECT 1 FROM CLASS(HIST-1100) : \"a\";",
+       "JRL010 1:25-1:26 [24,25) a course is written with a space between "
+       "department and number: `HIST 1100` | replace `-` with ` ` @24,25"},
+      {"SELECT 1 FROM CLASS(HIST 101) : \"a\";",
+       "JRL010 1:26-1:29 [25,28) a course number has four digits, such as "
+       "`1200`"},
+      {"SELECT 1 FROM TAG(WX Europe) : \"a\";",
+       "JRL010 1:19-1:28 [18,27) `TAG(` takes a string here: `\"WX Europe\"` | "
+       "put `WX Europe` in double quotes @18,18 @27,27"},
+      {"SELECT 1 FROM [CLASS(MATH 1200),] : \"a\";",
+       "JRL010 1:32-1:33 [31,32) a list cannot end with a comma | remove `,` "
+       "@31,32"},
+      {"SELECT 1 FROM CLASS(MATH 1200) : 'a';",
+       "JRL010 1:34-1:37 [33,36) a string needs double quotes | replace the "
+       "single quotes with double quotes @33,34 @35,36"},
+      {"SELECT 1 FROM CLASS(MATH 1200) : \"a\" : high;",
+       "JRL010 1:40-1:44 [39,43) a priority is a whole number from 0 to 65535"},
+      {"# a\nSELECT 1 FROM CLASS(MATH 1200) : \"a\";",
+       "JRL010 1:1-1:2 [0,1) a comment starts with `//` | replace `#` with "
+       "`//` @0,1"},
+      {"SELECT 1 FROM TAG(\"a\");",
+       "JRL010 1:23-1:24 [22,23) a requirement needs a description after its "
+       "selector: `: \"...\"`"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(summary(c.input), c.expected);
+}
+
+// No message of a broken example speaks of the grammar's own names.
+TEST(Check, MessagesSpeakTheLanguage) {
+  constexpr std::string_view GRAMMAR_WORDS[] = {
+      "u16", "EOI", "primitive", "selector_", "class_id", "tag_dept",
+      "expected file", "quantity_"};
+  std::size_t broken = 0;
+  for (const auto& [name, text] : jrl_test::corpus_texts()) {
+    if (name.find("examples") == std::string::npos) continue;
+    // Each character deleted, and a space put in its place.
+    for (std::size_t i = 0; i < text.size(); i += 7) {
+      for (const std::string_view put : {"", " "}) {
+        const std::string edited =
+            text.substr(0, i) + std::string(put) + text.substr(i + 1);
+        for (const jrl::Diagnostic& d : jrl::check(edited)) {
+          ++broken;
+          for (std::string_view word : GRAMMAR_WORDS) {
+            EXPECT_EQ(d.message.find(word), std::string::npos)
+                << d.message << "\n" << edited;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(broken, 100u);
 }
 
 TEST(Check, OptionsCapAndSwitchOff) {

@@ -52,7 +52,7 @@ def test_every_statement_error_is_reported_first_the_parse_error(tmp_path):
     status, found = diagnostics(tmp_path, SEVERAL)
     assert status == 1
     assert [(d["code"], d["line"], d["column"]) for d in found] == [
-        ("JRL010", 3, 24), ("JRL020", 2, 8), ("JRL033", 5, 21), ("JRL024", 6, 43)]
+        ("JRL010", 3, 30), ("JRL020", 2, 8), ("JRL033", 5, 21), ("JRL024", 6, 43)]
     assert all(list(d) == JSON_KEYS for d in found)
     # The first is exactly the error parse gives: same report text.
     assert parse_report(SEVERAL, "f.jrl") == found[0]["report"].replace(
@@ -208,10 +208,12 @@ def test_text_format_without_place_names_it(tmp_path):
     write(tmp_path, "f.jrl", 'SELECT 1 FROM TAG("a") : "x" : 65536;\n')
     r = run("check", "f.jrl", cwd=tmp_path)
     assert r.stderr.decode().splitlines()[:3] == [
-        "error[JRL024]: number too large to fit in target type",
+        "error[JRL024]: a priority is a whole number from 0 to 65535",
         " --> f.jrl:1:32",
-        "selection could not fit as u16",
+        "  |",
     ]
+    # The exact report follows, its place named though it has none.
+    assert "note: the parser reports:\n --> f.jrl:1:32\nselection could not fit as u16\n" in r.stderr.decode()
 
 
 def test_short_format(tmp_path):
@@ -219,11 +221,11 @@ def test_short_format(tmp_path):
     r = run("check", "--format=short", "f.jrl", "missing.jrl", cwd=tmp_path)
     assert r.returncode == 2
     assert r.stdout.decode() == (
-        "f.jrl:3:24: error[JRL010]: expected class id (4-digit int)\n"
+        "f.jrl:3:30: error[JRL010]: missing `)` to close `CLASS(`\n"
         "f.jrl:2:8: error[JRL020]: cannot select zero\n"
         "f.jrl:5:21: error[JRL033]: this department does not exist in "
         "Wexmoor's course catalog (Did you mean: ECON)\n"
-        "f.jrl:6:43: error[JRL024]: number too large to fit in target type\n"
+        "f.jrl:6:43: error[JRL024]: a priority is a whole number from 0 to 65535\n"
         "missing.jrl: error[JRL100]: cannot read missing.jrl: No such file or directory\n")
 
 

@@ -123,8 +123,8 @@ def test_check_reads_standard_input():
     r = run("check", "-", stdin=b'SELECT 1 FROM CLASS(MATH 1200) : "y"')
     assert r.returncode == 1
     assert r.stderr.decode().splitlines()[:2] == [
-        "error[JRL010]: expected class id (4-digit int)",
-        " --> <stdin>:1:24",
+        "error[JRL010]: missing `;` after this requirement",
+        " --> <stdin>:1:37",
     ]
     assert run("check", "-", stdin=GOOD.encode()).returncode == 0
 

@@ -29,7 +29,7 @@ DIAGNOSTICS = [
     # Every error of the file, then the warnings.
     ('SELECT 1 FROM CLASS(MATH 1200) : "Calculus I"\nSELECT 1 FROM CLASS(MATH 1210) : "Calculus II";\n'
      'SELECT 0 FROM CLASS(MATH 1300) : "Zero";\n', [
-        (E, "JRL010", (0, 23, 0, 24), "expected class id (4-digit int)", []),
+        (E, "JRL010", (0, 45, 0, 45), "missing `;` after this requirement", []),
         (E, "JRL020", (2, 7, 2, 8), "cannot select zero", [("failed parsing quantity", 2, 7)]),
     ]),
     ('SELECT 3 FROM [CLASS(MATH 1200), CLASS(MATH 1210)] : "Calculus";\n', [
@@ -142,9 +142,9 @@ async def test_positions_in_the_agreed_encoding(offered, agreed, columns):
 UNUSUAL_TEXTS = [
     # A byte-order mark: no part of line 1's columns for the library, one
     # UTF-16 unit for the client.
-    ('\ufeffSELECT 1 FROM CLASS(MATH 1200) : "x";\nSELECT 1 FORM X;\n', [("JRL010", (1, 9, 1, 10))]),
+    ('\ufeffSELECT 1 FROM CLASS(MATH 1200) : "x";\nSELECT 1 FORM X;\n', [("JRL010", (1, 9, 1, 13))]),
     # A lone surrogate (JSON can carry one; UTF-8 cannot): read as U+FFFD.
-    ('SELECT 1 FROM CLASS(MATH 1200) : "\ud800";\nSELECT 1 FORM X;\n', [("JRL010", (1, 9, 1, 10))]),
+    ('SELECT 1 FROM CLASS(MATH 1200) : "\ud800";\nSELECT 1 FORM X;\n', [("JRL010", (1, 9, 1, 13))]),
     ("SELECT 1 FROM [CLASS(MATH 1200), \udfff]", [("JRL010", (0, 33, 0, 34))]),
 ]
 

@@ -77,13 +77,17 @@ class TextReporter final : public Reporter {
     std::string out =
         headline(d.severity, d.code) + ": " + terminal_message(d.message) + "\n";
     if (!placed) return out;
+    const ReportStyle style = terminal_style(name, style_.colour, style_.align);
+    std::string report;
     // A report without a place of its own still says where to look.
     if (!has_place(d)) {
-      out += " --> " + escape_controls(name) + ":" + place(d.start) + "\n";
+      report += " --> " + escape_controls(name) + ":" + place(d.start) + "\n";
     }
-    const ReportStyle style = terminal_style(name, style_.colour, style_.align);
-    out += d.error ? d.error->render(style) : escape_controls(d.report);
-    out += "\n";
+    report += d.error ? d.error->render(style) : escape_controls(d.report);
+    report += "\n";
+    // The message at the mistake first; the report, exactly as the parser
+    // gives it, after the fixes.
+    out += d.lead ? d.lead->render(style) + "\n" : report;
     for (const Suggestion& s : d.suggestions) {
       out += paint("help", Tone::help, style_.colour) + ": " +
              terminal_message(s.message);
@@ -93,6 +97,10 @@ class TextReporter final : public Reporter {
     for (const Note& n : d.notes) {
       out += paint("note", Tone::help, style_.colour) + ": " +
              terminal_message(n.message) + " (" + place(n.line_col) + ")\n";
+    }
+    if (d.lead) {
+      out += paint("note", Tone::help, style_.colour) +
+             ": the parser reports:\n" + report;
     }
     return out;
   }

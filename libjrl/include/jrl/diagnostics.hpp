@@ -2,10 +2,16 @@
 // fix it, for editors, linters and the command line.
 //
 // `check(text)` runs beside `parse`: its first error is always the error
-// `parse` returns (same message, chain and report text); after an error it
+// `parse` returns (same chain and report text); after an error it
 // resumes at the end of the statement and reports what the rest of the file
 // gives, one error per statement at most. Files that parse are also looked
 // at for statements that cannot mean what they say (warnings).
+//
+// A syntax error, and a number too large, lead with the mistake: the
+// message says in plain words what is wrong, and the place is the
+// mistake's (where the first fix applies), while `report` and `error` stay
+// the parser's exact report. When a missing ";" joined two statements,
+// checking goes on from the mended text after it.
 #pragma once
 
 #include <cstddef>
@@ -77,6 +83,11 @@ struct Diagnostic {
   std::vector<Note> notes;
   // The error value behind the report: `report` is error->render().
   std::optional<Error> error;
+  // When the message or the place is not the report's own (a syntax error
+  // said in plain words at the mistake, a number too large), the message
+  // as a report over the source at the diagnostic's place: what a reader
+  // sees first, with the report after it.
+  std::optional<Error> lead;
 
   // The report with ` --> PATH:LINE:COL` in its headers.
   std::string report_for(std::string_view path) const;

@@ -6,6 +6,7 @@
 // one that holds it are read one by one; the statements the run delivered
 // are not read again.
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -13,6 +14,7 @@
 
 #include "diagnostics/codes.hpp"
 #include "diagnostics/diagnostic_list.hpp"
+#include "diagnostics/fixes.hpp"
 #include "diagnostics/reading.hpp"
 #include "diagnostics/statement_sink.hpp"
 #include "diagnostics/tokens.hpp"
@@ -24,11 +26,13 @@ namespace jrl {
 namespace diagnostics {
 namespace {
 
-// An error of a statement other than the first, to report.
+// An error of a statement other than the first, to report: the segment it
+// lies in, and the statement's own bytes there.
 struct Found {
   std::size_t segment;
   Error error;
   std::optional<ByteSpan> place;
+  Segment at;
 };
 
 class Reader {
@@ -116,8 +120,21 @@ class Reader {
     std::optional<std::size_t> first_segment;
     if (place) first_segment = segment_holding(segments_, *place);
     std::vector<Found> others;
+    // The faults of the statements after a ";" that the first error's
+    // repair puts in, in its segment.
+    std::vector<Found> resumed;
+    if (first_segment) {
+      if (const std::optional<TextEdit> repair = list_.add_error(
+              first, segments_[*first_segment], first_place)) {
+        resume_after(*first_segment, *repair, resumed);
+      }
+    }
+    const bool first_added = first_segment.has_value();
     for (std::size_t i = 0; i < segments_.size(); ++i) {
-      if (first_segment && i == *first_segment) continue;
+      if (first_segment && i == *first_segment) {
+        std::ranges::move(resumed, std::back_inserter(others));
+        continue;
+      }
       // Past the cap the rest need not be reported, only read for their
       // models.
       const bool reported = !first_segment || others.size() + 1 < cap_;
@@ -131,14 +148,54 @@ class Reader {
       }
       if (!reported) continue;
       others.push_back({i, relocate(failure->error, body_, failure->origin, lines_),
-                        failure->place});
+                        failure->place, segments_[i]});
     }
-    const Segment first_at =
-        first_segment ? segments_[*first_segment] : Segment{0, body_.size()};
-    list_.add_error(first, first_at, first_place);
+    if (!first_added) {
+      const Segment first_at =
+          first_segment ? segments_[*first_segment] : Segment{0, body_.size()};
+      list_.add_error(first, first_at, first_place);
+    }
     for (const Found& found : others) {
       if (list_.size() >= cap_) break;
-      list_.add_error(found.error, segments_[found.segment], found.place);
+      list_.add_error(found.error, found.at, found.place);
+    }
+  }
+
+  // The statements after the place where `repair`, the fix of segment
+  // `i`'s error, ends a requirement: read on their own from the repaired
+  // text, their faults placed in the text as it is.
+  void resume_after(std::size_t i, const TextEdit& repair,
+                    std::vector<Found>& out) {
+    const Segment& s = segments_[i];
+    TextEdit edit = repair;
+    edit.offset -= s.start;
+    edit.end_offset -= s.start;
+    const std::string edited =
+        applied(body_.substr(s.start, s.end - s.start), {edit});
+    const std::size_t after = edit.offset + edit.replacement.size();
+    // A byte of `edited` past the edit, in `body_`.
+    auto in_body = [&](std::size_t pos) {
+      return s.start + pos - edit.replacement.size() +
+             (edit.end_offset - edit.offset);
+    };
+    Reading apart;
+    for (const Segment& piece : split_statements(edited)) {
+      if (piece.start < after) continue;
+      count(piece.end - piece.start);
+      std::optional<Failure> failure =
+          read_alone(edited, piece, apart,
+                     {false, nullptr, std::numeric_limits<std::size_t>::max()});
+      if (!failure) continue;
+      std::optional<ByteSpan> place;
+      if (failure->place) {
+        place = ByteSpan{in_body(failure->place->start),
+                         in_body(failure->place->end)};
+      }
+      out.push_back({i,
+                     relocate(failure->error, body_, in_body(failure->origin),
+                              lines_),
+                     place,
+                     {in_body(piece.start), in_body(piece.end)}});
     }
   }
 

@@ -7,6 +7,7 @@
 
 #include "diagnostics/codes.hpp"
 #include "diagnostics/fixes.hpp"
+#include "diagnostics/mistake_words.hpp"
 
 namespace jrl::diagnostics {
 namespace {
@@ -97,8 +98,9 @@ std::optional<std::size_t> position_of(const Error& error) {
   return std::nullopt;
 }
 
-void DiagnosticList::add_error(const Error& error, const Segment& segment,
-                               std::optional<ByteSpan> place) {
+std::optional<TextEdit> DiagnosticList::add_error(
+    const Error& error, const Segment& segment, std::optional<ByteSpan> place) {
+  std::optional<TextEdit> resume;
   Diagnostic d;
   d.severity = Severity::error;
   d.code = std::string(code_of(error));
@@ -122,20 +124,38 @@ void DiagnosticList::add_error(const Error& error, const Segment& segment,
       d.end = d.start;
       if (d.end_offset > d.offset) ++d.end.column;
     }
-    if (options_.suggestions && fix_searches_ < MAX_FIX_SEARCHES) {
-      if (d.code == "JRL010") {
-        if (statement.size() <= MAX_FIX_STATEMENT) {
-          ++fix_searches_;
-          for (Suggestion& s :
-               syntax_fixes(statement, report->start() - segment.start)) {
-            for (TextEdit& edit : s.edits) {
-              edit.offset += segment.start;
-              edit.end_offset += segment.start;
-            }
-            d.suggestions.push_back(std::move(s));
-          }
+    if (d.code == "JRL010") {
+      // Searched for even when fixes are not wanted: the first repair names
+      // the mistake and its place.
+      const std::size_t pos = report->start() - segment.start;
+      std::vector<Repair> repairs;
+      if (fix_searches_ < MAX_FIX_SEARCHES &&
+          statement.size() <= MAX_FIX_STATEMENT) {
+        ++fix_searches_;
+        repairs = syntax_repairs(statement, pos);
+      }
+      const Lead lead = repairs.empty()
+                            ? unrepaired_mistake(statement, pos, d.message)
+                            : repaired_mistake(statement, repairs.front());
+      for (Repair& r : repairs) {
+        for (TextEdit& edit : r.suggestion.edits) {
+          edit.offset += segment.start;
+          edit.end_offset += segment.start;
         }
-      } else if (auto fix = named_fix(*chain.back(), statement, segment.start)) {
+      }
+      if (!repairs.empty() && repairs.front().splits) {
+        resume = repairs.front().suggestion.edits.front();
+      }
+      for (Repair& r : repairs) {
+        if (r.offered && options_.suggestions) {
+          d.suggestions.push_back(std::move(r.suggestion));
+        }
+      }
+      std::optional<std::size_t> end;
+      if (lead.end) end = segment.start + *lead.end;
+      lead_with(d, lead.message, segment.start + lead.start, end);
+    } else if (options_.suggestions && fix_searches_ < MAX_FIX_SEARCHES) {
+      if (auto fix = named_fix(*chain.back(), statement, segment.start)) {
         d.suggestions.push_back(std::move(*fix));
       }
     }
@@ -151,6 +171,9 @@ void DiagnosticList::add_error(const Error& error, const Segment& segment,
     d.end_offset = place->end;
     d.start = lines_.at(d.offset);
     d.end = lines_.at(d.end_offset);
+    if (auto words = number_words(chain.back()->detail())) {
+      lead_with(d, *words, place->start, place->end);
+    }
   }
   for (Suggestion& s : d.suggestions) {
     for (TextEdit& e : s.edits) {
@@ -160,6 +183,19 @@ void DiagnosticList::add_error(const Error& error, const Segment& segment,
   }
   d.error = error;
   diagnostics_.push_back(std::move(d));
+  return resume;
+}
+
+void DiagnosticList::lead_with(Diagnostic& d, std::string message,
+                               std::size_t start,
+                               std::optional<std::size_t> end) const {
+  if (end && *end == start) end.reset();
+  d.lead = report_in(body_, lines_, start, end, message);
+  d.message = std::move(message);
+  d.offset = start;
+  d.end_offset = end ? *end : start + char_length_at(body_, start);
+  d.start = lines_.at(d.offset);
+  d.end = lines_.at(d.end_offset);
 }
 
 void DiagnosticList::add_warnings(const std::vector<Warning>& warnings) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,8 +31,10 @@ class DiagnosticList {
 
   // The diagnostic of `error`, the fault of the statement at `segment`,
   // with its fixes. An error without a report lies at `place` (by default
-  // the statement's tokens).
-  void add_error(const Error& error, const Segment& segment,
+  // the statement's tokens). Returns the repair it leads with when that
+  // ends a requirement before another that fails on its own (offsets into
+  // `body`): the reading goes on after it.
+  std::optional<TextEdit> add_error(const Error& error, const Segment& segment,
                  std::optional<ByteSpan> place = std::nullopt);
   // The diagnostics of warnings found in `body`.
   void add_warnings(const std::vector<Warning>& warnings);
@@ -43,6 +46,11 @@ class DiagnosticList {
   std::vector<Diagnostic> take(std::size_t base) &&;
 
  private:
+  // Makes `message`, at [start, end) of `body` (at `start` alone without
+  // an end), what `d` leads with.
+  void lead_with(Diagnostic& d, std::string message, std::size_t start,
+                 std::optional<std::size_t> end) const;
+
   std::string_view body_;
   const LineIndex& lines_;
   const CheckOptions& options_;

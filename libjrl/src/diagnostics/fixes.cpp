@@ -47,8 +47,11 @@ constexpr std::array<std::string_view, 3> OPENERS = {"(", "[", "\""};
 constexpr std::array<std::string_view, 5> MARKS = {",", ";", ":", ")", "]"};
 
 struct Candidate {
-  TextEdit edit;
+  std::vector<TextEdit> edits;
   std::string message;
+  RepairKind kind = RepairKind::close_mark;
+  std::string old_text;
+  std::string text;
   std::size_t distance = 0;
   std::size_t order = 0;  // when it was added
 };
@@ -93,15 +96,6 @@ std::size_t edit_distance(std::string_view a, std::string_view b) {
   return at(n, m);
 }
 
-std::string quoted(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out.push_back('`');
-  out.append(text);
-  out.push_back('`');
-  return out;
-}
-
 // An edit of [start, end); its lines and columns are the checker's to set.
 TextEdit edit_of(std::size_t start, std::size_t end, std::string_view text) {
   TextEdit edit;
@@ -119,13 +113,22 @@ class CandidateList {
  public:
   explicit CandidateList(std::size_t error_pos) : error_pos_(error_pos) {}
 
-  void insert(std::size_t at, std::string_view text) {
-    add(edit_of(at, at, text), "insert " + quoted(text));
+  void insert(std::size_t at, std::string_view text,
+              RepairKind kind = RepairKind::close_mark) {
+    add({edit_of(at, at, text)}, "insert " + quoted(text), kind, {}, text);
   }
   void replace(std::size_t start, std::size_t end, std::string_view old_text,
+               std::string_view text, RepairKind kind) {
+    add({edit_of(start, end, text)},
+        text.empty() ? "remove " + quoted(old_text)
+                     : "replace " + quoted(old_text) + " with " + quoted(text),
+        kind, old_text, text);
+  }
+  // Edits made together, said in `message`.
+  void several(std::vector<TextEdit> edits, std::string message,
+               RepairKind kind, std::string_view old_text,
                std::string_view text) {
-    add(edit_of(start, end, text),
-        "replace " + quoted(old_text) + " with " + quoted(text));
+    add(std::move(edits), std::move(message), kind, old_text, text);
   }
 
   // Nearest the error first; at one distance, in the order added.
@@ -139,12 +142,15 @@ class CandidateList {
   }
 
  private:
-  void add(TextEdit edit, std::string message) {
+  void add(std::vector<TextEdit> edits, std::string message, RepairKind kind,
+           std::string_view old_text, std::string_view text) {
     for (const Candidate& c : items_) {
-      if (c.edit == edit) return;
+      if (c.edits == edits) return;
     }
-    const std::size_t d = distance(edit.offset, error_pos_);
-    items_.push_back({std::move(edit), std::move(message), d, items_.size()});
+    const std::size_t d = distance(edits.front().offset, error_pos_);
+    items_.push_back({std::move(edits), std::move(message), kind,
+                      std::string(old_text), std::string(text), d,
+                      items_.size()});
   }
 
   std::size_t error_pos_;
@@ -163,14 +169,14 @@ void word_edits(std::string_view statement, const Token& token,
     if (word == keyword || !letters) continue;
     const std::size_t allowed = keyword.size() >= 5 ? 2 : 1;
     if (capitals == keyword || edit_distance(capitals, keyword) <= allowed) {
-      out.replace(token.start, token.end, word, keyword);
+      out.replace(token.start, token.end, word, keyword, RepairKind::keyword);
     }
   }
   // A function name run into its argument: CLASSMATH 1200).
   for (std::string_view name : FUNCTIONS) {
     for (const std::string& spelt : {std::string(name), lower(name)}) {
       if (word.size() > spelt.size() && word.starts_with(spelt)) {
-        out.insert(token.start + spelt.size(), "(");
+        out.insert(token.start + spelt.size(), "(", RepairKind::call_paren);
       }
     }
   }
@@ -186,15 +192,97 @@ void word_edits(std::string_view statement, const Token& token,
       (next != nullptr && next->kind == TokenKind::word &&
        chars::is_digit(statement[next->start]));
   if (letter_count == 4 && number_follows && upper(letters_part) != letters_part) {
-    out.replace(token.start, token.start + 4, letters_part, upper(letters_part));
+    out.replace(token.start, token.start + 4, letters_part,
+                upper(letters_part), RepairKind::capitals);
   }
+}
+
+// Edits of marks and of text that a reader writes as another language
+// would: a trailing comma, single quotes, a "#" comment, HIST-1100, an
+// argument that should be a string.
+void mark_edits(std::string_view statement, const std::vector<Token>& tokens,
+                std::size_t lo, std::size_t hi, CandidateList& out) {
+  const std::size_t n = tokens.size();
+  auto text_of = [&](std::size_t i) {
+    return statement.substr(tokens[i].start, tokens[i].end - tokens[i].start);
+  };
+  for (std::size_t i = lo; i < hi; ++i) {
+    const Token& t = tokens[i];
+    if (t.kind != TokenKind::punctuation) continue;
+    const std::string_view mark = text_of(i);
+    if (mark.size() == 1 && std::string_view(",;:()[]").find(mark[0]) !=
+                                std::string_view::npos) {
+      out.replace(t.start, t.end, mark, "", RepairKind::remove_mark);
+    }
+    if (mark == "#") {
+      out.replace(t.start, t.end, mark, "//", RepairKind::comment);
+    } else if (mark == "'") {
+      // Its partner on the same line.
+      for (std::size_t j = i + 1; j < n; ++j) {
+        if (statement.substr(t.end, tokens[j].start - t.end).find('\n') !=
+            std::string_view::npos) {
+          break;
+        }
+        if (text_of(j) != "'") continue;
+        out.several({edit_of(t.start, t.end, "\""),
+                      edit_of(tokens[j].start, tokens[j].end, "\"")},
+                     "replace the single quotes with double quotes",
+                     RepairKind::double_quotes, "'", "\"");
+        break;
+      }
+    } else if (mark == "-" && i > 0 && i + 1 < n &&
+               tokens[i - 1].end == t.start && tokens[i + 1].start == t.end &&
+               chars::is_digit(statement[t.end])) {
+      out.replace(t.start, t.end, mark, " ", RepairKind::course_space);
+    }
+  }
+  // A course with other space than one blank between its department and
+  // its number.
+  for (std::size_t i = lo; i + 1 < hi; ++i) {
+    const Token& t = tokens[i];
+    const std::string_view gap =
+        statement.substr(t.end, tokens[i + 1].start - t.end);
+    if (t.kind == TokenKind::word && t.end - t.start == 4 && !gap.empty() &&
+        gap != " " && chars::is_digit(statement[tokens[i + 1].start])) {
+      out.replace(t.end, tokens[i + 1].start, gap, " ",
+                  RepairKind::course_space);
+    }
+  }
+  // Words between "(" or "," and "," or ")" that should be one string.
+  for (std::size_t i = lo; i < hi; ++i) {
+    const std::string_view open = text_of(i);
+    if (tokens[i].kind != TokenKind::punctuation || (open != "(" && open != ","))
+      continue;
+    std::size_t j = i + 1;
+    while (j < n && tokens[j].kind == TokenKind::word) ++j;
+    if (j == i + 1 || j >= n || (text_of(j) != ")" && text_of(j) != ",")) {
+      continue;
+    }
+    const std::size_t start = tokens[i + 1].start;
+    const std::size_t end = tokens[j - 1].end;
+    const std::string_view words = statement.substr(start, end - start);
+    out.several({edit_of(start, start, "\""), edit_of(end, end, "\"")},
+                "put " + quoted(words) + " in double quotes",
+                RepairKind::quote_argument, words, "\"");
+  }
+}
+
+// Whether inserting `edit`, a ";", ends a requirement that reads on its
+// own, with more of the statement after it: two statements run together.
+bool ends_requirement(std::string_view statement, const TextEdit& edit) {
+  const std::string edited = applied(statement, {edit});
+  const std::vector<Segment> pieces = split_statements(edited);
+  const std::size_t i = segment_holding(pieces, edit.offset);
+  if (pieces[i].end != edit.offset + 1 || i + 1 >= pieces.size()) return false;
+  return check_text(std::string_view(edited).substr(
+                        pieces[i].start, pieces[i].end - pieces[i].start))
+      .has_value();
 }
 
 }  // namespace
 
-std::vector<Suggestion> syntax_fixes(std::string_view statement,
-                                     std::size_t error_pos,
-                                     std::size_t limit) {
+std::vector<Repair> syntax_repairs(std::string_view statement,
+                                   std::size_t error_pos, std::size_t limit) {
   const std::vector<Token> tokens = tokenize(statement);
   const std::size_t n = tokens.size();
   std::size_t k = 0;  // the token at or after the error
@@ -227,7 +315,10 @@ std::vector<Suggestion> syntax_fixes(std::string_view statement,
     if (t.kind != TokenKind::punctuation || t.end - t.start != 1) continue;
     const std::string_view old_text = statement.substr(t.start, 1);
     for (std::string_view text : MARKS) {
-      if (text != old_text) candidates.replace(t.start, t.end, old_text, text);
+      if (text != old_text) {
+        candidates.replace(t.start, t.end, old_text, text,
+                           RepairKind::replace_mark);
+      }
     }
   }
   for (std::size_t gap = lo; gap <= hi; ++gap) {
@@ -238,41 +329,115 @@ std::vector<Suggestion> syntax_fixes(std::string_view statement,
     }
     if (gap < n) {
       for (std::string_view text : OPENERS) {
-        candidates.insert(tokens[gap].start, text);
+        candidates.insert(tokens[gap].start, text, RepairKind::open_mark);
       }
     }
   }
+  mark_edits(statement, tokens, lo, hi, candidates);
 
   // Two statements run together: the error often lies far before the end
   // of the first, so the place before each later keyword that begins a
   // statement is tried too.
-  std::size_t joins = 0;
-  for (std::size_t i = std::max<std::size_t>(k, 1); i < n && joins < 4; ++i) {
+  std::vector<TextEdit> joins;
+  for (std::size_t i = std::max<std::size_t>(k, 1);
+       i < n && joins.size() < 4; ++i) {
     const std::string_view word =
         statement.substr(tokens[i].start, tokens[i].end - tokens[i].start);
     if (tokens[i].kind == TokenKind::word &&
         (word == "SELECT" || word == "LIMIT")) {
       candidates.insert(tokens[i - 1].end, ";");
-      ++joins;
+      joins.push_back(edit_of(tokens[i - 1].end, tokens[i - 1].end, ";"));
+    }
+  }
+  // Before the first keyword that begins a statement, at or before the
+  // error, too: the error may lie in the second of the two.
+  for (std::size_t i = std::min(k, n); i-- > 1;) {
+    const std::string_view word =
+        statement.substr(tokens[i].start, tokens[i].end - tokens[i].start);
+    if (tokens[i].kind == TokenKind::word &&
+        (word == "SELECT" || word == "LIMIT")) {
+      joins.insert(joins.begin(),
+                   edit_of(tokens[i - 1].end, tokens[i - 1].end, ";"));
+      break;
     }
   }
 
-  std::vector<Suggestion> out;
+  std::vector<Repair> out;
+  // The nearest edit after which the grammar accepts the statement, though
+  // it then fails to build: it names the mistake, but is not offered, as it
+  // would bring the other fault to light.
+  std::optional<Repair> named;
   std::size_t trials = 0;
   for (Candidate& c : std::move(candidates).sorted()) {
     if (out.size() >= limit || ++trials > MAX_TRIALS) break;
-    if (mends(statement, c.edit)) {
-      out.push_back({std::move(c.message), {std::move(c.edit)}});
+    const auto trial = check_text(applied(statement, c.edits));
+    if (trial.has_value()) {
+      out.push_back({{std::move(c.message), std::move(c.edits)},
+                     c.kind,
+                     std::move(c.old_text),
+                     std::move(c.text)});
+    } else if (!named && c.kind != RepairKind::quote_argument &&
+               trial.error().innermost().fault() != Fault::syntax &&
+               !trial.error().is_internal()) {
+      named = Repair{{std::move(c.message), std::move(c.edits)},
+                     c.kind,
+                     std::move(c.old_text),
+                     std::move(c.text)};
+      named->offered = false;
     }
+  }
+  // No single edit mends the statement: a ";" that ends a requirement which
+  // then reads lets the reading go on with the text after it.
+  if (out.empty()) {
+    for (TextEdit& edit : joins) {
+      if (ends_requirement(statement, edit)) {
+        out.push_back({{"insert " + quoted(";"), {std::move(edit)}},
+                       RepairKind::close_mark,
+                       "",
+                       ";"});
+        out.back().splits = true;
+        break;
+      }
+    }
+  }
+  if (out.empty() && named) out.push_back(std::move(*named));
+  return out;
+}
+
+std::vector<Suggestion> syntax_fixes(std::string_view statement,
+                                     std::size_t error_pos,
+                                     std::size_t limit) {
+  std::vector<Suggestion> out;
+  for (Repair& r : syntax_repairs(statement, error_pos, limit)) {
+    if (r.offered) out.push_back(std::move(r.suggestion));
   }
   return out;
 }
 
+std::string applied(std::string_view statement,
+                    const std::vector<TextEdit>& edits) {
+  std::string edited;
+  std::size_t at = 0;
+  for (const TextEdit& edit : edits) {
+    edited += statement.substr(at, edit.offset - at);
+    edited += edit.replacement;
+    at = edit.end_offset;
+  }
+  edited += statement.substr(at);
+  return edited;
+}
+
+std::string quoted(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out.push_back('`');
+  out.append(text);
+  out.push_back('`');
+  return out;
+}
+
 bool mends(std::string_view statement, const TextEdit& edit) {
-  std::string edited(statement.substr(0, edit.offset));
-  edited += edit.replacement;
-  edited += statement.substr(edit.end_offset);
-  return check_text(edited).has_value();
+  return check_text(applied(statement, {edit})).has_value();
 }
 
 std::optional<Suggestion> named_fix(const ErrorFrame& frame,
