@@ -42,6 +42,8 @@ struct Options {
   WarningMode warnings = WarningMode::show;
   std::string stdin_filename;  // the name standard input is shown by
   unsigned jobs = 1;           // files checked at a time
+  // --catalogue is also check's; --no-config: no jrl.toml names it
+  bool no_config = false;
   // fmt
   bool list_changes = false;      // --check: change nothing, list files
   bool diff = false;              // change nothing, print a diff
