@@ -171,7 +171,8 @@ def load(path: PathType) -> File:
     return _native.parse_utf8(data, _path_text(path))
 
 
-def check(text: str, *, warnings: bool = True) -> List[Diagnostic]:
+def check(text: str, *, warnings: bool = True,
+          catalogue: Optional[Catalogue] = None) -> List[Diagnostic]:
     """Every diagnostic of the requirements in ``text``, as ``jrl check`` gives.
 
     Errors come first (the first is the error :func:`parse` raises), the
@@ -181,7 +182,15 @@ def check(text: str, *, warnings: bool = True) -> List[Diagnostic]:
     ``text``; a leading byte order mark is skipped for lines and columns, as
     the library skips it, but counts in offsets. The global interpreter lock
     is released while the library checks.
+
+    With a :class:`Catalogue`, its warnings come among the others: names
+    and courses it does not know, selectors that select none of its
+    courses, and queries it can never fill (as ``jrl check --catalogue``).
     """
+    if catalogue is not None:
+        if not isinstance(catalogue, Catalogue):
+            raise TypeError(f"catalogue must be a jrl.Catalogue, not {type(catalogue).__name__}")
+        return catalogue._check(text, warnings)
     return _native.check(text, warnings)
 
 
