@@ -88,7 +88,7 @@ class Checker {
         }
       }
       out.rendered = reporter_.render(out.name, diagnostics);
-      if (analysis && out.status == EXIT_OK) {
+      if (options_.verbose && analysis && out.status == EXIT_OK) {
         out.good_count = analysis->parsed.parsed_jrl_file.requirements.size();
       }
     } catch (...) {

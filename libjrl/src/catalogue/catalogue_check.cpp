@@ -265,20 +265,38 @@ class Walk {
   }
 
   void unknown_course(const Class& course, ByteSpan at) {
-    std::vector<std::string_view> same_department;
-    for (const CatalogueCourse& c : catalogue_.courses()) {
-      if (c.department == course.department_id) same_department.push_back(c.code);
-    }
     std::string written = diagnostics::course_text(course);
     std::string message = written + " is not in the catalogue";
     std::vector<Suggestion> fixes;
-    if (const auto closest = closest_string::closest_string(written, same_department)) {
-      fixes.push_back(replacement(at, body_.substr(at.start, at.end - at.start),
-                                  std::string(*closest)));
+    if (const CatalogueCourse* closest = closest_course(course)) {
+      fixes.push_back(
+          replacement(at, body_.substr(at.start, at.end - at.start), closest->code));
     } else {
       message += ", which has no " + std::string(course.department_id) + " course";
     }
     add(diagnostics::CODE_UNKNOWN_COURSE, at, std::move(message), std::move(fixes));
+  }
+
+  // The course of the department most like `course`: the fewest digits
+  // (and lab mark) to change, then the nearest number. Digits are compared
+  // place by place: a course number is a code, and MATH 1201 is a slip for
+  // MATH 1200 far more often than for MATH 2101.
+  const CatalogueCourse* closest_course(const Class& course) const {
+    const auto distance = [&](const CatalogueCourse& c) {
+      std::size_t digits = c.lab != course.lab ? 1 : 0;
+      for (unsigned a = c.number, b = course.course_number, i = 0; i < 4; ++i, a /= 10, b /= 10) {
+        digits += a % 10 != b % 10 ? 1 : 0;
+      }
+      const int apart = static_cast<int>(c.number) - static_cast<int>(course.course_number);
+      return std::pair(digits, apart < 0 ? -apart : apart);
+    };
+    const CatalogueCourse* best = nullptr;
+    for (const CatalogueCourse& c : catalogue_.courses()) {
+      if (c.department == course.department_id && (best == nullptr || distance(c) < distance(*best))) {
+        best = &c;
+      }
+    }
+    return best;
   }
 
   ByteSpan next_span() {
