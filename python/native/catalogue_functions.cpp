@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "arguments.hpp"
-#include "char_offsets.hpp"
 #include "diagnostic_objects.hpp"
 #include "jrl/catalogue_check.hpp"
 #include "jrl/jrl.hpp"
@@ -159,18 +158,10 @@ PyObject* catalogue_check(PyObject*, PyObject* args) {
   options.warnings = want_warnings != 0;
   Ref utf8(utf8_copy(text, "text"));
   if (!utf8) return nullptr;
-  return guarded([&]() -> PyObject* {
-    const std::string_view view = bytes_view(utf8.get());
-    std::vector<jrl::Diagnostic> diagnostics;
-    CharOffsets chars(view);
-    {
-      ThreadsAllowed unlocked;
-      diagnostics = jrl::check(view, *cat, options);
-      for (const jrl::Diagnostic& d : diagnostics) add_offsets(d, chars);
-      chars.count();
-    }
-    Ref found(diagnostic_objects(diagnostics, chars));
-    return found ? PySequence_List(found.get()) : nullptr;
+  return guarded([&] {
+    return checked_list(bytes_view(utf8.get()), [&](std::string_view view) {
+      return jrl::check(view, *cat, options);
+    });
   });
 }
 

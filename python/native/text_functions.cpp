@@ -30,20 +30,11 @@ PyObject* check(PyObject*, PyObject* args) {
   if (want_warnings < 0) return nullptr;
   Ref utf8(utf8_copy(text, "text"));
   if (!utf8) return nullptr;
-  return guarded([&]() -> PyObject* {
-    const std::string_view view = bytes_view(utf8.get());
-    std::vector<jrl::Diagnostic> diagnostics;
-    CharOffsets chars(view);
-    {
-      ThreadsAllowed unlocked;
-      jrl::CheckOptions options;
-      options.warnings = want_warnings != 0;
-      diagnostics = jrl::check(view, options);
-      for (const jrl::Diagnostic& d : diagnostics) add_offsets(d, chars);
-      chars.count();
-    }
-    Ref found(diagnostic_objects(diagnostics, chars));
-    return found ? PySequence_List(found.get()) : nullptr;
+  jrl::CheckOptions options;
+  options.warnings = want_warnings != 0;
+  return guarded([&] {
+    return checked_list(bytes_view(utf8.get()),
+                        [&](std::string_view view) { return jrl::check(view, options); });
   });
 }
 

@@ -29,7 +29,6 @@ PLANTED = [
     ('SELECT 1 FROM RANGE_TAG(CSCI 1000, CSCI 4999, "WX Capstone Project") : "Capstone";',
      "JRL210", '"WX Capstone Project"', '"WX Capstone"'),
     ('SELECT 1 FROM CLASS(MATH 1201) : "Calculus I";', "JRL214", "MATH 1201", "MATH 1200"),
-    ('SELECT 1 FROM CLASS(ZOOL 1100) : "Zoology";', "JRL214", "ZOOL 1100", None),
     ('SELECT 1 FROM RANGE(HIST 4000, HIST 4999) : "Upper-level history";',
      "JRL215", "RANGE(HIST 4000, HIST 4999)", None),
     ('SELECT 3 FROM [CLASS(MATH 1200), SELECT 0-1 FROM RANGE(MATH 3000, MATH 4999)] : "Three";', "JRL216", "3", None),

@@ -40,7 +40,7 @@ HOVERS = [
     ('SELECT 1 FROM CLASS(MATH 1|200) : "c";', "**MATH 1200** Calculus I (4 credits)"),
     ('SELECT 1 FROM CLASS(HIST 9|999) : "c";', "`HIST 9999` is not in the catalogue."),
     ('SELECT 1 FROM RA|NGE(MATH 1200, MATH 1210) : "c";', "Selects 2 courses of the catalogue:\n\n- MATH 1200 Calculus I\n- MATH 1210 Calculus II"),
-    ('SELECT 1 FROM TAG("WX Pr|oof") : "c";', "- and "),
+    ('SELECT 1 FROM DIST("WX Hum|anities") : "c";', "- and 330 more"),
     ('SELECT 1 FROM RANGE(HIST 4|000, HIST 4999) : "c";', "Selects no course of the catalogue."),
     ('SELECT 1 FROM PLACEMENT("MATH|CALC2") : "c";', "`MATHCALC2` is a placement of the catalogue."),
     ('SELECT 1 FROM CLASS(MATH 1200) : "c|";', None),
@@ -60,10 +60,10 @@ async def test_hover(client: LanguageClient, marked, expected):
 
 # The text with the cursor; some labels offered, and the range they replace.
 COMPLETIONS = [
-    ('SELECT 1 FROM TAG("WX Sem|', ["WX Seminar"], (18, 24)),
+    ('SELECT 1 FROM TAG("WX Sem|', ["WX Seminar"], (19, 25)),
     ('SELECT 1 FROM [CLASS(MATH 1200), RANGE_DIST(MATH 1000, MATH 1999, "WX Hum|', ["WX Humanities"], (67, 73)),
-    ('SELECT 1 FROM TAG_DEPT("WX Seminar", "|")', ["BIOL-BS", "CHEM-BS", "CSCI-BS"], (38, 38)),
-    ('SELECT 1 FROM PLACEMENT("SP|', ["SPAN-INTERMEDIATE"], (24, 26)),
+    ('SELECT 1 FROM TAG_DEPT("WX Seminar", "|")', ["CSCI-BS", "ECON-BA", "PHYS-BS"], (38, 38)),
+    ('SELECT 1 FROM PLACEMENT("SP|', ["SPAN-INTERMEDIATE"], (25, 27)),
     ('SELECT 1 FROM TAG("WX Semnar") : "Sem|', [], None),
 ]
 
