@@ -11,9 +11,8 @@ from the document's folder names, as ``jrl check`` finds it."""
 
 import os
 import re
-from functools import lru_cache
 from pathlib import Path
-from typing import Dict, Iterator, List, Optional, Set, Tuple
+from typing import Dict, Iterator, List, NamedTuple, Optional, Set, Tuple
 from urllib.parse import unquote, urlparse
 
 from lsprotocol import types as lsp
@@ -107,26 +106,35 @@ def _course_code(course: jrl.Course) -> str:
     return f"{course.department} {course.number:04d}{'L' if course.lab else ''}"
 
 
-@lru_cache(maxsize=4)
-def _courses_by_code(catalogue: jrl.Catalogue) -> Dict[str, jrl.CatalogueCourse]:
-    return {c.code: c for c in catalogue.courses}
+class _Index(NamedTuple):
+    """What the features look up in a catalogue: its courses by code, and
+    the names it knows by the label of the argument that takes them."""
+
+    courses: Dict[str, jrl.CatalogueCourse]
+    names: Dict[str, Tuple[str, ...]]
 
 
-@lru_cache(maxsize=4)
-def _names(catalogue: jrl.Catalogue) -> Dict[str, Tuple[str, ...]]:
-    """The names the catalogue knows, by the label of the argument that
-    takes them."""
-    tags: Set[str] = set()
-    distributions: Set[str] = set()
-    for c in catalogue.courses:
-        tags.update(c.tags)
-        distributions.update(c.distributions)
-        for names in c.programme_tags.values():
-            tags.update(names)
-        for names in c.programme_distributions.values():
-            distributions.update(names)
-    return {"tag": tuple(sorted(tags)), "distribution": tuple(sorted(distributions)),
-            "major code": tuple(catalogue.programme_codes), "placement": tuple(catalogue.placements)}
+_last: Optional[Tuple[jrl.Catalogue, _Index]] = None
+
+
+def _index(catalogue: jrl.Catalogue) -> _Index:
+    """The index of ``catalogue``, made once for the catalogue last asked."""
+    global _last
+    if _last is None or _last[0] is not catalogue:
+        tags: Set[str] = set()
+        distributions: Set[str] = set()
+        for c in catalogue.courses:
+            tags.update(c.tags)
+            distributions.update(c.distributions)
+            for names in c.programme_tags.values():
+                tags.update(names)
+            for names in c.programme_distributions.values():
+                distributions.update(names)
+        _last = (catalogue, _Index(
+            {c.code: c for c in catalogue.courses},
+            {"tag": tuple(sorted(tags)), "distribution": tuple(sorted(distributions)),
+             "major code": tuple(catalogue.programme_codes), "placement": tuple(catalogue.placements)}))
+    return _last[1]
 
 
 def _credits(credits: float) -> str:
@@ -163,7 +171,7 @@ def hover_text(selector: jrl.Selector, catalogue: jrl.Catalogue) -> str:
     """What the catalogue says of a selector, in Markdown."""
     if isinstance(selector, jrl.Class):
         code = _course_code(selector.course)
-        course = _courses_by_code(catalogue).get(code)
+        course = _index(catalogue).courses.get(code)
         if course is None:
             return f"`{code}` is not in the catalogue."
         return f"**{code}** {course.title} ({_credits(course.credits)})"
@@ -254,7 +262,7 @@ def completions(text: str, start: int, offset: int, positions: Positions,
     if function is None or index >= len(function.arguments):
         return None
     label = function.arguments[index].label
-    names = _names(catalogue).get(label)
+    names = _index(catalogue).names.get(label)
     if names is None:
         return None
     typed = text[string_from:offset].lower()
