@@ -30,7 +30,7 @@ using diagnostics::Warning;
 struct NameKind {
   std::string_view label;  // the argument's label in the function table
   std::string_view code;
-  std::string_view noun;  // "the tag"
+  std::string_view message;  // before the name, quoted
 };
 constexpr std::array<NameKind, 4> NAME_KINDS = {{
     {"tag", diagnostics::CODE_UNKNOWN_TAG, "no course of the catalogue carries the tag"},
@@ -258,7 +258,7 @@ class Walk {
                                     std::move(*literal)));
       }
     }
-    std::string message = std::string(NAME_KINDS[kind].noun) + " \"" + std::string(text) + '"';
+    std::string message = std::string(NAME_KINDS[kind].message) + " \"" + std::string(text) + '"';
     // A placement is a fact of a record, not a course: it still counts.
     add(NAME_KINDS[kind].code, at, std::move(message), std::move(fixes));
     return label != "placement";
