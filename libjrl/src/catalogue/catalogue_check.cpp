@@ -7,8 +7,10 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <iterator>
 #include <set>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -337,7 +339,8 @@ std::vector<Diagnostic> catalogue_warnings(std::string_view text, const Analysis
     walk.requirement(requirements[i], analysis.source_map.requirements.at(i));
   }
   std::vector<Warning> found = std::move(walk).take();
-  std::ranges::stable_sort(found, {}, &Warning::start);
+  // By place; no two warnings of one kind share a span.
+  std::ranges::sort(found, {}, [](const Warning& w) { return std::tuple(w.start, w.end, w.code); });
   const LineIndex lines(body);
   const CheckOptions options;
   diagnostics::DiagnosticList list(body, lines, options);
@@ -350,15 +353,17 @@ void add_catalogue_warnings(std::string_view text, Analysis& analysis,
   if (!options.warnings) return;
   std::vector<Diagnostic> found = catalogue_warnings(text, analysis, catalogue);
   if (found.empty()) return;
-  std::vector<Diagnostic>& all = analysis.diagnostics;
-  const std::size_t before = all.size();
-  all.insert(all.end(), std::make_move_iterator(found.begin()),
-             std::make_move_iterator(found.end()));
-  // Both halves are warnings in order of place: merged, the library's own
+  // Both lists are warnings in order of place: merged, the library's own
   // come first at one place.
-  std::ranges::inplace_merge(all, all.begin() + static_cast<std::ptrdiff_t>(before), {},
-                             &Diagnostic::offset);
+  std::vector<Diagnostic> all;
+  all.reserve(analysis.diagnostics.size() + found.size());
+  std::merge(std::make_move_iterator(analysis.diagnostics.begin()),
+             std::make_move_iterator(analysis.diagnostics.end()),
+             std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()),
+             std::back_inserter(all),
+             [](const Diagnostic& a, const Diagnostic& b) { return a.offset < b.offset; });
   if (all.size() > options.max_diagnostics) all.resize(options.max_diagnostics);
+  analysis.diagnostics = std::move(all);
 }
 
 std::vector<Diagnostic> check(std::string_view text, const Catalogue& catalogue,
