@@ -9,6 +9,8 @@ set -euo pipefail
 
 command -v dpkg >/dev/null 2>&1 || exit 0
 packages=(g++ cmake ninja-build python3-dev python3-venv nlohmann-json3-dev "$@")
+# The jrl tool reads its configuration file (jrl.toml) with toml++.
+packages+=(libtomlplusplus-dev)
 missing=()
 for pkg in "${packages[@]}"; do
   dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")

@@ -7,6 +7,8 @@ set -euo pipefail
 # clang-19 builds the libFuzzer targets (clang 14 cannot read libstdc++ 12).
 # Neovim runs the tests of the Vim highlighting files.
 apt_packages=(libgtest-dev nlohmann-json3-dev g++ valgrind clang-19 libclang-rt-19-dev neovim)
+# The jrl tool reads its configuration file (jrl.toml) with toml++.
+apt_packages+=(libtomlplusplus-dev)
 missing=()
 for pkg in "${apt_packages[@]}"; do
   dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")

@@ -27,6 +27,9 @@ function clientSettings(configuration) {
     ],
     initializationOptions: { width: configuration.get('format.width') || 100 },
   };
+  // The catalogue, when one is set; else the server looks for jrl.toml.
+  const catalogue = configuration.get('catalogue');
+  if (catalogue) clientOptions.initializationOptions.catalogue = catalogue;
   return { command, serverOptions, clientOptions };
 }
 

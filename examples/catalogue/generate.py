@@ -90,7 +90,9 @@ NAMED = {
     "ECON 3200": ("Intermediate Macroeconomics", 3), "ECON 3300": ("Econometrics II", 3),
     "WRIT 1100": ("Academic Writing", 3), "ENGL 1100": ("Composition and Literature", 3),
     "PHIL 3400": ("Political Philosophy", 3), "CSCI 4900": ("Senior Capstone Project", 4),
-    "ECON 4950": ("Economics Internship", 3), "MATH 4900": ("Independent Study in Mathematics", 3),
+    "ECON 4950": ("Economics Internship", 3),
+    "ECON 4310": ("Labor Economics", 3), "ECON 4420": ("International Trade", 3),
+    "ECON 4530": ("Public Finance", 3), "ECON 4640": ("Industrial Organization", 3), "MATH 4900": ("Independent Study in Mathematics", 3),
 }
 
 TOPICS = ["Theory", "Methods", "History", "Practice", "Ethics", "Research Design", "Modelling",

@@ -184,8 +184,8 @@ def load(path: PathType) -> File:
     return _native.parse_utf8(data, _path_text(path))
 
 
-def check(text: str, *, path: Optional[PathType] = None,
-          warnings: bool = True) -> List[Diagnostic]:
+def check(text: str, *, path: Optional[PathType] = None, warnings: bool = True,
+          catalogue: Optional[Catalogue] = None) -> List[Diagnostic]:
     """Every diagnostic of the requirements in ``text``, as ``jrl check`` gives.
 
     Errors come first (the first is the error :func:`parse` raises), the
@@ -197,7 +197,15 @@ def check(text: str, *, path: Optional[PathType] = None,
     is released while the library checks. ``path`` names the file in each
     diagnostic's ``report``, as ``jrl check`` names it; nothing is read from
     it.
+
+    With a :class:`Catalogue`, its warnings come among the others: names
+    and courses it does not know, selectors that select none of its
+    courses, and queries it can never fill (as ``jrl check --catalogue``).
     """
+    if catalogue is not None:
+        if not isinstance(catalogue, Catalogue):
+            raise TypeError(f"catalogue must be a jrl.Catalogue, not {type(catalogue).__name__}")
+        return catalogue._check(text, warnings, None if path is None else os.fsdecode(path))
     if path is not None:
         return _native.check_utf8(text.encode("utf-8"), warnings, os.fsdecode(path))
     return _native.check(text, warnings)

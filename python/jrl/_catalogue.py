@@ -2,11 +2,11 @@
 
 import os
 from dataclasses import dataclass, field
-from typing import Any, Dict, Optional, Tuple, Union
+from typing import Any, Dict, List, Optional, Tuple, Union
 
 from . import _native
 from ._kind import Kind
-from ._native import Query, Requirement, Selector, Single
+from ._native import Diagnostic, Query, Requirement, Selector, Single
 
 PathType = Union[str, "os.PathLike[str]"]
 
@@ -75,6 +75,10 @@ class Catalogue:
         elif not isinstance(value, Requirement):
             raise TypeError(f"courses_for() takes a Requirement or a Selector, not {type(value).__name__}")
         return tuple(self.courses[i] for i in _native.catalogue_courses_for(self._handle, (value,)))
+
+    def _check(self, text: str, warnings: bool, path: Optional[str] = None) -> List[Diagnostic]:
+        """:func:`jrl.check` of ``text`` with this catalogue's warnings."""
+        return _native.catalogue_check(self._handle, text, warnings, path)
 
     def __repr__(self) -> str:
         return f"<Catalogue {self.name!r}: {len(self.courses)} courses>"

@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "arguments.hpp"
+#include "diagnostic_objects.hpp"
+#include "jrl/catalogue_check.hpp"
 #include "jrl/jrl.hpp"
 #include "model_objects.hpp"
 #include "objects_model.hpp"
 #include "parse_error.hpp"
 #include "records.hpp"
+#include "shared_tuple.hpp"
 #include "threads_allowed.hpp"
 
 namespace jrl_native {
@@ -25,14 +28,7 @@ void free_catalogue(PyObject* capsule) {
 }
 
 PyObject* str_tuple(const std::vector<std::string>& names) {
-  Ref out(PyTuple_New(static_cast<Py_ssize_t>(names.size())));
-  if (!out) return nullptr;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    PyObject* s = new_str(names[i]);
-    if (s == nullptr) return nullptr;
-    PyTuple_SetItem(out.get(), static_cast<Py_ssize_t>(i), s);
-  }
-  return out.release();
+  return tuple_of_entries(names, [](const std::string& name) { return new_str(name); });
 }
 
 template <typename Names>
@@ -146,6 +142,33 @@ PyObject* catalogue_courses_for(PyObject*, PyObject* args) {
   });
 }
 
+// The diagnostics of a text with the catalogue's warnings among them.
+PyObject* catalogue_check(PyObject*, PyObject* args) {
+  PyObject* capsule = nullptr;
+  PyObject* text = nullptr;
+  PyObject* warnings = nullptr;
+  PyObject* path = nullptr;
+  if (!PyArg_UnpackTuple(args, "catalogue_check", 4, 4, &capsule, &text, &warnings,
+                         &path)) {
+    return nullptr;
+  }
+  std::string name;
+  if (path != Py_None && !path_text(path, name)) return nullptr;
+  auto* cat = static_cast<jrl::Catalogue*>(PyCapsule_GetPointer(capsule, CAPSULE));
+  if (cat == nullptr) return nullptr;
+  jrl::CheckOptions options;
+  const int want_warnings = PyObject_IsTrue(warnings);
+  if (want_warnings < 0) return nullptr;
+  options.warnings = want_warnings != 0;
+  Ref utf8(utf8_copy(text, "text"));
+  if (!utf8) return nullptr;
+  return guarded([&] {
+    return checked_list(bytes_view(utf8.get()), [&](std::string_view view) {
+      return jrl::check(view, *cat, options);
+    }, name);
+  });
+}
+
 }  // namespace
 
 const jrl::Catalogue* catalogue_of(PyObject* handle) {
@@ -158,6 +181,9 @@ PyMethodDef catalogue_methods[] = {
     {"catalogue_courses_for", catalogue_courses_for, METH_VARARGS,
      "catalogue_courses_for(catalogue, requirements, /)\n--\n\nThe positions of the courses "
      "the first of the requirements selects."},
+    {"catalogue_check", catalogue_check, METH_VARARGS,
+     "catalogue_check(catalogue, text, warnings, path, /)\n--\n\nEvery diagnostic of a str, "
+     "the catalogue's warnings among them."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -6,6 +6,7 @@
 #include "model_objects.hpp"
 #include "records.hpp"
 #include "shared_tuple.hpp"
+#include "threads_allowed.hpp"
 
 namespace jrl_native {
 namespace {
@@ -71,6 +72,25 @@ PyObject* diagnostic_objects(const std::vector<jrl::Diagnostic>& diagnostics,
   return tuple_of_entries(diagnostics, [&](const jrl::Diagnostic& d) {
     return diagnostic_object(d, chars);
   });
+}
+
+PyObject* checked_list(
+    std::string_view text,
+    const std::function<std::vector<jrl::Diagnostic>(std::string_view)>& check,
+    std::string_view name) {
+  std::vector<jrl::Diagnostic> diagnostics;
+  CharOffsets chars(text);
+  {
+    ThreadsAllowed unlocked;
+    diagnostics = check(text);
+    for (jrl::Diagnostic& d : diagnostics) {
+      if (!name.empty()) d.report = d.report_for(name);
+      add_offsets(d, chars);
+    }
+    chars.count();
+  }
+  Ref found(diagnostic_objects(diagnostics, chars));
+  return found ? PySequence_List(found.get()) : nullptr;
 }
 
 }  // namespace jrl_native

@@ -3,6 +3,8 @@
 // checked str.
 #pragma once
 
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #include "char_offsets.hpp"
@@ -22,5 +24,14 @@ PyObject* suggestion_objects(const std::vector<jrl::Suggestion>& suggestions,
 // A tuple of Diagnostic objects.
 PyObject* diagnostic_objects(const std::vector<jrl::Diagnostic>& diagnostics,
                              const CharOffsets& chars);
+
+// A list of the Diagnostic objects `check(text)` gives, `text` being the
+// bytes of a UTF-8 copy of the str checked; the lock is released while it
+// checks; with a `name`, each report names the file so. A new reference,
+// null with the error set.
+PyObject* checked_list(
+    std::string_view text,
+    const std::function<std::vector<jrl::Diagnostic>(std::string_view)>& check,
+    std::string_view name = {});
 
 }  // namespace jrl_native

@@ -63,19 +63,9 @@ PyObject* check_utf8(PyObject*, PyObject* args) {
 PyObject* diagnostic_list(std::string_view text,
                           const jrl::CheckOptions& options,
                           std::string_view name) {
-  std::vector<jrl::Diagnostic> diagnostics;
-  CharOffsets chars(text);
-  {
-    ThreadsAllowed unlocked;
-    diagnostics = jrl::check(text, options);
-    for (jrl::Diagnostic& d : diagnostics) {
-      if (!name.empty()) d.report = d.report_for(name);
-      add_offsets(d, chars);
-    }
-    chars.count();
-  }
-  Ref found(diagnostic_objects(diagnostics, chars));
-  return found ? PySequence_List(found.get()) : nullptr;
+  return checked_list(
+      text, [&](std::string_view view) { return jrl::check(view, options); },
+      name);
 }
 
 PyMethodDef file_check_methods[] = {

@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "colour.hpp"
+#include "file_catalogues.hpp"
 #include "commands.hpp"
 #include "fix_files.hpp"
 #include "input_file.hpp"
 #include "input_paths.hpp"
+#include "jrl/catalogue_check.hpp"
 #include "jrl/jrl.hpp"
 #include "output.hpp"
 #include "reporter.hpp"
@@ -50,8 +52,9 @@ struct Outcome {
 
 class Checker {
  public:
-  Checker(const Options& options, const Reporter& reporter)
-      : options_(options), reporter_(reporter) {}
+  Checker(const Options& options, const Reporter& reporter,
+          const FileCatalogues* catalogues = nullptr)
+      : options_(options), reporter_(reporter), catalogues_(catalogues) {}
 
   // Checks one file and renders its report; changes no shared state, so it
   // runs on any thread.
@@ -84,7 +87,9 @@ class Checker {
       // --verbose counts the requirements of a good file: the analysis
       // holds them, from the same reading.
       std::optional<Analysis> analysis;
-      if (options_.verbose) analysis = jrl::analyse(*content, check_options);
+      const Catalogue* catalogue = catalogues_ ? catalogues_->find(path) : nullptr;
+      if (options_.verbose || catalogue) analysis = jrl::analyse(*content, check_options);
+      if (catalogue) add_catalogue_warnings(*content, *analysis, *catalogue, check_options);
       const std::vector<Diagnostic> diagnostics =
           analysis ? std::move(analysis->diagnostics)
                    : jrl::check(*content, check_options);
@@ -95,7 +100,7 @@ class Checker {
         }
       }
       out.rendered = reporter_.render(out.name, diagnostics);
-      if (analysis && out.status == EXIT_OK) {
+      if (options_.verbose && analysis && out.status == EXIT_OK) {
         out.good_count = analysis->parsed.parsed_jrl_file.requirements.size();
       }
     } catch (...) {
@@ -124,6 +129,7 @@ class Checker {
  private:
   const Options& options_;
   const Reporter& reporter_;
+  const FileCatalogues* catalogues_;
 };
 
 // Checks the files on `jobs` threads; the caller takes each outcome in the
@@ -221,8 +227,14 @@ int run_check(const Options& options) {
   const unsigned jobs =
       static_cast<unsigned>(std::min<std::size_t>(options.jobs, files.size()));
 
+  const auto catalogues = FileCatalogues::load(options, files);
+  if (!catalogues) {
+    write_out(stderr, error_label(colour_enabled(options.colour, STDERR_FILENO)) + ": " +
+                          escape_controls(catalogues.error()) + "\n");
+    return EXIT_USAGE;
+  }
   const std::unique_ptr<Reporter> reporter = reporter_for(options);
-  const Checker checker(options, *reporter);
+  const Checker checker(options, *reporter, &*catalogues);
   int status = EXIT_OK;
   std::optional<Pool> pool;
   if (jobs > 1) {

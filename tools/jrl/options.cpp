@@ -257,6 +257,14 @@ constexpr std::array OPTIONS{
     text<&Options::catalogue>(
         "--catalogue", " CAT", "courses",
         {"courses: the catalogue's JSON file (required)", ""}),
+    text<&Options::catalogue>(
+        "--catalogue", " CAT", "check",
+        {"check: warn where the file does not fit the catalogue\n"
+         "(default: the one jrl.toml names)",
+         ""}),
+    flag<&Options::no_config>(
+        "", "--no-config", "check",
+        {"check: read no jrl.toml or pyproject.toml", ""}),
     choice<&Options::courses_json, COURSE_FORMATS>(
         "--format", "courses",
         {"courses: text (default) or json, one JSON object per\n"

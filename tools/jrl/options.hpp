@@ -44,6 +44,8 @@ struct Options {
   std::string stdin_filename;  // the name standard input is shown by
   unsigned jobs = 1;           // files checked at a time
   bool fix = false;            // apply the fixes found, then check
+  // --catalogue is also check's; --no-config: no jrl.toml names it
+  bool no_config = false;
   // fmt
   bool list_changes = false;      // --check: change nothing, list files
   bool diff = false;              // change nothing, print a diff

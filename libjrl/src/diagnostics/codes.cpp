@@ -13,7 +13,7 @@ namespace {
 using enum Severity;
 
 // Codes are stable: a new kind of fault gets a new code, none is reused.
-constexpr std::array<DiagnosticCode, 22> CODES = {{
+constexpr std::array<DiagnosticCode, 29> CODES = {{
     {"JRL001", error, "invalid-utf8", "the file is not valid UTF-8"},
     {"JRL002", error, "input-too-large", "the file is 4 GiB or larger"},
     {"JRL003", error, "nesting-too-deep",
@@ -51,6 +51,18 @@ constexpr std::array<DiagnosticCode, 22> CODES = {{
      "the same selector stands twice in one list"},
     {"JRL205", warning, "empty-text",
      "a tag, distribution, placement or major code is empty"},
+    {"JRL210", warning, "unknown-tag", "no course of the catalogue carries the tag"},
+    {"JRL211", warning, "unknown-distribution",
+     "no course of the catalogue carries the distribution"},
+    {"JRL212", warning, "unknown-programme-code",
+     "the catalogue lists no programme with this code"},
+    {"JRL213", warning, "unknown-placement",
+     "the catalogue lists no placement of this name"},
+    {"JRL214", warning, "unknown-course", "the course is not in the catalogue"},
+    {"JRL215", warning, "selects-nothing",
+     "a selector selects no course of the catalogue"},
+    {"JRL216", warning, "unmeetable-requirement",
+     "a query asks for more than the catalogue lets its entries give"},
 }};
 
 // The code of each fault a parse error tells, in the order of `Fault`.

@@ -216,6 +216,13 @@ void DiagnosticList::add_warnings(const std::vector<Warning>& warnings) {
     if (w.note) {
       d.notes.push_back({*w.note, w.note_offset, lines_.at(w.note_offset)});
     }
+    for (Suggestion s : w.fixes) {
+      for (TextEdit& e : s.edits) {
+        e.start = lines_.at(e.offset);
+        e.end = lines_.at(e.end_offset);
+      }
+      d.suggestions.push_back(std::move(s));
+    }
     diagnostics_.push_back(std::move(d));
   }
 }

@@ -18,6 +18,8 @@ namespace {
 
 std::string decimal(std::size_t n) { return number_text::decimal(n); }
 
+}  // namespace
+
 // A function whose first two arguments are courses selects a range of them.
 bool is_range(const SelectorFunction& f) {
   return f.arity >= 2 && f.argument_slots[0].kind == ArgumentKind::course &&
@@ -87,8 +89,6 @@ ByteSpan argument_span(std::string_view text, ByteSpan call,
   const ByteSpan at = found.value_or(ByteSpan{0, written.size()});
   return {call.start + at.start, call.start + at.end};
 }
-
-}  // namespace
 
 // One requirement's walk: its queries depth first, each selector met with
 // its span from the source map.

@@ -9,7 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "jrl/diagnostics.hpp"
 #include "jrl/model.hpp"
+#include "jrl/selector_functions.hpp"
 #include "jrl/position.hpp"
 
 namespace jrl::diagnostics {
@@ -22,7 +24,27 @@ struct Warning {
   // A further place, such as the first of two equal selectors.
   std::optional<std::string> note;
   std::size_t note_offset = 0;
+  // Fixes; their edits' lines and columns are filled in when the warning
+  // becomes a diagnostic.
+  std::vector<Suggestion> fixes = {};
 };
+
+// How a selector and a query are written, for placing a warning on a part
+// of them.
+// A function whose first two arguments are courses selects a range of them.
+bool is_range(const SelectorFunction& f);
+// A function of one course selects just that course.
+bool names_one_course(const SelectorFunction& f);
+// A course as written: its department and its four digits, "L" for a lab.
+std::string course_text(const Class& course);
+// The least count a quantity asks for.
+std::size_t least(const Quantity& quantity);
+// Where the quantity of the query written from `start` of `text` stands.
+ByteSpan quantity_span(std::string_view text, std::size_t start,
+                       const JRLQuery& query);
+// Where the argument `index` of the call written at `call` stands.
+ByteSpan argument_span(std::string_view text, ByteSpan call,
+                       std::size_t index);
 
 // What finding the warnings cost beyond reading the models: the calls
 // keyed to compare them, and the bytes of the keys they were compared by.

@@ -10,14 +10,16 @@ from ``jrl.departments``; the words of a text from the package's lexer.
 import sys
 from bisect import bisect_left
 from typing import Any, Callable, Dict, List, Optional, Tuple, TypeVar
-from urllib.parse import unquote
+from pathlib import Path
+from urllib.parse import unquote, urlparse
 
 from lsprotocol import types as lsp
 from pygls.lsp.server import LanguageServer
 
 import jrl
 
-from . import completion, diagnostics, fix_all, formatting, hover, nearby, outline, tokens
+from . import (catalogue_features, completion, diagnostics, fix_all, formatting, hover, nearby, outline,
+               tokens)
 from .positions import Positions, client_encoding
 from .protocol import BoundedInput, JrlProtocol
 
@@ -30,13 +32,16 @@ class Analysis:
     lexed on first use."""
 
     def __init__(self, uri: str, version: Optional[int], text: str, encoding: str,
-                 previous: Optional["Analysis"] = None) -> None:
+                 previous: Optional["Analysis"] = None, catalogue: Optional[jrl.Catalogue] = None) -> None:
         self.uri = uri
         self.version = version
         self.positions = Positions(text, encoding)
         # The one reading of this version that every answer about it uses.
         self.read = jrl.analyse(self.positions.library_text)
         self.found = self.read.diagnostics
+        self.catalogue = catalogue
+        if catalogue is not None:
+            self.found = catalogue_features.diagnostics(self.positions.library_text, catalogue)
         self.shown = diagnostics.to_lsp(self.found, uri, self.positions)
         self._spans: Optional[List[Tuple[int, int]]] = None
         self._ends: Optional[List[int]] = None
@@ -100,6 +105,7 @@ class JrlServer(LanguageServer):
         super().__init__(NAME, jrl_version(), protocol_cls=JrlProtocol,
                          text_document_sync_kind=lsp.TextDocumentSyncKind.Incremental)
         self.analyses: Dict[str, Analysis] = {}
+        self.catalogues = catalogue_features.Catalogues()
         self.width = DEFAULT_WIDTH
         self.shut_down = False
 
@@ -110,9 +116,12 @@ class JrlServer(LanguageServer):
         if document is None:
             return None
         analysis = self.analyses.get(uri)
-        if analysis is None or analysis.version != document.version or analysis.positions.text != document.source:
+        catalogue = self.catalogues.for_document(uri)
+        self.tell_problems()
+        if analysis is None or analysis.version != document.version or analysis.positions.text != document.source \
+                or analysis.catalogue is not catalogue:
             analysis = Analysis(uri, document.version, document.source,
-                                client_encoding(self.workspace.position_encoding), analysis)
+                                client_encoding(self.workspace.position_encoding), analysis, catalogue)
             self.analyses[uri] = analysis
         return analysis
 
@@ -146,6 +155,12 @@ class JrlServer(LanguageServer):
             return
         self.text_document_publish_diagnostics(lsp.PublishDiagnosticsParams(
             uri=uri, version=analysis.version, diagnostics=analysis.shown))
+
+    def tell_problems(self) -> None:
+        """Shows each catalogue or configuration that did not load, once."""
+        while self.catalogues.problems:
+            self.window_show_message(lsp.ShowMessageParams(
+                type=lsp.MessageType.Warning, message=self.catalogues.problems.pop(0)))
 
     @property
     def snippets(self) -> bool:
@@ -185,6 +200,21 @@ def initialize(ls: JrlServer, params: lsp.InitializeParams) -> None:
     width = options.get("width") if isinstance(options, dict) else None
     if isinstance(width, int) and not isinstance(width, bool) and width >= 1:
         ls.width = width
+    # {"catalogue": PATH}: the catalogue to check against, a relative path
+    # read from the workspace's folder.
+    if isinstance(options, dict):
+        ls.catalogues.configure(options.get("catalogue"))
+    if params.root_uri:
+        ls.catalogues.root = Path(unquote(urlparse(params.root_uri).path))
+
+
+@server.feature(lsp.WORKSPACE_DID_CHANGE_CONFIGURATION)
+def did_change_configuration(ls: JrlServer, params: lsp.DidChangeConfigurationParams) -> None:
+    # {"jrl": {"catalogue": PATH}}, as editors send their settings.
+    settings = params.settings.get("jrl") if isinstance(params.settings, dict) else None
+    if isinstance(settings, dict) and ls.catalogues.configure(settings.get("catalogue")):
+        for uri in list(ls.analyses):
+            ls.publish(uri)
 
 
 @server.feature(lsp.SHUTDOWN)
@@ -221,10 +251,15 @@ def code_action(ls: JrlServer, a: Analysis, params: lsp.CodeActionParams) -> Lis
 
 
 @server.feature(lsp.TEXT_DOCUMENT_COMPLETION,
-                lsp.CompletionOptions(trigger_characters=["(", "[", ",", " "]))
+                lsp.CompletionOptions(trigger_characters=["(", "[", ",", " ", '"']))
 @about_a_document
 def complete(ls: JrlServer, a: Analysis, params: lsp.CompletionParams) -> lsp.CompletionList:
     offset = a.positions.offset(params.position)
+    if a.catalogue is not None:
+        names = catalogue_features.completions(a.positions.text, a.statement_start(offset), offset,
+                                               a.positions, a.catalogue)
+        if names is not None:
+            return lsp.CompletionList(is_incomplete=False, items=names)
     words = a.words_near(offset, offset)
     found = [] if words is None else completion.items(words, a.positions, offset, ls.snippets)
     return lsp.CompletionList(is_incomplete=False, items=found)
@@ -238,7 +273,10 @@ def on_hover(ls: JrlServer, a: Analysis, params: lsp.HoverParams) -> Optional[ls
     # the cursor can be on.
     end = a.positions.text.find("\n", offset, offset + nearby.WINDOW)
     words = a.words_near(offset, len(a.positions.text) if end == -1 else end)
-    return None if words is None else hover.hover(words, a.positions, offset)
+    found = None if words is None else hover.hover(words, a.positions, offset)
+    if a.catalogue is not None:
+        found = catalogue_features.add_to_hover(found, a.read, a.positions, offset, a.catalogue)
+    return found
 
 
 @server.feature(lsp.TEXT_DOCUMENT_DOCUMENT_SYMBOL)
