@@ -30,6 +30,12 @@ constexpr std::array COMMANDS{
                 "list the catalogue courses each statement selects\n"
                 "(needs --catalogue)",
                 Page::main, NEEDS_A_FILE, true, run_courses},
+    CommandSpec{"audit", "PROGRAMME",
+                "audit student records against a programme: which\n"
+                "requirements each student has met and what is missing\n"
+                "(needs --catalogue, and --record or --records)",
+                Page::main, "needs a programme file (use - for standard input)",
+                true, run_audit},
     CommandSpec{"departments", "",
                 "list the department codes a course may name", Page::main,
                 "", false, run_departments},

@@ -46,6 +46,8 @@ int run_explain(const Options& options);
 int run_fmt(const Options& options);
 // `courses`: what each statement selects from a catalogue.
 int run_courses(const Options& options);
+// `audit`: which requirements each student's record meets.
+int run_audit(const Options& options);
 // `departments`: the registry's codes, one a line.
 int run_departments(const Options& options);
 
