@@ -2,6 +2,7 @@
 #pragma once
 
 #include "jrl/analysis.hpp"
+#include "jrl/audit.hpp"
 #include "jrl/catalogue.hpp"
 #include "jrl/departments.hpp"
 #include "jrl/model_rules.hpp"
@@ -12,6 +13,7 @@
 #include "jrl/model_arena.hpp"
 #include "jrl/parse.hpp"
 #include "jrl/position.hpp"
+#include "jrl/record.hpp"
 #include "jrl/selector_functions.hpp"
 #include "jrl/selector_visit.hpp"
 #include "jrl/source_map.hpp"
