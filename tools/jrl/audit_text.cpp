@@ -36,6 +36,16 @@ std::string number_text(double value) {
   return {buffer, result.ptr};
 }
 
+// "A, B, C", each escaped.
+std::string listed(const std::vector<std::string>& names) {
+  std::string out;
+  for (const std::string& name : names) {
+    if (!out.empty()) out += ", ";
+    out += escape_controls(name);
+  }
+  return out;
+}
+
 // The requirements by index, to name those a course could also count for.
 using Names = std::map<std::size_t, std::string_view>;
 
@@ -43,9 +53,14 @@ using Names = std::map<std::size_t, std::string_view>;
 std::string attempt_text(std::string_view course, std::string_view term,
                          AttemptStatus status) {
   std::string out = escape_controls(course);
-  if (!term.empty()) out += "  " + escape_controls(term);
+  if (!term.empty()) {
+    out += "  ";
+    out += escape_controls(term);
+  }
   if (status != AttemptStatus::completed) {
-    out += "  (" + std::string(to_string(status)) + ")";
+    out += "  (";
+    out += to_string(status);
+    out += ')';
   }
   return out;
 }
@@ -56,12 +71,15 @@ void append_items(std::string& out, const std::vector<AuditItem>& items,
     out += indent;
     switch (item.kind) {
       case AuditItem::Kind::placement:
-        out += "placement " + escape_controls(item.placement) + "\n";
+        out += "placement ";
+        out += escape_controls(item.placement);
+        out += '\n';
         break;
       case AuditItem::Kind::group: {
         out += "group at entry";
         for (std::size_t i = 0; i < item.path.size(); ++i) {
-          out += (i == 0 ? " " : ".") + std::to_string(item.path[i] + 1);
+          out += i == 0 ? ' ' : '.';
+          out += std::to_string(item.path[i] + 1);
         }
         out += ":\n";
         append_items(out, item.items, indent + "  ", names);
@@ -76,7 +94,8 @@ void append_items(std::string& out, const std::vector<AuditItem>& items,
           also += also.empty() ? "  also fits: " : "; ";
           also += escape_controls(name->second);
         }
-        out += also + "\n";
+        out += also;
+        out += '\n';
         break;
       }
     }
@@ -87,25 +106,40 @@ void append_requirement(std::string& out, const RequirementReport& r,
                         const Names& names, bool colour) {
   std::string status(to_string(r.status));
   status.resize(std::max(status.size() + 1, STATUS_WIDTH), ' ');
-  out += "  " + paint(status, status_tone(r.status), colour) +
-         paint(escape_controls(r.description), Tone::strong, colour) +
-         " (line " + std::to_string(r.line) + ")";
+  out += "  ";
+  out += paint(status, status_tone(r.status), colour);
+  out += paint(escape_controls(r.description), Tone::strong, colour);
+  out += " (line ";
+  out += std::to_string(r.line);
+  out += ')';
   if (r.status != RequirementStatus::waived) {
-    out += ": " + std::to_string(r.count) + " of " + std::to_string(r.lo);
-    if (r.hi != r.lo) out += "-" + std::to_string(r.hi);
-    if (r.credits > 0) out += ", " + number_text(r.credits) + " credits";
+    out += ": ";
+    out += std::to_string(r.count);
+    out += " of ";
+    out += std::to_string(r.lo);
+    if (r.hi != r.lo) {
+      out += '-';
+      out += std::to_string(r.hi);
+    }
+    if (r.credits > 0) {
+      out += ", ";
+      out += number_text(r.credits);
+      out += " credits";
+    }
   }
-  out += "\n";
+  out += '\n';
   append_items(out, r.items, ITEM_INDENT, names);
   if (!r.explanation.empty()) {
-    out += ITEM_INDENT + "missing: " + escape_controls(r.explanation) + "\n";
+    out += ITEM_INDENT;
+    out += "missing: ";
+    out += escape_controls(r.explanation);
+    out += '\n';
   }
   if (!r.would_count.empty()) {
-    out += ITEM_INDENT + "would count:";
-    for (std::size_t i = 0; i < r.would_count.size(); ++i) {
-      out += (i == 0 ? " " : ", ") + escape_controls(r.would_count[i]);
-    }
-    out += "\n";
+    out += ITEM_INDENT;
+    out += "would count: ";
+    out += listed(r.would_count);
+    out += '\n';
   }
 }
 
@@ -113,8 +147,14 @@ void append_requirement(std::string& out, const RequirementReport& r,
 void append_section(std::string& out, std::string_view heading,
                     const std::vector<std::string>& lines, bool colour) {
   if (lines.empty()) return;
-  out += "\n" + paint(heading, Tone::strong, colour) + "\n";
-  for (const std::string& line : lines) out += "  " + line + "\n";
+  out += '\n';
+  out += paint(heading, Tone::strong, colour);
+  out += '\n';
+  for (const std::string& line : lines) {
+    out += "  ";
+    out += line;
+    out += '\n';
+  }
 }
 
 }  // namespace
@@ -124,30 +164,38 @@ std::string audit_text(const AuditReport& report, bool colour) {
   for (const RequirementReport& r : report.requirements) {
     names.emplace(r.index, r.description);
   }
-  std::string out =
-      paint(escape_controls(report.student), Tone::strong, colour) + ": " +
-      (report.satisfied ? paint("satisfied", Tone::help, colour)
-                        : paint("not satisfied", Tone::error, colour)) +
-      " (" + escape_controls(report.programme) + ", " +
-      escape_controls(report.catalogue) + ")\n";
+  std::string out = paint(escape_controls(report.student), Tone::strong, colour);
+  out += ": ";
+  out += report.satisfied ? paint("satisfied", Tone::help, colour)
+                          : paint("not satisfied", Tone::error, colour);
+  out += " (";
+  out += escape_controls(report.programme);
+  out += ", ";
+  out += escape_controls(report.catalogue);
+  out += ")\n";
   if (!report.optimal) {
-    out += paint("note", Tone::warning, colour) +
-           ": the time limit ran out; this is the best allocation found, "
+    out += paint("note", Tone::warning, colour);
+    out += ": the time limit ran out; this is the best allocation found, "
            "not proven the best\n";
   }
-  out += "\n";
+  out += '\n';
   for (const RequirementReport& r : report.requirements) {
     append_requirement(out, r, names, colour);
   }
 
   std::vector<std::string> lines;
   for (const LimitReport& limit : report.limits) {
-    std::string line = escape_controls(limit.description) + " (line " +
-                       std::to_string(limit.line) + "): " +
-                       std::to_string(limit.used) + " of " +
-                       std::to_string(limit.allowed) + " used";
-    for (std::size_t i = 0; i < limit.courses.size(); ++i) {
-      line += (i == 0 ? ": " : ", ") + escape_controls(limit.courses[i]);
+    std::string line = escape_controls(limit.description);
+    line += " (line ";
+    line += std::to_string(limit.line);
+    line += "): ";
+    line += std::to_string(limit.used);
+    line += " of ";
+    line += std::to_string(limit.allowed);
+    line += " used";
+    if (!limit.courses.empty()) {
+      line += ": ";
+      line += listed(limit.courses);
     }
     lines.push_back(std::move(line));
   }
@@ -163,20 +211,32 @@ std::string audit_text(const AuditReport& report, bool colour) {
   for (const ExceptionReport& e : report.exceptions) {
     const auto name = names.find(e.requirement);
     std::string line = e.kind;
-    if (!e.course.empty()) line += " " + escape_controls(e.course);
-    line += " (" +
-            (name == names.end() ? "requirement " + std::to_string(e.requirement)
-                                 : escape_controls(name->second)) +
-            ")";
-    if (!e.effect.empty()) line += ": " + escape_controls(e.effect);
+    if (!e.course.empty()) {
+      line += ' ';
+      line += escape_controls(e.course);
+    }
+    line += " (";
+    if (name == names.end()) {
+      line += "requirement ";
+      line += std::to_string(e.requirement);
+    } else {
+      line += escape_controls(name->second);
+    }
+    line += ')';
+    if (!e.effect.empty()) {
+      line += ": ";
+      line += escape_controls(e.effect);
+    }
     lines.push_back(std::move(line));
   }
   append_section(out, "Exceptions", lines, colour);
 
   lines.clear();
   for (const std::string& warning : report.warnings) {
-    lines.push_back(paint("warning", Tone::warning, colour) + ": " +
-                    escape_controls(warning));
+    std::string line = paint("warning", Tone::warning, colour);
+    line += ": ";
+    line += escape_controls(warning);
+    lines.push_back(std::move(line));
   }
   append_section(out, "Warnings", lines, colour);
   return out;
