@@ -129,7 +129,7 @@ def test_bad_input_exits_2_naming_the_place(tmp_path):
         (["--record", str(tmp_path / "none.json")], {}, ["none.json"]),
         (["--record", str(broken_record)], {}, ["r.json", "S9", "attempts[0]"]),
         (["--records", str(tmp_path)], {}, [str(tmp_path)]),
-        (["--record", record], {"programme": broken_programme}, ["p.jrl", "1:"]),
+        (["--record", record], {"programme": broken_programme}, ["p.jrl does not parse", "p.jrl:1:"]),
         (["--record", record, "--records", record], {}, ["one of --record"]),
         ([], {}, ["one of --record"]),
         (["--record", record, "--include=completed,done"], {}, ["'done'", "--include"]),

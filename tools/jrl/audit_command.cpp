@@ -131,7 +131,7 @@ class Writer {
         // it when both streams go to one place.
         std::fflush(stdout);
         write_out(stderr, error_label(colour_err_) + ": " +
-                              escape_controls(outcome.error) + "\n");
+                              escape_line(outcome.error) + "\n");
       } else if (!outcome.satisfied && status_ == EXIT_OK) {
         status_ = EXIT_FAILED;
       }
@@ -210,9 +210,9 @@ int run_audit(const Options& options) {
   const auto programme = AuditProgramme::prepare(
       without_bom(*text), programme_name(programme_path), *catalogue);
   if (!programme) {
-    // The parse report names the place; say which file it is about.
-    return fail(display_name(programme_path) +
-                " cannot be audited against: " + programme.error());
+    // The parse report under it names the line and column.
+    return fail(display_name(programme_path) + " does not parse:\n" +
+                programme.error());
   }
 
   AuditOptions audit_options;
