@@ -80,11 +80,13 @@ from ._native import (
     TextEdit,
 )
 from . import _native
+from ._audit import Audit, RecordError, audit
 from ._catalogue import Catalogue, CatalogueCourse, CatalogueError
 from ._selector_functions import SelectorArgument, SelectorFunction, selector_functions
 
 __all__ = [
     "Analysis",
+    "Audit",
     "Catalogue",
     "CatalogueCourse",
     "CatalogueError",
@@ -105,6 +107,7 @@ __all__ = [
     "Range",
     "RangeDist",
     "RangeTag",
+    "RecordError",
     "Requirement",
     "Selector",
     "SelectorArgument",
@@ -117,6 +120,7 @@ __all__ = [
     "TagDept",
     "TextEdit",
     "analyse",
+    "audit",
     "check",
     "closest_department",
     "departments",

@@ -210,23 +210,24 @@ std::optional<AttemptStatus> attempt_status(std::string_view text) {
 }
 
 std::string RecordError::message() const {
+  // Each part is followed by a colon; the first has no space before it.
   std::string out = file;
   if (line) {
     out += ':';
     out += std::to_string(*line);
   }
-  out += ':';
+  if (!out.empty()) out += ':';
   if (!student.empty()) {
-    out += " student ";
+    out += out.empty() ? "student " : " student ";
     out += student;
     out += ':';
   }
   if (!field.empty()) {
-    out += " \"";
+    out += out.empty() ? "\"" : " \"";
     out += field;
     out += "\":";
   }
-  out += ' ';
+  if (!out.empty()) out += ' ';
   out += reason;
   return out;
 }
