@@ -209,23 +209,20 @@ std::string audit_text(const AuditReport& report, bool colour) {
 
   lines.clear();
   for (const ExceptionReport& e : report.exceptions) {
-    const auto name = names.find(e.requirement);
+    // The effect names the requirement and the course; without one, name
+    // them here.
     std::string line = e.kind;
-    if (!e.course.empty()) {
-      line += ' ';
-      line += escape_controls(e.course);
-    }
-    line += " (";
-    if (name == names.end()) {
-      line += "requirement ";
-      line += std::to_string(e.requirement);
-    } else {
-      line += escape_controls(name->second);
-    }
-    line += ')';
+    line += ": ";
     if (!e.effect.empty()) {
-      line += ": ";
       line += escape_controls(e.effect);
+    } else {
+      const auto name = names.find(e.requirement);
+      line += name == names.end() ? std::to_string(e.requirement)
+                                  : escape_controls(name->second);
+      if (!e.course.empty()) {
+        line += ", ";
+        line += escape_controls(e.course);
+      }
     }
     lines.push_back(std::move(line));
   }
