@@ -81,6 +81,7 @@ from ._native import (
 )
 from . import _native
 from ._audit import Audit, RecordError, audit
+from ._audit_batch import audit_many
 from ._catalogue import Catalogue, CatalogueCourse, CatalogueError
 from ._selector_functions import SelectorArgument, SelectorFunction, selector_functions
 
@@ -121,6 +122,7 @@ __all__ = [
     "TextEdit",
     "analyse",
     "audit",
+    "audit_many",
     "check",
     "closest_department",
     "departments",
