@@ -69,38 +69,43 @@ std::vector<std::string> would_count(const AuditProblem& problem, const Allocati
   const AuditNode& root = d.nodes[d.requirements[r].root];
   const std::vector<int> used = caps_used(problem, allocation, fills, r);
   const auto courses = d.catalogue.courses();
-  std::set<std::string_view> out;
   // The root's own calls, and those of its groups that did not complete.
   std::vector<std::uint32_t> leaves = root.leaves;
   const AuditRequirement& req = d.requirements[r];
   for (std::uint32_t n = req.root + 1; n < req.end; ++n) {
     if (!fills[n].complete) leaves.insert(leaves.end(), d.nodes[n].leaves.begin(), d.nodes[n].leaves.end());
   }
+  const auto fits = [&](const CatalogueCourse& c, const AuditLeaf& leaf) {
+    if (taken.contains(c.code)) return false;
+    for (std::uint32_t other : d.leaves_of_course[static_cast<std::size_t>(&c - courses.data())]) {
+      const AuditLeaf& o = d.leaves[other];
+      if (leaf.node == req.root && o.node == req.root) {
+        for (std::uint32_t cap : o.caps) {
+          if (used[cap] >= static_cast<int>(root.caps[cap].allowed)) return false;
+        }
+      }
+      if (o.limit && limit_used[*o.limit] >= d.limits[*o.limit].allowed) return false;
+    }
+    return std::ranges::none_of(record.exceptions.block, [&](const Substitution& b) {
+      return b.course == c.code && d.find_requirement(b.requirement) == r;
+    });
+  };
+  // The first three codes in order: a course is looked at only when it
+  // would be among them.
+  std::vector<std::string_view> best;
   for (std::uint32_t id : leaves) {
     const AuditLeaf& leaf = d.leaves[id];
     if (leaf.placement) continue;
     for (const CatalogueCourse* c : d.catalogue.courses_for(*leaf.call)) {
-      if (taken.contains(c->code)) continue;
-      bool fits = true;
-      for (std::uint32_t other : d.leaves_of_course[static_cast<std::size_t>(c - courses.data())]) {
-        const AuditLeaf& o = d.leaves[other];
-        if (leaf.node == req.root && o.node == req.root) {
-          for (std::uint32_t cap : o.caps) fits = fits && used[cap] < static_cast<int>(root.caps[cap].allowed);
-        }
-        if (o.limit) fits = fits && limit_used[*o.limit] < d.limits[*o.limit].allowed;
-      }
-      for (const Substitution& b : record.exceptions.block) {
-        if (b.course == c->code && d.find_requirement(b.requirement) == r) fits = false;
-      }
-      if (fits) out.insert(c->code);
+      const std::string_view code = c->code;
+      if (best.size() == 3 && code >= best.back()) continue;
+      const auto at = std::ranges::lower_bound(best, code);
+      if ((at != best.end() && *at == code) || !fits(*c, leaf)) continue;
+      best.insert(at, code);
+      if (best.size() > 3) best.pop_back();
     }
   }
-  std::vector<std::string> list;
-  for (std::string_view code : out) {
-    if (list.size() == 3) break;
-    list.emplace_back(code);
-  }
-  return list;
+  return {best.begin(), best.end()};
 }
 
 }  // namespace
