@@ -95,6 +95,8 @@ for version in "${versions[@]}"; do
   "$venv/bin/python" -m pip install -q "$wheel[lsp]" pytest hypothesis jsonschema \
     "sarif-tools>=3" "sarif-om>=1.0.4" "pygments>=2.12" "onigurumacffi>=1.4" \
     "${extra[@]}"
+  # HiGHS, the exact solver the audit's allocations are checked against.
+  "$venv/bin/python" -m pip install -q "highspy>=1.7"
   # From outside the source tree, so that only the installed wheel is seen.
   # The wheel installs the jrl tool beside the interpreter; its tests must
   # find it there rather than skip.

@@ -81,11 +81,14 @@ from ._native import (
     TextEdit,
 )
 from . import _native
+from ._audit import Audit, RecordError, audit
+from ._audit_batch import audit_many
 from ._catalogue import Catalogue, CatalogueCourse, CatalogueError
 from ._selector_functions import SelectorArgument, SelectorFunction, selector_functions
 
 __all__ = [
     "Analysis",
+    "Audit",
     "Catalogue",
     "CatalogueCourse",
     "CatalogueError",
@@ -106,6 +109,7 @@ __all__ = [
     "Range",
     "RangeDist",
     "RangeTag",
+    "RecordError",
     "Requirement",
     "Selector",
     "SelectorArgument",
@@ -118,6 +122,8 @@ __all__ = [
     "TagDept",
     "TextEdit",
     "analyse",
+    "audit",
+    "audit_many",
     "check",
     "check_file",
     "closest_department",

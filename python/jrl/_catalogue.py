@@ -1,6 +1,8 @@
 """Course catalogues: the courses a requirement can select."""
 
+import json
 import os
+import tempfile
 from dataclasses import dataclass, field
 from typing import Any, Dict, List, Optional, Tuple, Union
 
@@ -82,3 +84,32 @@ class Catalogue:
 
     def __repr__(self) -> str:
         return f"<Catalogue {self.name!r}: {len(self.courses)} courses>"
+
+    def to_dict(self) -> Dict[str, Any]:
+        """The catalogue in its JSON form: loading it gives this catalogue."""
+        return {
+            "name": self.name,
+            "courses": [
+                {"course": c.code, "title": c.title, "credits": c.credits,
+                 "tags": list(c.tags), "distributions": list(c.distributions),
+                 "programme_tags": {k: list(v) for k, v in c.programme_tags.items()},
+                 "programme_distributions": {k: list(v) for k, v in c.programme_distributions.items()}}
+                for c in self.courses
+            ],
+            "placements": list(self.placements),
+            "programme_codes": list(self.programme_codes),
+        }
+
+    def __reduce__(self) -> Tuple[Any, Tuple[str]]:
+        # The native part is loaded again from the JSON form, in the process
+        # that unpickles it.
+        return (_catalogue_from_json, (json.dumps(self.to_dict(), ensure_ascii=False),))
+
+
+def _catalogue_from_json(text: str) -> Catalogue:
+    """A catalogue from its JSON text (as pickles hold it)."""
+    with tempfile.TemporaryDirectory(prefix="jrl-catalogue-") as folder:
+        path = os.path.join(folder, "catalogue.json")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(text)
+        return Catalogue.load(path)

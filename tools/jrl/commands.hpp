@@ -50,6 +50,8 @@ int run_courses(const Options& options);
 int run_diff(const Options& options);
 // `describe`: the programme in plain words.
 int run_describe(const Options& options);
+// `audit`: which requirements each student's record meets.
+int run_audit(const Options& options);
 // `departments`: the registry's codes, one a line.
 int run_departments(const Options& options);
 

@@ -137,6 +137,38 @@ void store_width(Options& options, std::size_t width) {
 void store_jobs(Options& options, std::size_t jobs) {
   options.jobs = static_cast<unsigned>(jobs);
 }
+void store_time_limit(Options& options, std::size_t ms) {
+  options.time_limit_ms = ms;
+}
+
+// The longest --time-limit: a day, in milliseconds.
+constexpr std::size_t DAY_MS = 86'400'000;
+
+// `jrl audit --include`: the attempt statuses that take part.
+constexpr std::array<Choice<bool Options::*>, 3> STATUSES{{
+    {"completed", &Options::include_completed},
+    {"in-progress", &Options::include_in_progress},
+    {"planned", &Options::include_planned},
+}};
+
+// A comma-separated list of STATUSES, each at most once, at least one.
+Result set_include(Options& options, std::string_view option,
+                   std::string_view value) {
+  for (const auto& status : STATUSES) options.*status.value = false;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = std::min(value.find(',', start), value.size());
+    const auto status = named(STATUSES, option, value.substr(start, comma - start));
+    if (!status) return std::unexpected(status.error());
+    if (options.*(*status)->value) {
+      return std::unexpected(invalid_value(value, option,
+                                           "each status at most once"));
+    }
+    options.*(*status)->value = true;
+    if (comma == value.size()) return {};
+    start = comma + 1;
+  }
+}
 
 Result set_format(Options& options, std::string_view option,
                   std::string_view value) {
@@ -289,6 +321,37 @@ constexpr std::array OPTIONS{
          "self-contained page)",
          ""},
         "=FORMAT"),
+    text<&Options::catalogue>(
+        "--catalogue", " CAT", "audit",
+        {"audit: the catalogue's JSON file (required)", ""}),
+    text<&Options::record>(
+        "--record", " FILE", "audit",
+        {"audit: one student's record, a JSON file", ""}),
+    text<&Options::records>(
+        "--records", " FILE", "audit",
+        {"audit: many students' records, one JSON object a line;\n"
+         "read as it is audited, so any size will do",
+         ""}),
+    choice<&Options::audit_json, COURSE_FORMATS>(
+        "--format", "audit",
+        {"audit: text (default) or json, one report a line", ""},
+        "=FORMAT"),
+    OptionSpec{"", "--include", "=STATUSES", "audit",
+               {"audit: the attempts that count, by status, separated\n"
+                "by commas: completed, in-progress, planned (default:\n"
+                "completed,in-progress)",
+                ""},
+               nullptr, set_include},
+    count<store_jobs, MAX_JOBS>(
+        "--jobs", "=N", "audit",
+        {"audit: audit N students at a time (default: one per\n"
+         "core); the output is the same for any N",
+         ""}),
+    count<store_time_limit, DAY_MS>(
+        "--time-limit", " MS", "audit",
+        {"audit: stop searching a student's best allocation after\n"
+         "MS milliseconds and report the best found (default 5000)",
+         ""}),
     flag<&Options::json_list>(
         "", "--json", "departments",
         {"departments: print the codes as one JSON array", ""}),

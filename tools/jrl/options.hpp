@@ -62,6 +62,15 @@ struct Options {
   bool json_list = false;  // --json: the codes as one JSON array
   // describe (and `catalogue`, optional here)
   DescribeFormat describe_format = DescribeFormat::text;  // --format
+  // audit (also --catalogue and --jobs)
+  std::string record;        // --record: one student's JSON file
+  std::string records;       // --records: JSON Lines, a student a line
+  bool audit_json = false;   // --format=json: the reports as JSON Lines
+  // --include: which attempts take part, by status
+  bool include_completed = true;
+  bool include_in_progress = true;
+  bool include_planned = false;
+  std::size_t time_limit_ms = 0;  // --time-limit; 0 for the default
 };
 
 // The most threads --jobs may ask for.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "jrl/analysis.hpp"
+#include "jrl/audit.hpp"
 #include "jrl/catalogue.hpp"
 #include "jrl/departments.hpp"
 #include "jrl/describe.hpp"
@@ -15,6 +16,7 @@
 #include "jrl/parse.hpp"
 #include "jrl/position.hpp"
 #include "jrl/programme_diff.hpp"
+#include "jrl/record.hpp"
 #include "jrl/selector_functions.hpp"
 #include "jrl/selector_visit.hpp"
 #include "jrl/source_map.hpp"

@@ -12,6 +12,8 @@
 #include <nlohmann/json.hpp>
 
 #include "catalogue/catalogue_data.hpp"
+#include "catalogue/course_code.hpp"
+#include "catalogue/json_kind.hpp"
 #include "jrl/departments.hpp"
 
 namespace jrl {
@@ -26,19 +28,6 @@ struct Fault {
   std::string field;
   std::string reason;
 };
-
-std::string kind_of(const Json& v) {
-  if (v.is_string()) return "a string";
-  if (v.is_number()) return "a number";
-  if (v.is_boolean()) return "true or false";
-  if (v.is_null()) return "null";
-  if (v.is_array()) return "a list";
-  return "an object";
-}
-
-std::string expected_found(std::string_view what, const Json& v) {
-  return "expected " + std::string(what) + ", found " + kind_of(v);
-}
 
 // Reads one entry of the catalogue; failures name the field.
 class EntryReader {
@@ -98,19 +87,16 @@ bool is_department(std::string_view code) {
 
 // Fills department, number and lab from the code, or says what is wrong.
 std::optional<std::string> read_code(CatalogueCourse& c) {
-  const std::string& s = c.code;
-  const auto digit = [](char ch) { return ch >= '0' && ch <= '9'; };
-  const bool shape = (s.size() == 9 || (s.size() == 10 && s[9] == 'L')) && s[4] == ' ' &&
-                     std::all_of(s.begin() + 5, s.begin() + 9, digit);
-  if (!shape) {
-    return "\"" + s + "\" is not a course code such as \"MATH 1200\" or \"PHYS 1100L\"";
+  const auto code = read_course_code(c.code);
+  if (!code) {
+    return "\"" + c.code + "\" is not a course code such as \"MATH 1200\" or \"PHYS 1100L\"";
   }
-  c.department = s.substr(0, 4);
+  c.department = std::string(code->department_id);
   if (!is_department(c.department)) {
     return "\"" + c.department + "\" is not a department of the registry";
   }
-  c.number = static_cast<std::uint16_t>(std::stoi(s.substr(5, 4)));
-  c.lab = s.size() == 10;
+  c.number = code->course_number;
+  c.lab = code->lab;
   return std::nullopt;
 }
 
@@ -205,12 +191,7 @@ std::expected<Catalogue, CatalogueError> Catalogue::parse(std::string_view json,
   try {
     doc = Json::parse(json.begin(), json.end());
   } catch (const Json::exception& e) {
-    // "[json.exception.parse_error.101] parse error at line 1, column 5: ..."
-    const std::string what = e.what();
-    const auto tail = what.find("] ");
-    return std::unexpected(CatalogueError{
-        std::string(name), {}, {}, {},
-        "not valid JSON: " + (tail == std::string::npos ? what : what.substr(tail + 2))});
+    return std::unexpected(CatalogueError{std::string(name), {}, {}, {}, not_json_reason(e)});
   }
   auto data = read_catalogue(doc);
   if (!data) return std::unexpected(located(std::move(data.error()), name));

@@ -1,0 +1,307 @@
+// The search for the best allocation.
+//
+// Method: depth-first branch and bound over the attempts, each either
+// counted in one of the query nodes it may count in or left unused, solved
+// separately for each independent part of the problem.
+//
+// Why this and not a general solver: a record holds a few dozen attempts and
+// most of them can count in one to three places, so the tree is narrow, and
+// the structure gives strong bounds cheaply. Requirements that share no
+// attempt and no LIMIT cannot affect each other, and since every criterion
+// is a sum over requirements, the best allocation of the whole is the best
+// allocation of each part; real programmes fall apart into many small parts.
+// Within a part, a requirement is filled exactly (groups, caps, placements)
+// as soon as the last attempt that could count in it is decided, and until
+// then is bounded by its direct items so far plus the attempts still
+// undecided that could count in it, plus its free items (placements, and
+// groups that placements complete), never above its upper bound. Each
+// undecided attempt adds at most one item anywhere, which bounds progress
+// and fill a second way, across requirements. Each criterion's bound holds
+// for every completion, so the vector of bounds bounds the objective in the
+// criteria's order, and a branch whose bound is not better than the best
+// allocation found so far is cut.
+//
+// Ties: attempts are decided in order of course code, each tried first in
+// the places it may count (highest priority first, then in file order) and
+// last unused, and only a strictly better allocation replaces the best one
+// found. So among allocations equal on every criterion the first in that
+// order is the result, which does not depend on the order of the catalogue
+// or of the record's attempts.
+//
+// The clock is read every few hundred branches; past the deadline the search
+// stops with the best allocation found, and a part not yet searched takes
+// the first allocation its search meets, which reaches one at once.
+#include <algorithm>
+#include <numeric>
+
+#include "audit/allocation.hpp"
+
+namespace jrl {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The objective as numbers compared in order, larger better: satisfied
+// requirements per priority tier, progress, settled (negated), fill.
+using Score = std::vector<int>;
+
+class PartSearch {
+ public:
+  PartSearch(const AuditProblem& problem, std::vector<std::uint32_t> attempts,
+             std::vector<std::uint32_t> requirements, Clock::time_point deadline, bool& timed_out,
+             std::vector<std::optional<std::uint32_t>>& node_of)
+      : p_(problem),
+        d_(*problem.programme),
+        attempts_(std::move(attempts)),
+        reqs_(std::move(requirements)),
+        deadline_(deadline),
+        timed_out_(timed_out),
+        node_of_(node_of) {
+    counts_.direct.assign(d_.nodes.size(), 0);
+    counts_.subtree.assign(d_.nodes.size(), 0);
+    counts_.caps.assign(d_.cap_count, 0);
+    limit_used_.assign(d_.limits.size(), 0);
+    const std::size_t nr = d_.requirements.size();
+    rem_.assign(nr, 0);
+    top_.assign(nr, 0);
+    final_.assign(nr, -1);
+    free_root_.assign(nr, 0);
+    std::vector<int> last(nr, -1);
+    for (std::size_t i = 0; i < attempts_.size(); ++i) {
+      for (std::uint32_t r : requirements_of(attempts_[i])) {
+        ++rem_[r];
+        last[r] = static_cast<int>(i);
+      }
+    }
+    finalize_at_.assign(attempts_.size(), {});
+    for (std::uint32_t r : reqs_) {
+      free_root_[r] = static_cast<int>(p_.free_items[d_.requirements[r].root].size());
+      if (last[r] >= 0) {
+        finalize_at_[static_cast<std::size_t>(last[r])].push_back(r);
+      } else {
+        final_[r] = static_cast<int>(*fill_requirement(p_, r, counts_, nullptr));
+      }
+    }
+    best_assign_.assign(attempts_.size(), {});
+    assign_.assign(attempts_.size(), {});
+  }
+
+  // Searches, and writes the best allocation found into `node_of`.
+  void run() {
+    search(0);
+    for (std::size_t i = 0; i < attempts_.size(); ++i) node_of_[attempts_[i]] = best_assign_[i];
+  }
+
+ private:
+  // The requirements an attempt may count in, each once.
+  std::vector<std::uint32_t> requirements_of(std::uint32_t a) const {
+    std::vector<std::uint32_t> out;
+    for (const AuditSlot& s : p_.attempts[a].slots) {
+      const std::uint32_t r = d_.nodes[s.node].requirement;
+      if (std::ranges::find(out, r) == out.end()) out.push_back(r);
+    }
+    return out;
+  }
+
+  bool clock_says_stop() {
+    if ((++branches_ & 255) == 0 && Clock::now() >= deadline_) timed_out_ = true;
+    return timed_out_;
+  }
+
+  Score bound() const {
+    Score s(p_.priorities.size() + 3, 0);
+    int prog_a = 0, prog_b = 0, fill_a = 0, fill_b = 0;
+    for (std::uint32_t r : reqs_) {
+      const AuditNode& root = d_.nodes[d_.requirements[r].root];
+      const int lo = static_cast<int>(root.lo), hi = static_cast<int>(root.hi);
+      int ub = 0, base = 0;
+      if (final_[r] >= 0) {
+        ub = base = final_[r];
+      } else {
+        base = std::min(hi, top_[r] + free_root_[r]);
+        ub = std::min(hi, base + rem_[r]);
+      }
+      if (ub >= lo) ++s[p_.tier[r]];
+      prog_a += std::min(ub, lo);
+      prog_b += std::min(base, lo);
+      fill_a += ub;
+      fill_b += base;
+    }
+    const int left = static_cast<int>(attempts_.size() - depth_);
+    const std::size_t t = p_.priorities.size();
+    s[t] = std::min(prog_a, prog_b + left);
+    s[t + 1] = -cost_;
+    s[t + 2] = std::min(fill_a, fill_b + left);
+    return s;
+  }
+
+  Score exact() const {
+    Score s(p_.priorities.size() + 3, 0);
+    const std::size_t t = p_.priorities.size();
+    for (std::uint32_t r : reqs_) {
+      const int lo = static_cast<int>(d_.nodes[d_.requirements[r].root].lo);
+      if (final_[r] >= lo) ++s[p_.tier[r]];
+      s[t] += std::min(final_[r], lo);
+      s[t + 2] += final_[r];
+    }
+    s[t + 1] = -cost_;
+    return s;
+  }
+
+  // The root's child group holding node `n`, or `n` itself for the root.
+  std::uint32_t top_child(std::uint32_t n) const {
+    while (d_.nodes[n].parent && d_.nodes[*d_.nodes[n].parent].parent) n = *d_.nodes[n].parent;
+    return n;
+  }
+
+  bool can_take(const AuditCandidate& c, const AuditSlot& s) const {
+    if (counts_.direct[s.node] >= static_cast<int>(d_.nodes[s.node].hi)) return false;
+    const std::uint32_t base = d_.cap_base[s.node];
+    for (std::uint32_t cap : s.caps) {
+      if (counts_.caps[base + cap] >= static_cast<int>(d_.nodes[s.node].caps[cap].allowed)) return false;
+    }
+    for (std::uint32_t l : c.limits) {
+      if (limit_used_[l] >= static_cast<int>(d_.limits[l].allowed)) return false;
+    }
+    const std::uint32_t r = d_.nodes[s.node].requirement;
+    const std::uint32_t top = top_child(s.node);
+    const bool adds = top == d_.requirements[r].root || counts_.subtree[top] == 0;
+    return !adds || top_[r] < static_cast<int>(d_.nodes[d_.requirements[r].root].hi);
+  }
+
+  void take(const AuditCandidate& c, const AuditSlot& s, int sign) {
+    const std::uint32_t r = d_.nodes[s.node].requirement;
+    const std::uint32_t top = top_child(s.node);
+    if (top == d_.requirements[r].root) {
+      top_[r] += sign;
+    } else if ((sign > 0 && counts_.subtree[top] == 0) || (sign < 0 && counts_.subtree[top] == 1)) {
+      top_[r] += sign;
+    }
+    counts_.direct[s.node] += sign;
+    for (std::optional<std::uint32_t> n = s.node; n; n = d_.nodes[*n].parent) counts_.subtree[*n] += sign;
+    const std::uint32_t base = d_.cap_base[s.node];
+    for (std::uint32_t cap : s.caps) counts_.caps[base + cap] += sign;
+    for (std::uint32_t l : c.limits) limit_used_[l] += sign;
+    cost_ += sign * static_cast<int>(c.cost);
+  }
+
+  // Decides attempt `i` as already applied, then goes on.
+  void descend(std::size_t i) {
+    const std::vector<std::uint32_t> reqs = requirements_of(attempts_[i]);
+    for (std::uint32_t r : reqs) --rem_[r];
+    bool feasible = true;
+    std::size_t done = 0;
+    for (std::uint32_t r : finalize_at_[i]) {
+      const auto count = fill_requirement(p_, r, counts_, nullptr);
+      if (!count) {
+        feasible = false;
+        break;
+      }
+      final_[r] = static_cast<int>(*count);
+      ++done;
+    }
+    if (feasible) {
+      ++depth_;
+      search(i + 1);
+      --depth_;
+    }
+    for (std::size_t k = 0; k < done; ++k) final_[finalize_at_[i][k]] = -1;
+    for (std::uint32_t r : reqs) ++rem_[r];
+  }
+
+  void search(std::size_t i) {
+    const bool stop = clock_says_stop();
+    if (stop && found_) return;
+    if (found_ && !(bound() > best_)) return;
+    if (i == attempts_.size()) {
+      Score s = exact();
+      if (!found_ || s > best_) {
+        best_ = std::move(s);
+        best_assign_ = assign_;
+        found_ = true;
+      }
+      return;
+    }
+    const AuditCandidate& c = p_.attempts[attempts_[i]];
+    if (!stop) {
+      for (const AuditSlot& s : c.slots) {
+        if (!can_take(c, s)) continue;
+        take(c, s, +1);
+        assign_[i] = s.node;
+        descend(i);
+        assign_[i].reset();
+        take(c, s, -1);
+        if (timed_out_ && found_) return;
+      }
+    }
+    descend(i);
+  }
+
+  const AuditProblem& p_;
+  const AuditProgramme::Data& d_;
+  std::vector<std::uint32_t> attempts_;
+  std::vector<std::uint32_t> reqs_;
+  Clock::time_point deadline_;
+  bool& timed_out_;
+  std::vector<std::optional<std::uint32_t>>& node_of_;
+
+  NodeCounts counts_;
+  std::vector<int> limit_used_, rem_, top_, final_, free_root_;
+  std::vector<std::vector<std::uint32_t>> finalize_at_;
+  int cost_ = 0;
+  std::size_t depth_ = 0;
+  std::uint64_t branches_ = 0;
+  std::vector<std::optional<std::uint32_t>> assign_, best_assign_;
+  Score best_;
+  bool found_ = false;
+};
+
+// Requirements joined when an attempt may count in both or both hold
+// attempts one LIMIT counts.
+struct Parts {
+  std::vector<std::uint32_t> up;
+  explicit Parts(std::size_t n) : up(n) { std::iota(up.begin(), up.end(), 0u); }
+  std::uint32_t find(std::uint32_t x) {
+    while (up[x] != x) x = up[x] = up[up[x]];
+    return x;
+  }
+  void join(std::uint32_t a, std::uint32_t b) { up[find(a)] = find(b); }
+};
+
+}  // namespace
+
+Allocation best_allocation(const AuditProblem& problem, Clock::time_point deadline) {
+  const AuditProgramme::Data& d = *problem.programme;
+  const std::size_t nr = d.requirements.size();
+  Parts parts(nr);
+  std::vector<std::optional<std::uint32_t>> limit_anchor(d.limits.size());
+  for (const AuditCandidate& c : problem.attempts) {
+    if (c.slots.empty()) continue;
+    const std::uint32_t first = d.nodes[c.slots.front().node].requirement;
+    for (const AuditSlot& s : c.slots) parts.join(first, d.nodes[s.node].requirement);
+    for (std::uint32_t l : c.limits) {
+      if (limit_anchor[l]) parts.join(first, *limit_anchor[l]);
+      limit_anchor[l] = first;
+    }
+  }
+  std::vector<std::vector<std::uint32_t>> reqs(nr), attempts(nr);
+  for (std::uint32_t r = 0; r < nr; ++r) {
+    if (!problem.waived[r]) reqs[parts.find(r)].push_back(r);
+  }
+  for (std::uint32_t a = 0; a < problem.attempts.size(); ++a) {
+    const auto& slots = problem.attempts[a].slots;
+    if (!slots.empty()) attempts[parts.find(d.nodes[slots.front().node].requirement)].push_back(a);
+  }
+  Allocation out;
+  out.node_of.assign(problem.attempts.size(), std::nullopt);
+  bool timed_out = false;
+  for (std::uint32_t r = 0; r < nr; ++r) {
+    if (reqs[r].empty()) continue;
+    PartSearch(problem, std::move(attempts[r]), std::move(reqs[r]), deadline, timed_out, out.node_of)
+        .run();
+  }
+  out.optimal = !timed_out;
+  return out;
+}
+
+}  // namespace jrl
