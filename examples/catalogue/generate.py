@@ -90,9 +90,14 @@ NAMED = {
     "ECON 3200": ("Intermediate Macroeconomics", 3), "ECON 3300": ("Econometrics II", 3),
     "WRIT 1100": ("Academic Writing", 3), "ENGL 1100": ("Composition and Literature", 3),
     "PHIL 3400": ("Political Philosophy", 3), "CSCI 4900": ("Senior Capstone Project", 4),
-    "ECON 4950": ("Economics Internship", 3),
+    "ECON 4950": ("Economics Internship", 3), "MATH 4900": ("Independent Study in Mathematics", 3),
+}
+
+# Courses added to the catalogue later. Their tags come from a generator of
+# their own, so adding one leaves every other course as it was.
+ADDED = {
     "ECON 4310": ("Labor Economics", 3), "ECON 4420": ("International Trade", 3),
-    "ECON 4530": ("Public Finance", 3), "ECON 4640": ("Industrial Organization", 3), "MATH 4900": ("Independent Study in Mathematics", 3),
+    "ECON 4530": ("Public Finance", 3), "ECON 4640": ("Industrial Organization", 3),
 }
 
 TOPICS = ["Theory", "Methods", "History", "Practice", "Ethics", "Research Design", "Modelling",
@@ -214,7 +219,7 @@ def catalogue(seed: int, total: int) -> dict[str, object]:
     if missing:
         raise SystemExit(f"no subject name for department(s) {', '.join(missing)}")
     named_numbers: dict[str, set[int]] = {}
-    for code in NAMED:
+    for code in [*NAMED, *ADDED]:
         dept, num = code.split()
         named_numbers.setdefault(dept, set()).add(int(num.rstrip("L")))
     per_dept = max(1, total // len(departments))
@@ -223,7 +228,8 @@ def catalogue(seed: int, total: int) -> dict[str, object]:
         subject = SUBJECTS[dept]
         numbers = sorted(set(course_numbers(rng, per_dept)) | named_numbers.get(dept, set()))
         for number in numbers:
-            lecture = NAMED.get(f"{dept} {number}")
+            added = ADDED.get(f"{dept} {number}")
+            lecture = NAMED.get(f"{dept} {number}") or added
             lab = NAMED.get(f"{dept} {number}L")
             lab_title = lab[0] if lab else None
             if lecture or not lab:
@@ -235,7 +241,8 @@ def catalogue(seed: int, total: int) -> dict[str, object]:
                     if dept in LAB_SCIENCES and number < 3000 and rng.random() < 0.5:
                         lab_title = f"{title} Laboratory"
                 entry: dict[str, object] = {"course": f"{dept} {number}", "title": title, "credits": credits}
-                entry.update(tags_for(rng, dept, number, title))
+                own_rng = random.Random(f"{seed} {dept} {number}") if added else rng
+                entry.update(tags_for(own_rng, dept, number, title))
                 courses.append(entry)
             if lab_title:
                 courses.append({"course": f"{dept} {number}L", "title": lab_title,
