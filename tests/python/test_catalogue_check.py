@@ -32,8 +32,8 @@ PLANTED = [
     ('SELECT 1 FROM RANGE(HIST 4000, HIST 4999) : "Upper-level history";',
      "JRL215", "RANGE(HIST 4000, HIST 4999)", None),
     ('SELECT 3 FROM [CLASS(MATH 1200), SELECT 0-1 FROM RANGE(MATH 3000, MATH 4999)] : "Three";', "JRL216", "3", None),
-    ('SELECT 1 FROM [CLASS(MATH 1200), SELECT 3 FROM RANGE_TAG(MATH 3000, MATH 3999, "WX Proof")] : "Or three";',
-     "JRL216", "3", None),
+    ('SELECT 1 FROM [CLASS(MATH 1200), SELECT 4 FROM RANGE_TAG(MATH 3000, MATH 3999, "WX Proof")] : "Or four";',
+     "JRL216", "4", None),
 ]
 
 

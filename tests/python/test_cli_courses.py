@@ -90,12 +90,12 @@ BROKEN = 'SELECT 1 FROM CLASS(MATH 1200) : "Calculus";\nSELECT 1 FROM CLASS(MATH
             1,
             [
                 [0, 1, "Calculus", ["MATH 1200"], None],
-                [1, 2, None, None, "expected class id (4-digit int)"],
+                [1, 2, None, None, "a course number has four digits, such as `1200`"],
                 [2, 3, "Calculus II", ["MATH 1210"], None],
             ],
             r"^$",
         ),
-        (None, ["courses", "{d}/p.jrl", "--catalogue", str(CATALOGUE)], 1, "line 2: error: expected class id", r"^$"),
+        (None, ["courses", "{d}/p.jrl", "--catalogue", str(CATALOGUE)], 1, "line 2: error: a course number has four digits", r"^$"),
     ],
 )
 def test_courses_failures(tmp_path, setup, args, status, stdout, stderr):

@@ -48,7 +48,7 @@ def test_named_checks(tmp_path):
 HEADLINES = [
     (UNFIXABLE, "error[JRL020]: cannot select zero\nfailed parsing quantity"),
     ('SELECT 1 FROM TAG("t") : "x" : 65536;',
-     "error[JRL024]: number too large to fit in target type\n --> a.jrl:1:32\nselection could not fit"),
+     "error[JRL024]: a priority is a whole number from 0 to 65535\n --> a.jrl:1:32\nselection could not fit"),
     ("programme.jrl", "error[JRL010]: "),
 ]
 

@@ -307,7 +307,7 @@ def test_standard_input_to_standard_output():
     )
     r = run("fmt", "-", stdin=MESSY.encode())
     assert (r.returncode, r.stdout) == (3, b"")
-    assert r.stderr.decode().startswith("error[JRL010]: expected file\n --> <stdin>:1:1\n")
+    assert r.stderr.decode().startswith("error[JRL010]: found `select_me` where a requirement such as ")
 
 
 @pytest.mark.parametrize("args, message", [
