@@ -98,6 +98,7 @@ NAMED = {
 ADDED = {
     "ECON 4310": ("Labor Economics", 3), "ECON 4420": ("International Trade", 3),
     "ECON 4530": ("Public Finance", 3), "ECON 4640": ("Industrial Organization", 3),
+    "CSCI 4150": ("Computer Networks", 4), "CSCI 4350": ("Database Systems", 4),
 }
 
 TOPICS = ["Theory", "Methods", "History", "Practice", "Ethics", "Research Design", "Modelling",
