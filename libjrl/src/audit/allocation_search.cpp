@@ -85,6 +85,12 @@ class PartSearch {
         final_[r] = static_cast<int>(*fill_requirement(p_, r, counts_, nullptr));
       }
     }
+    reqs_of_.reserve(attempts_.size());
+    for (std::uint32_t a : attempts_) reqs_of_.push_back(requirements_of(a));
+    room_.assign(nr, 0);
+    load_.assign(nr, 0);
+    seen_.assign(nr, 0);
+    match_.assign(attempts_.size(), -1);
     twin_.assign(attempts_.size(), -1);
     choice_.assign(attempts_.size(), 0);
     for (std::size_t i = 0; i < attempts_.size(); ++i) {
@@ -180,6 +186,66 @@ class PartSearch {
     return s;
   }
 
+  // Sharper bounds of progress and fill, for when the tiers alone do not
+  // cut: each undecided attempt adds at most one item to one requirement,
+  // and a requirement takes no more than it can still gain, so the gain is
+  // at most a largest assignment of the attempts to the requirements with
+  // that room (augmenting paths: a few dozen attempts, a few requirements).
+  void sharpen(Score& s) const {
+    const std::size_t t = p_.priorities.size();
+    int prog = 0, fill = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+      int base_sum = 0;
+      for (std::uint32_t r : reqs_) {
+        const AuditNode& root = d_.nodes[d_.requirements[r].root];
+        const int lo = static_cast<int>(root.lo), hi = static_cast<int>(root.hi);
+        int ub = 0, base = 0;
+        if (final_[r] >= 0) {
+          ub = base = final_[r];
+        } else {
+          reach(r);
+          base = std::min(hi, top_[r] + free_root_[r]);
+          ub = std::min({hi, base + rem_[r], reach_[d_.requirements[r].root]});
+        }
+        if (pass == 0) {
+          ub = std::min(ub, lo);
+          base = std::min(base, lo);
+        }
+        base_sum += base;
+        room_[r] = std::max(0, ub - base);
+        load_[r] = 0;
+      }
+      int gain = 0;
+      std::fill(match_.begin() + static_cast<long>(depth_), match_.end(), -1);
+      for (std::size_t i = depth_; i < attempts_.size(); ++i) {
+        for (std::uint32_t r : reqs_) seen_[r] = 0;
+        if (augment(i)) ++gain;
+      }
+      (pass == 0 ? prog : fill) = base_sum + gain;
+    }
+    s[t] = std::min(s[t], prog);
+    s[t + 2] = std::min(s[t + 2], fill);
+  }
+
+  bool augment(std::size_t i) const {
+    for (std::uint32_t r : reqs_of_[i]) {
+      if (seen_[r] || room_[r] == 0) continue;
+      seen_[r] = 1;
+      if (load_[r] < room_[r]) {
+        ++load_[r];
+        match_[i] = static_cast<int>(r);
+        return true;
+      }
+      for (std::size_t j = depth_; j < attempts_.size(); ++j) {
+        if (match_[j] == static_cast<int>(r) && augment(j)) {
+          match_[i] = static_cast<int>(r);
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
   Score exact() const {
     Score s(p_.priorities.size() + 3, 0);
     const std::size_t t = p_.priorities.size();
@@ -261,6 +327,12 @@ class PartSearch {
     if (stop && found_) return;
     const std::optional<Score> b = bound();
     if (!b || (found_ && !(*b > best_))) return;
+    if (found_ && std::equal(best_.begin(), best_.begin() + static_cast<long>(p_.priorities.size()),
+                             b->begin())) {
+      Score sharp = *b;
+      sharpen(sharp);
+      if (!(sharp > best_)) return;
+    }
     if (i == attempts_.size()) {
       Score s = exact();
       if (!found_ || s > best_) {
@@ -303,6 +375,10 @@ class PartSearch {
   NodeCounts counts_;
   std::vector<int> limit_used_, rem_, rem_node_, top_, final_, free_root_;
   mutable std::vector<int> reach_;  // by node, written by reach()
+  std::vector<std::vector<std::uint32_t>> reqs_of_;  // by attempt
+  // For sharpen(): room and load by requirement, requirements seen on the
+  // current augmenting path, and the requirement each attempt is matched to.
+  mutable std::vector<int> room_, load_, seen_, match_;
   std::vector<std::vector<std::uint32_t>> finalize_at_;
   int cost_ = 0;
   std::size_t depth_ = 0;
