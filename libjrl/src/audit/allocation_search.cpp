@@ -14,9 +14,13 @@
 // as soon as the last attempt that could count in it is decided, and until
 // then is bounded by its direct items so far plus the attempts still
 // undecided that could count in it, plus its free items (placements, and
-// groups that placements complete), never above its upper bound. Each
-// undecided attempt adds at most one item anywhere, which bounds progress
-// and fill a second way, across requirements. Each criterion's bound holds
+// groups that placements complete), never above its upper bound nor above
+// what its nodes could still reach group by group; a group already holding
+// attempts that can no longer be complete ends the branch. Each undecided
+// attempt adds at most one item to one requirement, which bounds progress
+// and fill across requirements: cheaply by the number of attempts left, and
+// when the tiers do not cut, by a largest assignment of those attempts to
+// the room each requirement has left. Each criterion's bound holds
 // for every completion, so the vector of bounds bounds the objective in the
 // criteria's order, and a branch whose bound is not better than the best
 // allocation found so far is cut.
@@ -26,7 +30,11 @@
 // last unused, and only a strictly better allocation replaces the best one
 // found. So among allocations equal on every criterion the first in that
 // order is the result, which does not depend on the order of the catalogue
-// or of the record's attempts.
+// or of the record's attempts. Two attempts that may count in the same
+// places against the same caps and LIMITs at the same cost are
+// interchangeable; the later is never tried in a place before the earlier
+// one's, which loses only allocations met later than their twin, so the
+// result is the same.
 //
 // The clock is read every few hundred branches; past the deadline the search
 // stops with the best allocation found, and a part not yet searched takes
