@@ -96,6 +96,8 @@ class PartSearch {
     reqs_of_.reserve(attempts_.size());
     for (std::uint32_t a : attempts_) reqs_of_.push_back(requirements_of(a));
     room_.assign(nr, 0);
+    low_.assign(nr, 0);
+    high_.assign(nr, 0);
     load_.assign(nr, 0);
     seen_.assign(nr, 0);
     match_.assign(attempts_.size(), -1);
@@ -165,7 +167,8 @@ class PartSearch {
   }
 
   // Bounds of the criteria over every completion of the current branch, or
-  // none when no completion can stand.
+  // none when no completion can stand. Leaves each requirement's items for
+  // sure and at most in low_ and high_, for sharpen().
   std::optional<Score> bound() const {
     Score s(p_.priorities.size() + 3, 0);
     int prog_a = 0, prog_b = 0, fill_a = 0, fill_b = 0;
@@ -180,6 +183,8 @@ class PartSearch {
         base = std::min(hi, top_[r] + free_root_[r]);
         ub = std::min({hi, base + rem_[r], reach_[d_.requirements[r].root]});
       }
+      low_[r] = base;
+      high_[r] = ub;
       if (ub >= lo) ++s[p_.tier[r]];
       prog_a += std::min(ub, lo);
       prog_b += std::min(base, lo);
@@ -199,22 +204,15 @@ class PartSearch {
   // and a requirement takes no more than it can still gain, so the gain is
   // at most a largest assignment of the attempts to the requirements with
   // that room (augmenting paths: a few dozen attempts, a few requirements).
+  // Reads low_ and high_ as bound() left them.
   void sharpen(Score& s) const {
     const std::size_t t = p_.priorities.size();
     int prog = 0, fill = 0;
     for (int pass = 0; pass < 2; ++pass) {
       int base_sum = 0;
       for (std::uint32_t r : reqs_) {
-        const AuditNode& root = d_.nodes[d_.requirements[r].root];
-        const int lo = static_cast<int>(root.lo), hi = static_cast<int>(root.hi);
-        int ub = 0, base = 0;
-        if (final_[r] >= 0) {
-          ub = base = final_[r];
-        } else {
-          reach(r);
-          base = std::min(hi, top_[r] + free_root_[r]);
-          ub = std::min({hi, base + rem_[r], reach_[d_.requirements[r].root]});
-        }
+        const int lo = static_cast<int>(d_.nodes[d_.requirements[r].root].lo);
+        int ub = high_[r], base = low_[r];
         if (pass == 0) {
           ub = std::min(ub, lo);
           base = std::min(base, lo);
@@ -386,7 +384,7 @@ class PartSearch {
   std::vector<std::vector<std::uint32_t>> reqs_of_;  // by attempt
   // For sharpen(): room and load by requirement, requirements seen on the
   // current augmenting path, and the requirement each attempt is matched to.
-  mutable std::vector<int> room_, load_, seen_, match_;
+  mutable std::vector<int> low_, high_, room_, load_, seen_, match_;
   std::vector<std::vector<std::uint32_t>> finalize_at_;
   int cost_ = 0;
   std::size_t depth_ = 0;
