@@ -1,13 +1,14 @@
 // Times the degree audit: audits per second on one thread and on several,
 // and the time of each audit, to find the slowest.
 //
-//   jrl_audit_bench CATALOGUE.json PROGRAMME.jrl RECORDS.jsonl [--jobs N]
+//   jrl_audit_bench CATALOGUE.json PROGRAMME.jrl RECORDS.jsonl [--jobs N] [--list-slowest K]
 //
 // The programme is prepared once; the records are read into memory first,
 // so that only auditing is timed. Prints one JSON object: the number of
 // records, audits per second on 1 and on N threads, the slowest audit (its
 // student and milliseconds), the median and 99th percentile, and how many
-// audits ran out of time.
+// audits ran out of time. --list-slowest K also writes the K slowest
+// students and their times to standard error, one a line.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -65,17 +66,21 @@ double audit_all(const jrl::AuditProgramme& programme,
 
 int main(int argc, char** argv) {
   unsigned jobs = 2;
+  std::size_t list_slowest = 0;
   std::vector<const char*> files;
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--jobs" && i + 1 < argc) {
       jobs = static_cast<unsigned>(std::max(1, std::atoi(argv[++i])));
+    } else if (std::string(argv[i]) == "--list-slowest" && i + 1 < argc) {
+      list_slowest = static_cast<std::size_t>(std::max(0, std::atoi(argv[++i])));
     } else {
       files.push_back(argv[i]);
     }
   }
   if (files.size() != 3) {
     std::fprintf(stderr,
-                 "usage: jrl_audit_bench CATALOGUE.json PROGRAMME.jrl RECORDS.jsonl [--jobs N]\n");
+                 "usage: jrl_audit_bench CATALOGUE.json PROGRAMME.jrl RECORDS.jsonl [--jobs N] "
+                 "[--list-slowest K]\n");
     return 2;
   }
   const auto catalogue = jrl::Catalogue::load(files[0]);
@@ -116,6 +121,12 @@ int main(int argc, char** argv) {
   const auto slowest = std::ranges::max_element(ms) - ms.begin();
   std::vector<double> sorted = ms;
   std::ranges::sort(sorted);
+  std::vector<std::size_t> order(records.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::ranges::sort(order, [&](std::size_t a, std::size_t b) { return ms[a] > ms[b]; });
+  for (std::size_t k = 0; k < std::min(list_slowest, order.size()); ++k) {
+    std::fprintf(stderr, "%s %.3f\n", records[order[k]].student.c_str(), ms[order[k]]);
+  }
 
   std::size_t not_optimal_1 = 0;
   std::size_t not_optimal_n = 0;

@@ -14,9 +14,13 @@
 // as soon as the last attempt that could count in it is decided, and until
 // then is bounded by its direct items so far plus the attempts still
 // undecided that could count in it, plus its free items (placements, and
-// groups that placements complete), never above its upper bound. Each
-// undecided attempt adds at most one item anywhere, which bounds progress
-// and fill a second way, across requirements. Each criterion's bound holds
+// groups that placements complete), never above its upper bound nor above
+// what its nodes could still reach group by group; a group already holding
+// attempts that can no longer be complete ends the branch. Each undecided
+// attempt adds at most one item to one requirement, which bounds progress
+// and fill across requirements: cheaply by the number of attempts left, and
+// when the tiers do not cut, by a largest assignment of those attempts to
+// the room each requirement has left. Each criterion's bound holds
 // for every completion, so the vector of bounds bounds the objective in the
 // criteria's order, and a branch whose bound is not better than the best
 // allocation found so far is cut.
@@ -26,7 +30,11 @@
 // last unused, and only a strictly better allocation replaces the best one
 // found. So among allocations equal on every criterion the first in that
 // order is the result, which does not depend on the order of the catalogue
-// or of the record's attempts.
+// or of the record's attempts. Two attempts that may count in the same
+// places against the same caps and LIMITs at the same cost are
+// interchangeable; the later is never tried in a place before the earlier
+// one's, which loses only allocations met later than their twin, so the
+// result is the same.
 //
 // The clock is read every few hundred branches; past the deadline the search
 // stops with the best allocation found, and a part not yet searched takes
@@ -63,6 +71,8 @@ class PartSearch {
     limit_used_.assign(d_.limits.size(), 0);
     const std::size_t nr = d_.requirements.size();
     rem_.assign(nr, 0);
+    rem_node_.assign(d_.nodes.size(), 0);
+    reach_.assign(d_.nodes.size(), 0);
     top_.assign(nr, 0);
     final_.assign(nr, -1);
     free_root_.assign(nr, 0);
@@ -72,6 +82,7 @@ class PartSearch {
         ++rem_[r];
         last[r] = static_cast<int>(i);
       }
+      for (const AuditSlot& s : p_.attempts[attempts_[i]].slots) ++rem_node_[s.node];
     }
     finalize_at_.assign(attempts_.size(), {});
     for (std::uint32_t r : reqs_) {
@@ -80,6 +91,24 @@ class PartSearch {
         finalize_at_[static_cast<std::size_t>(last[r])].push_back(r);
       } else {
         final_[r] = static_cast<int>(*fill_requirement(p_, r, counts_, nullptr));
+      }
+    }
+    reqs_of_.reserve(attempts_.size());
+    for (std::uint32_t a : attempts_) reqs_of_.push_back(requirements_of(a));
+    room_.assign(nr, 0);
+    low_.assign(nr, 0);
+    high_.assign(nr, 0);
+    load_.assign(nr, 0);
+    seen_.assign(nr, 0);
+    match_.assign(attempts_.size(), -1);
+    twin_.assign(attempts_.size(), -1);
+    choice_.assign(attempts_.size(), 0);
+    for (std::size_t i = 0; i < attempts_.size(); ++i) {
+      for (std::size_t j = i; j-- > 0;) {
+        if (interchangeable(p_.attempts[attempts_[i]], p_.attempts[attempts_[j]])) {
+          twin_[i] = static_cast<int>(j);
+          break;
+        }
       }
     }
     best_assign_.assign(attempts_.size(), {});
@@ -103,12 +132,44 @@ class PartSearch {
     return out;
   }
 
+  // Attempts that may count in the same places against the same caps and
+  // LIMITs at the same cost: swapping where two such count changes nothing.
+  static bool interchangeable(const AuditCandidate& a, const AuditCandidate& b) {
+    if (a.cost != b.cost || a.limits != b.limits || a.slots.size() != b.slots.size()) return false;
+    for (std::size_t k = 0; k < a.slots.size(); ++k) {
+      if (a.slots[k].node != b.slots[k].node || a.slots[k].caps != b.slots[k].caps) return false;
+    }
+    return true;
+  }
+
   bool clock_says_stop() {
     if ((++branches_ & 255) == 0 && Clock::now() >= deadline_) timed_out_ = true;
     return timed_out_;
   }
 
-  Score bound() const {
+  // The most items each node of requirement `r` could still reach, ignoring
+  // caps and letting each undecided attempt count in every node it may,
+  // written into reach_; false when a group already holding attempts can no
+  // longer be complete, so that no completion can stand.
+  bool reach(std::uint32_t r) const {
+    const AuditRequirement& req = d_.requirements[r];
+    for (std::uint32_t n = req.end; n-- > req.root;) {
+      const AuditNode& node = d_.nodes[n];
+      int items = counts_.direct[n] + rem_node_[n] + static_cast<int>(p_.free_items[n].size());
+      for (std::uint32_t g : node.groups) {
+        const bool complete = reach_[g] >= static_cast<int>(d_.nodes[g].lo);
+        if (!complete && counts_.subtree[g] > 0) return false;
+        if (complete) ++items;
+      }
+      reach_[n] = std::min(items, static_cast<int>(node.hi));
+    }
+    return true;
+  }
+
+  // Bounds of the criteria over every completion of the current branch, or
+  // none when no completion can stand. Leaves each requirement's items for
+  // sure and at most in low_ and high_, for sharpen().
+  std::optional<Score> bound() const {
     Score s(p_.priorities.size() + 3, 0);
     int prog_a = 0, prog_b = 0, fill_a = 0, fill_b = 0;
     for (std::uint32_t r : reqs_) {
@@ -118,9 +179,12 @@ class PartSearch {
       if (final_[r] >= 0) {
         ub = base = final_[r];
       } else {
+        if (!reach(r)) return std::nullopt;
         base = std::min(hi, top_[r] + free_root_[r]);
-        ub = std::min(hi, base + rem_[r]);
+        ub = std::min({hi, base + rem_[r], reach_[d_.requirements[r].root]});
       }
+      low_[r] = base;
+      high_[r] = ub;
       if (ub >= lo) ++s[p_.tier[r]];
       prog_a += std::min(ub, lo);
       prog_b += std::min(base, lo);
@@ -133,6 +197,59 @@ class PartSearch {
     s[t + 1] = -cost_;
     s[t + 2] = std::min(fill_a, fill_b + left);
     return s;
+  }
+
+  // Sharper bounds of progress and fill, for when the tiers alone do not
+  // cut: each undecided attempt adds at most one item to one requirement,
+  // and a requirement takes no more than it can still gain, so the gain is
+  // at most a largest assignment of the attempts to the requirements with
+  // that room (augmenting paths: a few dozen attempts, a few requirements).
+  // Reads low_ and high_ as bound() left them.
+  void sharpen(Score& s) const {
+    const std::size_t t = p_.priorities.size();
+    int prog = 0, fill = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+      int base_sum = 0;
+      for (std::uint32_t r : reqs_) {
+        const int lo = static_cast<int>(d_.nodes[d_.requirements[r].root].lo);
+        int ub = high_[r], base = low_[r];
+        if (pass == 0) {
+          ub = std::min(ub, lo);
+          base = std::min(base, lo);
+        }
+        base_sum += base;
+        room_[r] = std::max(0, ub - base);
+        load_[r] = 0;
+      }
+      int gain = 0;
+      std::fill(match_.begin() + static_cast<long>(depth_), match_.end(), -1);
+      for (std::size_t i = depth_; i < attempts_.size(); ++i) {
+        for (std::uint32_t r : reqs_) seen_[r] = 0;
+        if (augment(i)) ++gain;
+      }
+      (pass == 0 ? prog : fill) = base_sum + gain;
+    }
+    s[t] = std::min(s[t], prog);
+    s[t + 2] = std::min(s[t + 2], fill);
+  }
+
+  bool augment(std::size_t i) const {
+    for (std::uint32_t r : reqs_of_[i]) {
+      if (seen_[r] || room_[r] == 0) continue;
+      seen_[r] = 1;
+      if (load_[r] < room_[r]) {
+        ++load_[r];
+        match_[i] = static_cast<int>(r);
+        return true;
+      }
+      for (std::size_t j = depth_; j < attempts_.size(); ++j) {
+        if (match_[j] == static_cast<int>(r) && augment(j)) {
+          match_[i] = static_cast<int>(r);
+          return true;
+        }
+      }
+    }
+    return false;
   }
 
   Score exact() const {
@@ -189,6 +306,7 @@ class PartSearch {
   void descend(std::size_t i) {
     const std::vector<std::uint32_t> reqs = requirements_of(attempts_[i]);
     for (std::uint32_t r : reqs) --rem_[r];
+    for (const AuditSlot& s : p_.attempts[attempts_[i]].slots) --rem_node_[s.node];
     bool feasible = true;
     std::size_t done = 0;
     for (std::uint32_t r : finalize_at_[i]) {
@@ -207,12 +325,20 @@ class PartSearch {
     }
     for (std::size_t k = 0; k < done; ++k) final_[finalize_at_[i][k]] = -1;
     for (std::uint32_t r : reqs) ++rem_[r];
+    for (const AuditSlot& s : p_.attempts[attempts_[i]].slots) ++rem_node_[s.node];
   }
 
   void search(std::size_t i) {
     const bool stop = clock_says_stop();
     if (stop && found_) return;
-    if (found_ && !(bound() > best_)) return;
+    const std::optional<Score> b = bound();
+    if (!b || (found_ && !(*b > best_))) return;
+    if (found_ && std::equal(best_.begin(), best_.begin() + static_cast<long>(p_.priorities.size()),
+                             b->begin())) {
+      Score sharp = *b;
+      sharpen(sharp);
+      if (!(sharp > best_)) return;
+    }
     if (i == attempts_.size()) {
       Score s = exact();
       if (!found_ || s > best_) {
@@ -224,16 +350,23 @@ class PartSearch {
     }
     const AuditCandidate& c = p_.attempts[attempts_[i]];
     if (!stop) {
-      for (const AuditSlot& s : c.slots) {
+      // Of two interchangeable attempts, the later never takes an earlier
+      // place than the earlier one: the other way round is the same
+      // allocation met later in this order.
+      for (std::size_t k = twin_[i] < 0 ? 0 : choice_[static_cast<std::size_t>(twin_[i])];
+           k < c.slots.size(); ++k) {
+        const AuditSlot& s = c.slots[k];
         if (!can_take(c, s)) continue;
         take(c, s, +1);
         assign_[i] = s.node;
+        choice_[i] = k;
         descend(i);
         assign_[i].reset();
         take(c, s, -1);
         if (timed_out_ && found_) return;
       }
     }
+    choice_[i] = c.slots.size();
     descend(i);
   }
 
@@ -246,12 +379,21 @@ class PartSearch {
   std::vector<std::optional<std::uint32_t>>& node_of_;
 
   NodeCounts counts_;
-  std::vector<int> limit_used_, rem_, top_, final_, free_root_;
+  std::vector<int> limit_used_, rem_, rem_node_, top_, final_, free_root_;
+  mutable std::vector<int> reach_;  // by node, written by reach()
+  std::vector<std::vector<std::uint32_t>> reqs_of_;  // by attempt
+  // For sharpen(): room and load by requirement, requirements seen on the
+  // current augmenting path, and the requirement each attempt is matched to.
+  mutable std::vector<int> low_, high_, room_, load_, seen_, match_;
   std::vector<std::vector<std::uint32_t>> finalize_at_;
   int cost_ = 0;
   std::size_t depth_ = 0;
   std::uint64_t branches_ = 0;
   std::vector<std::optional<std::uint32_t>> assign_, best_assign_;
+  // By attempt: the last earlier attempt interchangeable with it, or -1, and
+  // the index of the place it took in the branch (its slot count: unused).
+  std::vector<int> twin_;
+  std::vector<std::size_t> choice_;
   Score best_;
   bool found_ = false;
 };
