@@ -57,7 +57,7 @@ constexpr std::array<UsagePage, PAGE_COUNT> PAGES{{
 
 // The exit status of a command whose statuses mean something else than its
 // page says.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 1> OWN_EXIT_STATUS{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 3> OWN_EXIT_STATUS{{
     {"diff",
      "\n"
      "Exit status: 0 when the two versions mean the same (layout and "
@@ -65,6 +65,20 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 1> OWN_EXIT_
      "aside), 1 when they differ, 2 on a usage error or a file that cannot "
      "be\n"
      "read or does not parse.\n"},
+    {"audit",
+     "\n"
+     "Exit status: 0 when every student audited has met the programme, 1 "
+     "when\n"
+     "any has not, 2 on a usage error, a file that cannot be read, a "
+     "catalogue\n"
+     "or programme that does not load, or a bad record.\n"},
+    {"describe",
+     "\n"
+     "Exit status: 0 when the programme is described, 1 when it does not "
+     "parse,\n"
+     "2 on a usage error, a file that cannot be read or a catalogue that "
+     "does\n"
+     "not load.\n"},
 }};
 
 // What ends the usage of `only` (or of its page).
