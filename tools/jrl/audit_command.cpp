@@ -26,6 +26,7 @@
 #include "commands.hpp"
 #include "input_file.hpp"
 #include "jrl/audit.hpp"
+#include "jrl/audit_html.hpp"
 #include "jrl/catalogue.hpp"
 #include "jrl/record.hpp"
 #include "jrl/text.hpp"
@@ -58,13 +59,13 @@ struct Outcome {
 struct Auditor {
   const AuditProgramme& programme;
   AuditOptions options;
-  bool json;
+  AuditFormat format;
   bool colour;  // standard output's
 
   Outcome failed(const Task& task, const RecordError& error) const {
     Outcome outcome;
     outcome.error = error.message();
-    if (json && task.line) {
+    if (format == AuditFormat::json && task.line) {
       outcome.out = "{\"line\":" + std::to_string(*task.line) +
                     ",\"student\":" +
                     (error.student.empty() ? std::string("null")
@@ -72,6 +73,19 @@ struct Auditor {
                     ",\"error\":" + json_string(outcome.error) + "}\n";
     }
     return outcome;
+  }
+
+  std::string render(const AuditReport& report) const {
+    switch (format) {
+      case AuditFormat::json: return to_json(report) + "\n";
+      case AuditFormat::html: {
+        AuditPageOptions page;
+        page.catalogue = &programme.catalogue();
+        return audit_html(report, page);
+      }
+      case AuditFormat::text: break;
+    }
+    return audit_text(report, colour);
   }
 
   Outcome operator()(const Task& task) const {
@@ -85,7 +99,7 @@ struct Auditor {
       }
       Outcome outcome;
       outcome.satisfied = report->satisfied;
-      outcome.out = json ? to_json(*report) + "\n" : audit_text(*report, colour);
+      outcome.out = render(*report);
       return outcome;
     } catch (const std::bad_alloc&) {
       return {"", "out of memory while auditing this record", false};
@@ -188,6 +202,11 @@ int run_audit(const Options& options) {
     return usage_failure(
         "'jrl audit' needs one of --record FILE and --records FILE");
   }
+  if (options.audit_format == AuditFormat::html && options.record.empty()) {
+    return usage_failure(
+        "'jrl audit --format=html' writes one student's page; for --records "
+        "it needs a folder to write the pages to");
+  }
   const std::string& programme_path = options.files.front();
   const std::string& records_path =
       options.record.empty() ? options.records : options.record;
@@ -223,10 +242,11 @@ int run_audit(const Options& options) {
     audit_options.time_limit = std::chrono::milliseconds(
         static_cast<std::chrono::milliseconds::rep>(options.time_limit_ms));
   }
-  const Auditor auditor{*programme, audit_options, options.audit_json,
-                        !options.audit_json &&
+  const AuditFormat format = options.audit_format;
+  const Auditor auditor{*programme, audit_options, format,
+                        format == AuditFormat::text &&
                             colour_enabled(options.colour, STDOUT_FILENO)};
-  Writer writer(colour_err, !options.audit_json);
+  Writer writer(colour_err, format == AuditFormat::text);
 
   if (!options.record.empty()) {
     ReadRecord record = [&]() -> ReadRecord {

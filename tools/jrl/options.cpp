@@ -72,6 +72,13 @@ constexpr std::array<Choice<DescribeFormat>, 3> DESCRIBE_FORMATS{{
     {"html", DescribeFormat::html},
 }};
 
+// `jrl audit --format`.
+constexpr std::array<Choice<AuditFormat>, 3> AUDIT_FORMATS{{
+    {"text", AuditFormat::text},
+    {"json", AuditFormat::json},
+    {"html", AuditFormat::html},
+}};
+
 constexpr std::array<Choice<WarningMode>, 3> WARNINGS{{
     {"show", WarningMode::show},
     {"error", WarningMode::error},
@@ -332,9 +339,11 @@ constexpr std::array OPTIONS{
         {"audit: many students' records, one JSON object a line;\n"
          "read as it is audited, so any size will do",
          ""}),
-    choice<&Options::audit_json, COURSE_FORMATS>(
+    choice<&Options::audit_format, AUDIT_FORMATS>(
         "--format", "audit",
-        {"audit: text (default) or json, one report a line", ""},
+        {"audit: text (default), json (one report a line) or html\n"
+         "(one self-contained page per student)",
+         ""},
         "=FORMAT"),
     OptionSpec{"", "--include", "=STATUSES", "audit",
                {"audit: the attempts that count, by status, separated\n"

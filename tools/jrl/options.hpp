@@ -20,6 +20,7 @@ struct ReportFormat;
 
 enum class ColourMode { automatic, always, never };
 enum class WarningMode { show, error, ignore };
+enum class AuditFormat { text, json, html };
 
 // The pages of usage text: `jrl --help`, for every command but fmt, and
 // `jrl fmt --help`. The options a command knows are those of its page;
@@ -65,7 +66,7 @@ struct Options {
   // audit (also --catalogue and --jobs)
   std::string record;        // --record: one student's JSON file
   std::string records;       // --records: JSON Lines, a student a line
-  bool audit_json = false;   // --format=json: the reports as JSON Lines
+  AuditFormat audit_format = AuditFormat::text;  // --format
   // --include: which attempts take part, by status
   bool include_completed = true;
   bool include_in_progress = true;
