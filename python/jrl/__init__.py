@@ -83,12 +83,14 @@ from ._native import (
 from . import _native
 from ._audit import Audit, RecordError, audit
 from ._audit_batch import audit_many
+from ._distributed import AuditLinesInfo, audit_lines, audit_lines_info
 from ._catalogue import Catalogue, CatalogueCourse, CatalogueError
 from ._selector_functions import SelectorArgument, SelectorFunction, selector_functions
 
 __all__ = [
     "Analysis",
     "Audit",
+    "AuditLinesInfo",
     "Catalogue",
     "CatalogueCourse",
     "CatalogueError",
@@ -123,6 +125,8 @@ __all__ = [
     "TextEdit",
     "analyse",
     "audit",
+    "audit_lines",
+    "audit_lines_info",
     "audit_many",
     "check",
     "check_file",

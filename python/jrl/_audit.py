@@ -100,10 +100,10 @@ def _record_text(record: Union[str, Mapping[str, Any]]) -> str:
 
 def _audit_prepared(prepared: Any, record: Union[str, Mapping[str, Any]],
                     statuses: Tuple[bool, bool, bool], time_limit: float,
-                    file: str = "<record>") -> Audit:
+                    file: str = "<record>", line: Optional[int] = None) -> Audit:
     try:
         text = _native.audit_record(prepared, _record_text(record), file, statuses,
-                                    max(0, int(time_limit * 1000)))
+                                    max(0, int(time_limit * 1000)), line)
     except ValueError as e:
         if len(e.args) == 6:
             raise RecordError(*e.args) from None

@@ -65,16 +65,23 @@ PyObject* raise_record_error(const jrl::RecordError& e) {
 }
 
 // audit_record(programme, record_json, file, (completed, in_progress,
-// planned), time_limit_ms): the report's JSON line.
+// planned), time_limit_ms[, line]): the report's JSON line. `line`, the
+// record's line in a JSON Lines file, is named in its errors.
 PyObject* audit_record(PyObject*, PyObject* args) {
   PyObject* capsule = nullptr;
   PyObject* record = nullptr;
   PyObject* file = nullptr;
   int completed = 0, in_progress = 0, planned = 0;
   unsigned long long limit_ms = 0;
-  if (!PyArg_ParseTuple(args, "OOO(ppp)K:audit_record", &capsule, &record, &file, &completed,
-                        &in_progress, &planned, &limit_ms)) {
+  PyObject* line_object = Py_None;
+  if (!PyArg_ParseTuple(args, "OOO(ppp)K|O:audit_record", &capsule, &record, &file, &completed,
+                        &in_progress, &planned, &limit_ms, &line_object)) {
     return nullptr;
+  }
+  std::optional<std::size_t> line;
+  if (line_object != Py_None) {
+    line = PyLong_AsSize_t(line_object);
+    if (PyErr_Occurred()) return nullptr;
   }
   auto* programme =
       static_cast<jrl::AuditProgramme*>(PyCapsule_GetPointer(capsule, PROGRAMME_CAPSULE));
@@ -91,7 +98,8 @@ PyObject* audit_record(PyObject*, PyObject* args) {
     std::optional<std::expected<std::string, jrl::RecordError>> out;
     {
       ThreadsAllowed unlocked;
-      auto parsed = jrl::parse_record(bytes_view(record_utf8.get()), bytes_view(file_utf8.get()));
+      auto parsed =
+          jrl::parse_record(bytes_view(record_utf8.get()), bytes_view(file_utf8.get()), line);
       if (!parsed) {
         out.emplace(std::unexpected(std::move(parsed.error())));
       } else if (auto report = jrl::audit(*programme, *parsed, options)) {
@@ -99,6 +107,7 @@ PyObject* audit_record(PyObject*, PyObject* args) {
       } else {
         jrl::RecordError e = std::move(report.error());
         e.file = std::string(bytes_view(file_utf8.get()));
+        if (!e.line) e.line = line;
         out.emplace(std::unexpected(std::move(e)));
       }
     }
@@ -114,7 +123,7 @@ PyMethodDef audit_methods[] = {
      "audit_prepare(text, name, catalogue, /)\n--\n\nA requirements file prepared for "
      "auditing against a catalogue."},
     {"audit_record", audit_record, METH_VARARGS,
-     "audit_record(programme, record, file, statuses, time_limit_ms, /)\n--\n\nThe audit "
+     "audit_record(programme, record, file, statuses, time_limit_ms, line=None, /)\n--\n\nThe audit "
      "report of one record (JSON text), as one line of JSON."},
     {nullptr, nullptr, 0, nullptr},
 };
