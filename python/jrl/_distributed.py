@@ -97,7 +97,8 @@ def audit_lines(programme: PathType, catalogue: PathType, lines: Iterable[Tuple[
     """
     prepared = _PREPARED.get(programme, catalogue)
     statuses = _statuses(include)
-    for number, text in lines:
+    for place, text in lines:
+        number = int(place)  # numpy's integers too, as data frames hold them
         if text.endswith("\n"):
             text = text[:-1]
         if not text.strip(" \t\r\n"):

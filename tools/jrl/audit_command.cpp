@@ -61,6 +61,7 @@ struct Auditor {
   AuditOptions options;
   AuditFormat format;
   bool colour;  // standard output's
+  std::string records_name;  // the records' file, as errors name it
 
   Outcome failed(const Task& task, const RecordError& error) const {
     Outcome outcome;
@@ -95,6 +96,7 @@ struct Auditor {
       if (!report) {
         RecordError error = std::move(report.error());
         if (task.line && !error.line) error.line = task.line;
+        if (error.file.empty()) error.file = records_name;
         return failed(task, error);
       }
       Outcome outcome;
@@ -245,7 +247,8 @@ int run_audit(const Options& options) {
   const AuditFormat format = options.audit_format;
   const Auditor auditor{*programme, audit_options, format,
                         format == AuditFormat::text &&
-                            colour_enabled(options.colour, STDOUT_FILENO)};
+                            colour_enabled(options.colour, STDOUT_FILENO),
+                        display_name(records_path)};
   Writer writer(colour_err, format == AuditFormat::text);
 
   if (!options.record.empty()) {
