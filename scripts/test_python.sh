@@ -35,6 +35,8 @@ fresh_venv() {
 # then requires it rather than skipping.
 bash scripts/prerequisites.sh chromium
 export JRL_REQUIRE_CHROMIUM=1
+# The distributed audit's test requires Dask (installed below) too.
+export JRL_REQUIRE_DASK=1
 
 mkdir -p "$work" "$dist"
 rm -f "$dist"/pylibjrl-*
@@ -97,6 +99,8 @@ for version in "${versions[@]}"; do
     "${extra[@]}"
   # HiGHS, the exact solver the audit's allocations are checked against.
   "$venv/bin/python" -m pip install -q "highspy>=1.7"
+  # Dask, whose local cluster the distributed audit's test starts.
+  "$venv/bin/python" -m pip install -q "dask[distributed]>=2024.4.1"
   # From outside the source tree, so that only the installed wheel is seen.
   # The wheel installs the jrl tool beside the interpreter; its tests must
   # find it there rather than skip.
