@@ -60,6 +60,10 @@ class _Prepared:
                 # name, as `jrl audit` does.
                 prepared = _prepare(Path(key[0][0]), Catalogue.load(key[1][0]))
                 self._preparations += 1
+                # What the same two files held before is of no more use.
+                paths = (key[0][0], key[1][0])
+                for stale in [k for k in self._held if (k[0][0], k[1][0]) == paths]:
+                    del self._held[stale]
                 self._held[key] = prepared
                 if len(self._held) > _CACHE_SIZE:
                     self._held.popitem(last=False)
