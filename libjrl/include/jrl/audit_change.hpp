@@ -7,8 +7,9 @@
 //   const jrl::StudentChange change = jrl::compare_audits(*before, *after, diff.matched);
 //   if (!change.empty()) std::cout << jrl::to_json(change) << '\n';
 //
-// A requirement of both versions is listed when its status, its count or
-// what is missing differs. A requirement of one version only is listed when
+// A requirement of both versions is listed when its status or the number
+// of items missing differs (a count that changes above the lower bound asks
+// nothing new of the student). A requirement of one version only is listed when
 // it is not met there: one the student already meets asks nothing new of
 // them, and one they had met took nothing away.
 #pragma once

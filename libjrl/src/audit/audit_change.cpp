@@ -19,10 +19,11 @@ RequirementStanding standing(const RequirementReport& r) {
 
 bool met(const RequirementStanding& s) { return s.status != RequirementStatus::incomplete; }
 
-// What a student needs from a requirement: a change of explanation alone
-// (a reworded list) asks nothing new.
+// Where the student stands with a requirement: its status and how many
+// items are missing. A count that moves above the lower bound, or an
+// explanation reworded with its list, asks nothing new of the student.
 bool same_need(const RequirementStanding& a, const RequirementStanding& b) {
-  return a.status == b.status && a.count == b.count && a.missing == b.missing;
+  return a.status == b.status && a.missing == b.missing;
 }
 
 // The report's requirement with top-level index `index`, or null (a LIMIT,
