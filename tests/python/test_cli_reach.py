@@ -4,6 +4,7 @@ generated students checked against each version's own `jrl audit`, and the
 exit statuses and bad records."""
 
 import json
+import re
 import sys
 from pathlib import Path
 
@@ -98,7 +99,7 @@ def audits(path, records, include):
     return [json.loads(line) for line in out.splitlines()]
 
 
-def pairing(old, new, tmp_path):
+def pairing(old, new):
     """Old requirement index -> new one: as `jrl diff` pairs the changed
     statements, and by their (unique, unchanged) description the others."""
     diff = json.loads(run("diff", str(old), str(new), "--format=json").stdout)
@@ -121,7 +122,7 @@ def test_listed_exactly_when_the_audits_differ(tmp_path, seed, include):
     records = write(tmp_path, "many.jsonl", lines(generate.records(150, seed=seed)))
     for new in (REVISION, shifted):
         before, after = audits(PROGRAMME, records, include), audits(new, records, include)
-        pairs, removed, added = pairing(PROGRAMME, new, tmp_path)
+        pairs, removed, added = pairing(PROGRAMME, new)
         expected = {}
         for b, a in zip(before, after):
             by_index = {r["index"]: r for r in a["requirements"]}
@@ -174,8 +175,6 @@ REVISED = 'SELECT 2 FROM RANGE(CSCI 4000, CSCI 4999) : "Electives";\n'
     (["--records", "{tmp}"], None, 2, "", "it is a directory"),
 ])
 def test_exit_statuses_and_bad_records(tmp_path, args, stdin, status, stdout, stderr):
-    import re
-
     records = write(tmp_path, "r.jsonl", lines([student("TWO", "CSCI 4020")]) + '{"student": "BAD", "attempts": 3}\n'
                     + lines([student("DONE", "CSCI 4020", "CSCI 4150")]))
     old = write(tmp_path, "old.jrl", ELECTIVES.format(1, "Electives"))
