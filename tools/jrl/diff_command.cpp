@@ -1,6 +1,7 @@
 // `jrl diff OLD NEW`: what changed in meaning between two versions of a
 // programme. A version that does not parse is reported as `jrl check`
-// reports it, and nothing is compared.
+// reports it, and nothing is compared. With --records, what the change
+// does to each student instead (reach_command.hpp).
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,16 +17,18 @@
 #include "jrl/catalogue.hpp"
 #include "jrl/programme_diff.hpp"
 #include "output.hpp"
+#include "reach_command.hpp"
 #include "reporter.hpp"
 #include "usage.hpp"
 
 namespace jrl::cli {
 namespace {
 
-// One version as read: its analysis (which holds the model the comparison
-// views) and the line each statement starts on.
+// One version as read: its text, its analysis (which holds the model the
+// comparison views) and the line each statement starts on.
 struct Version {
   std::string name;
+  std::string text;
   Analysis analysis;
   std::vector<std::size_t> lines;
 
@@ -37,15 +40,16 @@ struct Version {
 // The version in `path`, or, when it cannot be read or does not parse,
 // nothing, its failure reported on standard error.
 std::optional<Version> read_version(const std::string& path, bool colour) {
-  Version version{display_name(path), {}, {}};
-  const auto content = read_input(path);
+  Version version{display_name(path), {}, {}, {}};
+  auto content = read_input(path);
   if (!content) {
     write_out(stderr, error_label(colour) + ": " + escape_controls(content.error()) + "\n");
     return std::nullopt;
   }
+  version.text = std::move(*content);
   CheckOptions check;
   check.warnings = false;
-  version.analysis = analyse(*content, check);
+  version.analysis = analyse(version.text, check);
   std::vector<Diagnostic> errors;
   std::ranges::copy_if(version.analysis.diagnostics, std::back_inserter(errors),
                        [](const Diagnostic& d) { return d.severity == Severity::error; });
@@ -74,6 +78,14 @@ int run_diff(const Options& options) {
   if (options.files[0] == "-" && options.files[1] == "-") {
     return usage("'jrl diff' reads standard input for one of its files only");
   }
+  const bool students = !options.records.empty();
+  if (students && options.catalogue.empty()) {
+    return usage("'jrl diff --records' needs --catalogue CAT to audit the students");
+  }
+  if (students && options.records == "-" &&
+      (options.files[0] == "-" || options.files[1] == "-")) {
+    return usage("'jrl diff' can read only one of a version and the records from standard input");
+  }
   const bool colour = colour_enabled(options.colour, STDERR_FILENO);
   std::optional<Catalogue> catalogue;
   if (!options.catalogue.empty()) {
@@ -92,6 +104,10 @@ int run_diff(const Options& options) {
 
   const ProgrammeDiff diff = diff_programmes(old_version->view(), new_version->view(),
                                              catalogue ? &*catalogue : nullptr);
+  if (students) {
+    return run_reach(options, *catalogue, {old_version->name, old_version->text},
+                     {new_version->name, new_version->text}, diff);
+  }
   write_out(stdout, options.diff_json
                         ? diff_json(diff)
                         : diff_text(diff, {colour_enabled(options.colour, STDOUT_FILENO)}));

@@ -319,6 +319,28 @@ constexpr std::array OPTIONS{
         "--format", "diff",
         {"diff: text (default) or json, one JSON document", ""},
         "=FORMAT"),
+    text<&Options::records>(
+        "--records", " FILE", "diff",
+        {"diff: many students' records, one JSON object a line:\n"
+         "audit each against both versions and list the students\n"
+         "whose standing changes (needs --catalogue); with\n"
+         "--format=json, a JSON object a line",
+         ""}),
+    OptionSpec{"", "--include", "=STATUSES", "diff",
+               {"diff: with --records, the attempts that count, as for\n"
+                "audit (default: completed,in-progress)",
+                ""},
+               nullptr, set_include},
+    count<store_jobs, MAX_JOBS>(
+        "--jobs", "=N", "diff",
+        {"diff: with --records, audit N students at a time\n"
+         "(default: one per core)",
+         ""}),
+    count<store_time_limit, DAY_MS>(
+        "--time-limit", " MS", "diff",
+        {"diff: with --records, the time bound of one audit, as\n"
+         "for audit (default 5000)",
+         ""}),
     text<&Options::catalogue>(
         "--catalogue", " CAT", "describe",
         {"describe: the catalogue's JSON file, for course titles", ""}),

@@ -64,7 +64,10 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 3> OWN_EXIT_
      "comments\n"
      "aside), 1 when they differ, 2 on a usage error or a file that cannot "
      "be\n"
-     "read or does not parse.\n"},
+     "read or does not parse.\n"
+     "With --records: 0 when no student's standing changes, 1 when some "
+     "student's\n"
+     "does, 2 also on a bad record.\n"},
     {"audit",
      "\n"
      "Exit status: 0 when every student audited has met the programme, 1 "
