@@ -84,6 +84,7 @@ from . import _native
 from ._audit import Audit, RecordError, audit
 from ._audit_batch import audit_many
 from ._catalogue import Catalogue, CatalogueCourse, CatalogueError
+from ._closest import Standing, closest_programmes
 from ._selector_functions import SelectorArgument, SelectorFunction, selector_functions
 
 __all__ = [
@@ -116,6 +117,7 @@ __all__ = [
     "SelectorFunction",
     "Single",
     "Span",
+    "Standing",
     "Statement",
     "Suggestion",
     "Tag",
@@ -127,6 +129,7 @@ __all__ = [
     "check",
     "check_file",
     "closest_department",
+    "closest_programmes",
     "departments",
     "describe",
     "diagnostic_codes",

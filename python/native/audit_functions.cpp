@@ -16,7 +16,6 @@ namespace jrl_native {
 namespace {
 
 constexpr const char* CATALOGUE_CAPSULE = "jrl._native.Catalogue";
-constexpr const char* PROGRAMME_CAPSULE = "jrl._native.AuditProgramme";
 
 void free_programme(PyObject* capsule) {
   delete static_cast<jrl::AuditProgramme*>(PyCapsule_GetPointer(capsule, PROGRAMME_CAPSULE));
@@ -53,15 +52,6 @@ PyObject* audit_prepare(PyObject*, PyObject* args) {
     return PyCapsule_New(new jrl::AuditProgramme(std::move(**prepared)), PROGRAMME_CAPSULE,
                          free_programme);
   });
-}
-
-// Raises ValueError(message, file, line, student, field, reason).
-PyObject* raise_record_error(const jrl::RecordError& e) {
-  PyObject* line = e.line ? small_int(*e.line) : (Py_INCREF(Py_None), Py_None);
-  Ref args(Py_BuildValue("(NNNNNN)", new_str(e.message()), new_str(e.file), line,
-                         new_str(e.student), new_str(e.field), new_str(e.reason)));
-  if (args) PyErr_SetObject(PyExc_ValueError, args.get());
-  return nullptr;
 }
 
 // audit_record(programme, record_json, file, (completed, in_progress,
@@ -108,6 +98,14 @@ PyObject* audit_record(PyObject*, PyObject* args) {
 }
 
 }  // namespace
+
+PyObject* raise_record_error(const jrl::RecordError& e) {
+  PyObject* line = e.line ? small_int(*e.line) : (Py_INCREF(Py_None), Py_None);
+  Ref args(Py_BuildValue("(NNNNNN)", new_str(e.message()), new_str(e.file), line,
+                         new_str(e.student), new_str(e.field), new_str(e.reason)));
+  if (args) PyErr_SetObject(PyExc_ValueError, args.get());
+  return nullptr;
+}
 
 PyMethodDef audit_methods[] = {
     {"audit_prepare", audit_prepare, METH_VARARGS,

@@ -2,9 +2,17 @@
 // and auditing one record with it.
 #pragma once
 
+#include "jrl/record.hpp"
 #include "python_ref.hpp"
 
 namespace jrl_native {
+
+// The capsule name of a prepared programme (jrl::AuditProgramme).
+inline constexpr const char* PROGRAMME_CAPSULE = "jrl._native.AuditProgramme";
+
+// Raises ValueError(message, file, line, student, field, reason); returns
+// null.
+PyObject* raise_record_error(const jrl::RecordError& e);
 
 // Their entries for the module's method table, ended by a null entry.
 extern PyMethodDef audit_methods[];
