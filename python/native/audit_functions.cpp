@@ -73,11 +73,7 @@ PyObject* audit_record(PyObject*, PyObject* args) {
   Ref file_utf8(record_utf8 ? utf8_copy(file, "file") : nullptr);
   if (!file_utf8) return nullptr;
   return guarded([&]() -> PyObject* {
-    jrl::AuditOptions options;
-    options.completed = completed != 0;
-    options.in_progress = in_progress != 0;
-    options.planned = planned != 0;
-    options.time_limit = std::chrono::milliseconds(limit_ms);
+    const jrl::AuditOptions options = audit_options(completed, in_progress, planned, limit_ms);
     std::optional<std::expected<std::string, jrl::RecordError>> out;
     {
       ThreadsAllowed unlocked;
@@ -98,6 +94,16 @@ PyObject* audit_record(PyObject*, PyObject* args) {
 }
 
 }  // namespace
+
+jrl::AuditOptions audit_options(int completed, int in_progress, int planned,
+                                unsigned long long limit_ms) {
+  jrl::AuditOptions options;
+  options.completed = completed != 0;
+  options.in_progress = in_progress != 0;
+  options.planned = planned != 0;
+  options.time_limit = std::chrono::milliseconds(limit_ms);
+  return options;
+}
 
 PyObject* raise_record_error(const jrl::RecordError& e) {
   PyObject* line = e.line ? small_int(*e.line) : (Py_INCREF(Py_None), Py_None);

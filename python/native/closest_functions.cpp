@@ -1,6 +1,5 @@
 #include "closest_functions.hpp"
 
-#include <chrono>
 #include <expected>
 #include <optional>
 #include <string>
@@ -53,11 +52,7 @@ PyObject* closest_record(PyObject*, PyObject* args) {
   Ref file_utf8(record_utf8 ? utf8_copy(file, "file") : nullptr);
   if (!file_utf8) return nullptr;
   return guarded([&]() -> PyObject* {
-    jrl::AuditOptions options;
-    options.completed = completed != 0;
-    options.in_progress = in_progress != 0;
-    options.planned = planned != 0;
-    options.time_limit = std::chrono::milliseconds(limit_ms);
+    const jrl::AuditOptions options = audit_options(completed, in_progress, planned, limit_ms);
     std::optional<std::expected<Standings, jrl::RecordError>> out;
     {
       ThreadsAllowed unlocked;

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "audit_settings.hpp"
 #include "closest_text.hpp"
 #include "colour.hpp"
 #include "commands.hpp"
@@ -156,15 +156,7 @@ int run_closest(const Options& options) {
 
   const auto catalogue = Catalogue::load(options.catalogue);
   if (!catalogue) return fail(catalogue.error().message());
-  AuditOptions audit_options;
-  audit_options.completed = options.include_completed;
-  audit_options.in_progress = options.include_in_progress;
-  audit_options.planned = options.include_planned;
-  if (options.time_limit_ms > 0) {
-    audit_options.time_limit = std::chrono::milliseconds(
-        static_cast<std::chrono::milliseconds::rep>(options.time_limit_ms));
-  }
-  Ranker ranker{{}, *catalogue, audit_options, options.audit_format,
+  Ranker ranker{{}, *catalogue, audit_settings(options), options.audit_format,
                 options.audit_format == AuditFormat::text &&
                     colour_enabled(options.colour, STDOUT_FILENO),
                 colour_err, display_name(records_path)};
