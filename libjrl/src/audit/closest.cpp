@@ -11,6 +11,7 @@
 // is audited without any of them, with a warning in its report.
 #include <algorithm>
 #include <cstdint>
+#include <numeric>
 #include <optional>
 #include <tuple>
 
@@ -82,7 +83,17 @@ std::expected<std::vector<ProgrammeStanding>, RecordError> rank_programmes(
     }
     standings.push_back(standing(programme, std::move(*report)));
   }
-  std::ranges::stable_sort(standings, closer);
+  // Programmes of one name keep the order they came in.
+  std::vector<std::size_t> order(standings.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::ranges::sort(order, [&](std::size_t a, std::size_t b) {
+    if (closer(standings[a], standings[b])) return true;
+    return !closer(standings[b], standings[a]) && a < b;
+  });
+  std::vector<ProgrammeStanding> sorted;
+  sorted.reserve(standings.size());
+  for (std::size_t i : order) sorted.push_back(std::move(standings[i]));
+  standings = std::move(sorted);
   for (std::size_t i = 0; i < standings.size(); ++i) {
     const bool tied = i > 0 && compare_figures(standings[i - 1], standings[i]) == 0;
     standings[i].rank = tied ? standings[i - 1].rank : i + 1;
