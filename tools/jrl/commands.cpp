@@ -43,7 +43,7 @@ constexpr std::array COMMANDS{
                 "audit student records against a programme: which\n"
                 "requirements each student has met and what is missing\n"
                 "(needs --catalogue, and --record or --records); with\n"
-                "several programmes, which is the student closest to",
+                "several programmes, which one each student is closest to",
                 Page::main, "needs a programme file (use - for standard input)",
                 false, run_audit},
     CommandSpec{"departments", "",

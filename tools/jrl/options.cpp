@@ -350,9 +350,10 @@ constexpr std::array OPTIONS{
          "read as it is audited, so any size will do",
          ""}),
     OptionSpec{"", "--programmes", " PATH", "audit",
-               {"audit: rank the student's standing in several\n"
-                "programmes, closest first: a folder (its *.jrl files) or\n"
-                "a programme file; may be repeated (as may PROGRAMME)",
+               {"audit: rank each student's standing in several\n"
+                "programmes, closest first: a folder (its *.jrl\n"
+                "files) or a programme file; may be repeated, as\n"
+                "may PROGRAMME",
                 ""},
                nullptr, add_programmes},
     choice<&Options::audit_format, AUDIT_FORMATS>(
