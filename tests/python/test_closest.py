@@ -33,6 +33,17 @@ def key(s):
     return (not s["satisfied"], s["missing"], -share)
 
 
+def assert_ranked(standings):
+    """Ranks follow the documented order: non-decreasing, shared exactly by
+    equal figures, skipping after a tie, names ordering the equal."""
+    for i, s in enumerate(standings):
+        assert s["rank"] == 1 + sum(key(t) < key(s) for t in standings)
+        if i:
+            assert key(standings[i - 1]) <= key(s)
+            if key(standings[i - 1]) == key(s):
+                assert standings[i - 1]["programme"] < s["programme"]
+
+
 # Each example student: the first programme, whether it is satisfied, and
 # bs_computer_science's items missing (worked out by hand for the plain
 # audit's tests: electives 1 short, or 3 short).
@@ -76,14 +87,7 @@ def test_example_students_rank_as_their_audits_say(record, first, satisfied, cs_
     assert b'"report":' + json.dumps(standings[0]["report"], separators=(",", ":"),
                                      ensure_ascii=False).encode() in r.stdout
 
-    # Ranks follow the documented order: non-decreasing, shared exactly by
-    # equal figures, skipping after a tie.
-    for i, s in enumerate(standings):
-        assert s["rank"] == 1 + sum(key(t) < key(s) for t in standings)
-        if i:
-            assert key(standings[i - 1]) <= key(s)
-            if key(standings[i - 1]) == key(s):
-                assert standings[i - 1]["programme"] < s["programme"]
+    assert_ranked(standings)
 
     # The text table and the package agree with the JSON.
     text = closest("--record", str(path), "--color=never").stdout.decode()
@@ -101,10 +105,12 @@ def test_example_students_rank_as_their_audits_say(record, first, satisfied, cs_
 
 
 def test_many_students_give_one_ranking_each(tmp_path):
-    records = list(generate.records(12, seed=3))
+    records = list(generate.records(40, seed=3))
     batch = write(tmp_path, "students.jsonl", "".join(json.dumps(r) + "\n" for r in records))
     r = closest("--records", str(batch), "--format=json")
     lines = [json.loads(line) for line in r.stdout.decode().splitlines()]
+    for line in lines:
+        assert_ranked(line)
     assert [line[0]["report"]["student"] for line in lines] == [r["student"] for r in records]
     single = [json.loads(closest("--record", str(write(tmp_path, "one.json", json.dumps(rec)),),
                                  "--format=json").stdout) for rec in records[:3]]
