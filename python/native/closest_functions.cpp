@@ -40,18 +40,18 @@ PyObject* closest_record(PyObject*, PyObject* args) {
                         &file, &completed, &in_progress, &planned, &limit_ms)) {
     return nullptr;
   }
-  std::vector<jrl::AuditProgramme> programmes;
-  const Py_ssize_t count = PyTuple_Size(capsules);
-  for (Py_ssize_t i = 0; i < count; ++i) {
-    auto* programme = static_cast<jrl::AuditProgramme*>(
-        PyCapsule_GetPointer(PyTuple_GetItem(capsules, i), PROGRAMME_CAPSULE));
-    if (programme == nullptr) return nullptr;
-    programmes.push_back(*programme);  // shares the prepared data
-  }
   Ref record_utf8(utf8_copy(record, "record"));
   Ref file_utf8(record_utf8 ? utf8_copy(file, "file") : nullptr);
   if (!file_utf8) return nullptr;
   return guarded([&]() -> PyObject* {
+    std::vector<jrl::AuditProgramme> programmes;
+    const Py_ssize_t count = PyTuple_Size(capsules);
+    for (Py_ssize_t i = 0; i < count; ++i) {
+      auto* programme = static_cast<jrl::AuditProgramme*>(
+          PyCapsule_GetPointer(PyTuple_GetItem(capsules, i), PROGRAMME_CAPSULE));
+      if (programme == nullptr) return nullptr;
+      programmes.push_back(*programme);  // shares the prepared data
+    }
     const jrl::AuditOptions options = audit_options(completed, in_progress, planned, limit_ms);
     std::optional<std::expected<Standings, jrl::RecordError>> out;
     {
