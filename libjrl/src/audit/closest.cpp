@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <numeric>
 #include <optional>
-#include <tuple>
+#include <utility>
 
 #include "jrl/closest.hpp"
 #include "jrl/text.hpp"
