@@ -85,6 +85,7 @@ from ._audit import Audit, RecordError, audit
 from ._audit_batch import audit_many
 from ._distributed import AuditLinesInfo, audit_lines, audit_lines_info
 from ._catalogue import Catalogue, CatalogueCourse, CatalogueError
+from ._closest import Standing, closest_programmes
 from ._selector_functions import SelectorArgument, SelectorFunction, selector_functions
 
 __all__ = [
@@ -118,6 +119,7 @@ __all__ = [
     "SelectorFunction",
     "Single",
     "Span",
+    "Standing",
     "Statement",
     "Suggestion",
     "Tag",
@@ -131,6 +133,7 @@ __all__ = [
     "check",
     "check_file",
     "closest_department",
+    "closest_programmes",
     "departments",
     "describe",
     "diagnostic_codes",

@@ -16,7 +16,6 @@ namespace jrl_native {
 namespace {
 
 constexpr const char* CATALOGUE_CAPSULE = "jrl._native.Catalogue";
-constexpr const char* PROGRAMME_CAPSULE = "jrl._native.AuditProgramme";
 
 void free_programme(PyObject* capsule) {
   delete static_cast<jrl::AuditProgramme*>(PyCapsule_GetPointer(capsule, PROGRAMME_CAPSULE));
@@ -55,15 +54,6 @@ PyObject* audit_prepare(PyObject*, PyObject* args) {
   });
 }
 
-// Raises ValueError(message, file, line, student, field, reason).
-PyObject* raise_record_error(const jrl::RecordError& e) {
-  PyObject* line = e.line ? small_int(*e.line) : (Py_INCREF(Py_None), Py_None);
-  Ref args(Py_BuildValue("(NNNNNN)", new_str(e.message()), new_str(e.file), line,
-                         new_str(e.student), new_str(e.field), new_str(e.reason)));
-  if (args) PyErr_SetObject(PyExc_ValueError, args.get());
-  return nullptr;
-}
-
 // audit_record(programme, record_json, file, (completed, in_progress,
 // planned), time_limit_ms[, line]): the report's JSON line. `line`, the
 // record's line in a JSON Lines file, is named in its errors.
@@ -90,11 +80,7 @@ PyObject* audit_record(PyObject*, PyObject* args) {
   Ref file_utf8(record_utf8 ? utf8_copy(file, "file") : nullptr);
   if (!file_utf8) return nullptr;
   return guarded([&]() -> PyObject* {
-    jrl::AuditOptions options;
-    options.completed = completed != 0;
-    options.in_progress = in_progress != 0;
-    options.planned = planned != 0;
-    options.time_limit = std::chrono::milliseconds(limit_ms);
+    const jrl::AuditOptions options = audit_options(completed, in_progress, planned, limit_ms);
     std::optional<std::expected<std::string, jrl::RecordError>> out;
     {
       ThreadsAllowed unlocked;
@@ -117,6 +103,24 @@ PyObject* audit_record(PyObject*, PyObject* args) {
 }
 
 }  // namespace
+
+jrl::AuditOptions audit_options(int completed, int in_progress, int planned,
+                                unsigned long long limit_ms) {
+  jrl::AuditOptions options;
+  options.completed = completed != 0;
+  options.in_progress = in_progress != 0;
+  options.planned = planned != 0;
+  options.time_limit = std::chrono::milliseconds(limit_ms);
+  return options;
+}
+
+PyObject* raise_record_error(const jrl::RecordError& e) {
+  PyObject* line = e.line ? small_int(*e.line) : (Py_INCREF(Py_None), Py_None);
+  Ref args(Py_BuildValue("(NNNNNN)", new_str(e.message()), new_str(e.file), line,
+                         new_str(e.student), new_str(e.field), new_str(e.reason)));
+  if (args) PyErr_SetObject(PyExc_ValueError, args.get());
+  return nullptr;
+}
 
 PyMethodDef audit_methods[] = {
     {"audit_prepare", audit_prepare, METH_VARARGS,

@@ -197,6 +197,7 @@ int audit_stream(std::istream& in, std::string_view file, unsigned jobs,
 }  // namespace
 
 int run_audit(const Options& options) {
+  if (!options.programmes.empty() || options.files.size() > 1) return run_closest(options);
   if (options.catalogue.empty()) {
     return usage_failure("'jrl audit' needs --catalogue CAT");
   }

@@ -39,12 +39,13 @@ constexpr std::array COMMANDS{
                 "print the programme in plain words for catalogue\n"
                 "pages and advisers: text, Markdown or one HTML page",
                 Page::main, NEEDS_A_FILE, true, run_describe},
-    CommandSpec{"audit", "PROGRAMME",
+    CommandSpec{"audit", "PROGRAMME...",
                 "audit student records against a programme: which\n"
                 "requirements each student has met and what is missing\n"
-                "(needs --catalogue, and --record or --records)",
+                "(needs --catalogue, and --record or --records); with\n"
+                "several programmes, which one each student is closest to",
                 Page::main, "needs a programme file (use - for standard input)",
-                true, run_audit},
+                false, run_audit},
     CommandSpec{"departments", "",
                 "list the department codes a course may name", Page::main,
                 "", false, run_departments},

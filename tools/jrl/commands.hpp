@@ -52,6 +52,9 @@ int run_diff(const Options& options);
 int run_describe(const Options& options);
 // `audit`: which requirements each student's record meets.
 int run_audit(const Options& options);
+// `audit` with several programmes: the student's standing in each, closest
+// first.
+int run_closest(const Options& options);
 // `departments`: the registry's codes, one a line.
 int run_departments(const Options& options);
 

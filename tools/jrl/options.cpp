@@ -196,6 +196,16 @@ Result set_text(Options& options, std::string_view option,
   return {};
 }
 
+// Each --programmes adds a folder or file to the list.
+Result add_programmes(Options& options, std::string_view option,
+                      std::string_view value) {
+  if (value.empty()) {
+    return std::unexpected("option " + quoted(option) + " needs a value");
+  }
+  options.programmes.emplace_back(value);
+  return {};
+}
+
 std::string format_listing() {
   std::string out;
   for (const ReportFormat& format : report_formats()) {
@@ -361,6 +371,13 @@ constexpr std::array OPTIONS{
         {"audit: many students' records, one JSON object a line;\n"
          "read as it is audited, so any size will do",
          ""}),
+    OptionSpec{"", "--programmes", " PATH", "audit",
+               {"audit: rank each student's standing in several\n"
+                "programmes, closest first: a folder (its *.jrl\n"
+                "files) or a programme file; may be repeated, as\n"
+                "may PROGRAMME",
+                ""},
+               nullptr, add_programmes},
     choice<&Options::audit_format, AUDIT_FORMATS>(
         "--format", "audit",
         {"audit: text (default), json (one report a line) or html\n"
@@ -450,7 +467,7 @@ std::expected<void, std::string> validate(const Options& options,
     return std::unexpected("'jrl explain --list' takes no codes");
   }
   if (options.files.empty() && !command.missing.empty() &&
-      !options.list_codes) {
+      !options.list_codes && options.programmes.empty()) {
     return std::unexpected(jrl_command + " " + std::string(command.missing));
   }
   if (command.one_operand && options.files.size() > 1) {

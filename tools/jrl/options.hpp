@@ -72,6 +72,9 @@ struct Options {
   bool include_in_progress = true;
   bool include_planned = false;
   std::size_t time_limit_ms = 0;  // --time-limit; 0 for the default
+  // --programmes, as often as given: folders (their *.jrl files) or files
+  // to rank the student's standing in
+  std::vector<std::string> programmes;
 };
 
 // The most threads --jobs may ask for.

@@ -74,7 +74,10 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 3> OWN_EXIT_
      "when\n"
      "any has not, 2 on a usage error, a file that cannot be read, a "
      "catalogue\n"
-     "or programme that does not load, or a bad record.\n"},
+     "or programme that does not load, or a bad record.\n"
+     "With several programmes: 0 when every student has met at least one "
+     "of\n"
+     "them, 1 when any has met none, 2 as above.\n"},
     {"describe",
      "\n"
      "Exit status: 0 when the programme is described, 1 when it does not "

@@ -53,6 +53,8 @@ class AuditProgramme {
                                                             const Catalogue& catalogue);
 
   const std::string& name() const;
+  // The title its first comment line gives it; empty when it has none.
+  const std::string& title() const;
   const Catalogue& catalogue() const;
 
   struct Data;

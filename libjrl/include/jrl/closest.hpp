@@ -27,13 +27,20 @@ struct ProgrammeStanding {
 };
 
 // Audits `record` against each programme and orders the standings closest
-// first. Fails as `audit` does, on the first programme that refuses the
-// record.
+// first: those satisfied first, then the fewest items missing, then the
+// larger share of requirements met, then by programme name. Standings equal
+// in all but the name share a rank. A programme the record's exceptions do
+// not fit is audited without them, and its report warns of it.
 std::expected<std::vector<ProgrammeStanding>, RecordError> rank_programmes(
     std::span<const AuditProgramme> programmes, const StudentRecord& record,
     const AuditOptions& options = {});
 
-// The standings as JSON on one line, keys in a fixed order.
+// Whether `a` comes before `b` in that order.
+bool closer(const ProgrammeStanding& a, const ProgrammeStanding& b);
+
+// The standings as JSON on one line, keys in a fixed order: an array of
+// {rank, programme, title, satisfied, met, requirements, missing, report},
+// each report as `to_json` writes it.
 std::string to_json(std::span<const ProgrammeStanding> standings);
 
 }  // namespace jrl

@@ -74,6 +74,7 @@ struct AuditProgramme::Data {
       : name(std::move(n)), catalogue(std::move(c)), parsed(std::move(p)) {}
 
   std::string name;
+  std::string title;
   Catalogue catalogue;
   ParseResult parsed;
   std::vector<std::size_t> statement_lines;  // each top-level statement's line

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "audit/programme_data.hpp"
+#include "jrl/describe.hpp"
 #include "jrl/selector_visit.hpp"
 #include "jrl/source_map.hpp"
 
@@ -205,6 +206,7 @@ std::expected<AuditProgramme, std::string> AuditProgramme::prepare(std::string_v
   auto parsed = parse(text, map);
   if (!parsed) return std::unexpected(parsed.error().render(name));
   auto data = std::make_shared<Data>(std::string(name), catalogue, std::move(*parsed));
+  data->title = std::string(programme_title(text));
   const auto& statements = data->parsed.parsed_jrl_file.requirements;
   for (const SourceSpan& at : locate(text, map.requirements)) {
     data->statement_lines.push_back(at.start.line);
@@ -220,6 +222,7 @@ std::expected<AuditProgramme, std::string> AuditProgramme::prepare(std::string_v
 }
 
 const std::string& AuditProgramme::name() const { return data_->name; }
+const std::string& AuditProgramme::title() const { return data_->title; }
 const Catalogue& AuditProgramme::catalogue() const { return data_->catalogue; }
 
 std::expected<std::uint32_t, std::string> AuditProgramme::Data::find_requirement(
