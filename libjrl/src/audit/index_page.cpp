@@ -11,9 +11,8 @@ std::string audit_index_head(std::string_view programme_title) {
   out +=
       "</h1>\n<table>\n<caption class=\"meta\">Every student in the order of the input; "
       "follow a student's name for their audit.</caption>\n<thead><tr><th scope=\"col\" "
-      "class=\"number\">Line</th><th scope=\"col\">Student</th><th scope=\"col\">Status</th>"
-      "<th scope=\"col\">Requirements met</th><th scope=\"col\" class=\"number\">Items "
-      "missing</th></tr></thead>\n<tbody>\n";
+      "class=\"number\">Line</th><th scope=\"col\">Student</th>";
+  out += audit_page::PROGRESS_HEADINGS;
   return out;
 }
 
@@ -30,21 +29,17 @@ std::string audit_index_row(const AuditIndexRow& row) {
     append_html(out, row.student);
     out += "</a>";
   }
-  out += "</td><td>";
+  out += "</td>";
   if (!row.error.empty()) {
+    out += "<td>";
     audit_page::append_status(out, {"failed", "\u2717", "Not audited"});
     out += "</td><td colspan=\"2\" class=\"error\">Line " + std::to_string(row.line) + ": ";
     append_html(out, row.error);
     out += "</td></tr>\n";
     return out;
   }
-  const audit_page::StatusLook verdict = audit_page::verdict_look(row.satisfied);
-  audit_page::append_status(out, verdict);
-  out += "</td><td>";
-  audit_page::append_bar(out, row.met, row.requirements, "Requirements met by " + row.student,
-                         audit_page::count_of(row.met, row.requirements, "requirement"),
-                         verdict.css);
-  out += "</td><td class=\"number\">" + std::to_string(row.missing) + "</td></tr>\n";
+  audit_page::append_progress_cells(out, row.satisfied, row.met, row.requirements, row.missing,
+                                    "Requirements met by " + row.student);
   return out;
 }
 

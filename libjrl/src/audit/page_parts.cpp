@@ -137,6 +137,26 @@ void append_bar(std::string& out, std::size_t now, std::size_t max, std::string_
   out += "</span></span>";
 }
 
+void append_progress_cells(std::string& out, bool satisfied, std::size_t met,
+                           std::size_t requirements, unsigned missing, std::string_view label) {
+  const StatusLook verdict = verdict_look(satisfied);
+  out += "<td>";
+  append_status(out, verdict);
+  out += "</td><td>";
+  append_bar(out, met, requirements, label, count_of(met, requirements, "requirement"),
+             verdict.css);
+  out += "</td><td class=\"number\">";
+  out += std::to_string(missing);
+  out += "</td></tr>\n";
+}
+
+void append_back_link(std::string& out, std::string_view href) {
+  if (href.empty()) return;
+  out += "<nav><a href=\"";
+  append_html(out, href);
+  out += "\">All students</a></nav>\n";
+}
+
 std::string count_of(std::size_t now, std::size_t of, std::string_view noun) {
   std::string out = std::to_string(now) + " of " + std::to_string(of) + " ";
   out += noun;

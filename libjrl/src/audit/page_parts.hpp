@@ -43,6 +43,18 @@ std::string_view tail();
 void append_bar(std::string& out, std::size_t now, std::size_t max, std::string_view label,
                 std::string_view text, std::string_view css);
 
+// The cells of a table row that says how far a student is in a programme:
+// the verdict, a bar of the requirements met (named `label`) and the items
+// missing; and the headings of those columns, ending the head row.
+inline constexpr std::string_view PROGRESS_HEADINGS =
+    "<th scope=\"col\">Status</th><th scope=\"col\">Requirements met</th>"
+    "<th scope=\"col\" class=\"number\">Items missing</th></tr></thead>\n<tbody>\n";
+void append_progress_cells(std::string& out, bool satisfied, std::size_t met,
+                           std::size_t requirements, unsigned missing, std::string_view label);
+
+// A link back to the index page, or nothing when `href` is empty.
+void append_back_link(std::string& out, std::string_view href);
+
 // "N of M" with the noun in the singular for one.
 std::string count_of(std::size_t now, std::size_t of, std::string_view noun);
 

@@ -7,34 +7,24 @@ namespace jrl {
 std::string closest_html(std::string_view student, std::span<const ProgrammeStanding> standings,
                          const AuditPageOptions& options) {
   std::string out = audit_page::head(std::string(student) + ": programmes, closest first");
-  if (!options.index_href.empty()) {
-    out += "<nav><a href=\"";
-    append_html(out, options.index_href);
-    out += "\">All students</a></nav>\n";
-  }
+  audit_page::append_back_link(out, options.index_href);
   out += "<h1>";
   append_html(out, student);
   out +=
       ": programmes, closest first</h1>\n<table>\n<thead><tr><th scope=\"col\" "
-      "class=\"number\">Rank</th><th scope=\"col\">Programme</th><th scope=\"col\">Status</th>"
-      "<th scope=\"col\">Requirements met</th><th scope=\"col\" class=\"number\">Items "
-      "missing</th></tr></thead>\n<tbody>\n";
+      "class=\"number\">Rank</th><th scope=\"col\">Programme</th>";
+  out += audit_page::PROGRESS_HEADINGS;
   for (std::size_t i = 0; i < standings.size(); ++i) {
     const ProgrammeStanding& s = standings[i];
-    const audit_page::StatusLook verdict = audit_page::verdict_look(s.report.satisfied);
     out += "<tr><td class=\"number\">";
     out += std::to_string(s.rank);
     out += "</td><td><a href=\"#p";
     out += std::to_string(i + 1);
     out += "\">";
     append_html(out, s.title);
-    out += "</a></td><td>";
-    audit_page::append_status(out, verdict);
-    out += "</td><td>";
-    audit_page::append_bar(out, s.met, s.requirements, "Requirements met in " + s.title,
-                           audit_page::count_of(s.met, s.requirements, "requirement"),
-                           verdict.css);
-    out += "</td><td class=\"number\">" + std::to_string(s.missing) + "</td></tr>\n";
+    out += "</a></td>";
+    audit_page::append_progress_cells(out, s.report.satisfied, s.met, s.requirements, s.missing,
+                                      "Requirements met in " + s.title);
   }
   out += "</tbody>\n</table>\n";
   for (std::size_t i = 0; i < standings.size(); ++i) {
@@ -47,10 +37,8 @@ std::string closest_html(std::string_view student, std::span<const ProgrammeStan
     out += ". ";
     append_html(out, s.title);
     out += "</h2>\n";
-    AuditPageOptions page = options;
-    page.title = s.title;
     id += '-';
-    audit_page::append_audit_body(out, s.report, page, 2, id);
+    audit_page::append_audit_body(out, s.report, options, 2, id);
     out += "</section>\n";
   }
   out += audit_page::tail();

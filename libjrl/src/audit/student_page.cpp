@@ -57,6 +57,17 @@ struct Writer {
     out += "</span>";
   }
 
+  // The courses as a list, each with its title.
+  void courses(const std::vector<std::string>& codes) {
+    out += "<ul>\n";
+    for (const std::string& code : codes) {
+      out += "<li>";
+      course(code);
+      out += "</li>\n";
+    }
+    out += "</ul>\n";
+  }
+
   void attempt(std::string_view code, std::string_view term, AttemptStatus status) {
     course(code);
     if (!term.empty()) {
@@ -150,13 +161,9 @@ struct Writer {
       out += "<p>Nothing counted yet.</p>\n";
     }
     if (!r.would_count.empty()) {
-      out += "<details open>\n<summary>Would count</summary>\n<ul>\n";
-      for (const std::string& code : r.would_count) {
-        out += "<li>";
-        course(code);
-        out += "</li>\n";
-      }
-      out += "</ul>\n</details>\n";
+      out += "<details open>\n<summary>Would count</summary>\n";
+      courses(r.would_count);
+      out += "</details>\n";
     }
     out += "</section>\n";
   }
@@ -170,15 +177,7 @@ struct Writer {
       append_html(out, limit.description);
       out += " <span class=\"meta\">line " + std::to_string(limit.line) + "</span>: " +
              std::to_string(limit.used) + " of " + std::to_string(limit.allowed) + " used";
-      if (!limit.courses.empty()) {
-        out += "<ul>\n";
-        for (const std::string& code : limit.courses) {
-          out += "<li>";
-          course(code);
-          out += "</li>\n";
-        }
-        out += "</ul>";
-      }
+      if (!limit.courses.empty()) courses(limit.courses);
       out += "</li>\n";
     }
     out += "</ul>\n</section>\n";
@@ -292,11 +291,7 @@ namespace jrl {
 std::string audit_html(const AuditReport& report, const AuditPageOptions& options) {
   const std::string_view programme = options.title.empty() ? report.programme : options.title;
   std::string out = audit_page::head(report.student + ": " + std::string(programme));
-  if (!options.index_href.empty()) {
-    out += "<nav><a href=\"";
-    append_html(out, options.index_href);
-    out += "\">All students</a></nav>\n";
-  }
+  audit_page::append_back_link(out, options.index_href);
   out += "<h1>";
   append_html(out, report.student);
   out += ": ";
