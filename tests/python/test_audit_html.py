@@ -7,7 +7,6 @@ import html.parser
 import json
 import os
 import re
-import shutil
 import subprocess
 from pathlib import Path
 
@@ -15,6 +14,7 @@ import pytest
 
 import jrl
 from test_cli import JRL, run
+from test_describe import _chromium
 
 pytestmark = pytest.mark.skipif(JRL is None, reason="jrl not built (set JRL_CLI)")
 
@@ -105,15 +105,6 @@ def expected_facts(report):
         facts += [titled(c) for c in r["would_count"]]
         sections[f"r{r['index']}"] = facts
     return page, sections
-
-
-def _chromium():
-    found = shutil.which("chromium")
-    if found is None:
-        if os.environ.get("CI") == "true" or os.environ.get("JRL_REQUIRE_CHROMIUM"):
-            pytest.fail("chromium is required here (scripts/test_python.sh installs it)")
-        pytest.skip("chromium is not installed (apt-get install chromium)")
-    return found
 
 
 @pytest.fixture(scope="module")

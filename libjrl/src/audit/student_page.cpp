@@ -168,21 +168,6 @@ struct Writer {
     out += "</section>\n";
   }
 
-  void limits(const std::vector<LimitReport>& list) {
-    if (list.empty()) return;
-    section_open("limits", "Limits");
-    out += "<ul>\n";
-    for (const LimitReport& limit : list) {
-      out += "<li>";
-      append_html(out, limit.description);
-      out += " <span class=\"meta\">line " + std::to_string(limit.line) + "</span>: " +
-             std::to_string(limit.used) + " of " + std::to_string(limit.allowed) + " used";
-      if (!limit.courses.empty()) courses(limit.courses);
-      out += "</li>\n";
-    }
-    out += "</ul>\n</section>\n";
-  }
-
   void section_open(std::string_view id, std::string_view title) {
     out += "<section id=\"";
     append_html(out, id_prefix);
@@ -191,57 +176,48 @@ struct Writer {
     heading(1, title);
   }
 
-  void unused(const std::vector<AttemptRef>& list) {
+  // A section of its own for a list, each element an item written by
+  // `write`; nothing when the list is empty.
+  template <typename T, typename Write>
+  void listed(std::string_view id, std::string_view title, const std::vector<T>& list, Write write) {
     if (list.empty()) return;
-    section_open("unused", "Courses counted nowhere");
+    section_open(id, title);
     out += "<ul>\n";
-    for (const AttemptRef& a : list) {
+    for (const T& element : list) {
       out += "<li>";
-      attempt(a.course, a.term, a.status);
+      write(element);
       out += "</li>\n";
     }
     out += "</ul>\n</section>\n";
   }
 
-  void exceptions(const std::vector<ExceptionReport>& list) {
-    if (list.empty()) return;
-    section_open("exceptions", "Exceptions");
-    out += "<ul>\n";
-    for (const ExceptionReport& e : list) {
-      out += "<li><strong>";
-      append_html(out, e.kind);
-      out += "</strong>: ";
-      const auto name = names.find(e.requirement);
-      if (name != names.end()) {
-        out += "<a href=\"#" + requirement_id(e.requirement) + "\">";
-        append_html(out, name->second);
-        out += "</a>";
-      } else {
-        out += "statement " + std::to_string(e.requirement);
-      }
-      if (!e.course.empty()) {
-        out += ", ";
-        course(e.course);
-      }
-      if (!e.effect.empty()) {
-        out += ". ";
-        append_html(out, e.effect);
-      }
-      out += "</li>\n";
-    }
-    out += "</ul>\n</section>\n";
+  void limit(const LimitReport& limit) {
+    append_html(out, limit.description);
+    out += " <span class=\"meta\">line " + std::to_string(limit.line) + "</span>: " +
+           std::to_string(limit.used) + " of " + std::to_string(limit.allowed) + " used";
+    if (!limit.courses.empty()) courses(limit.courses);
   }
 
-  void warnings(const std::vector<std::string>& list) {
-    if (list.empty()) return;
-    section_open("warnings", "Warnings");
-    out += "<ul>\n";
-    for (const std::string& w : list) {
-      out += "<li>";
-      append_html(out, w);
-      out += "</li>\n";
+  void exception(const ExceptionReport& e) {
+    out += "<strong>";
+    append_html(out, e.kind);
+    out += "</strong>: ";
+    const auto name = names.find(e.requirement);
+    if (name != names.end()) {
+      out += "<a href=\"#" + requirement_id(e.requirement) + "\">";
+      append_html(out, name->second);
+      out += "</a>";
+    } else {
+      out += "statement " + std::to_string(e.requirement);
     }
-    out += "</ul>\n</section>\n";
+    if (!e.course.empty()) {
+      out += ", ";
+      course(e.course);
+    }
+    if (!e.effect.empty()) {
+      out += ". ";
+      append_html(out, e.effect);
+    }
   }
 
   void summary(const AuditReport& report) {
@@ -278,10 +254,13 @@ void append_audit_body(std::string& out, const AuditReport& report,
   w.section_open("requirements", "Requirements");
   for (const RequirementReport& r : report.requirements) w.requirement(r);
   out += "</section>\n";
-  w.limits(report.limits);
-  w.unused(report.unused);
-  w.exceptions(report.exceptions);
-  w.warnings(report.warnings);
+  w.listed("limits", "Limits", report.limits, [&w](const LimitReport& l) { w.limit(l); });
+  w.listed("unused", "Courses counted nowhere", report.unused,
+           [&w](const AttemptRef& a) { w.attempt(a.course, a.term, a.status); });
+  w.listed("exceptions", "Exceptions", report.exceptions,
+           [&w](const ExceptionReport& e) { w.exception(e); });
+  w.listed("warnings", "Warnings", report.warnings,
+           [&out](const std::string& warning) { append_html(out, warning); });
 }
 
 }  // namespace jrl::audit_page
