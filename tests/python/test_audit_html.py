@@ -149,7 +149,7 @@ def test_screenshots_are_kept(record, browser, tmp_path):
     shot = ARTEFACTS / (record + ".png")
     if shot.exists():
         shot.unlink()
-    taken = subprocess.run([*browser, "--window-size=1000,2000", "--screenshot=" + str(shot),
+    taken = subprocess.run([*browser, "--window-size=1000,3600", "--screenshot=" + str(shot),
                             page.as_uri()], capture_output=True, timeout=120, check=True)
     assert console_errors(taken.stderr.decode(errors="replace")) == []
     png = shot.read_bytes()
