@@ -50,6 +50,16 @@ class Audit:
     def to_json(self) -> str:
         return self.json_text
 
+    def to_html(self, catalogue: Optional[Catalogue] = None, title: str = "") -> str:
+        """The report as one self-contained page (styles inline, nothing
+        fetched), as ``jrl audit --format=html`` writes it: with the
+        catalogue's course titles when ``catalogue`` is given, headed by
+        ``title`` (the programme's name when empty)."""
+        if catalogue is not None and not isinstance(catalogue, Catalogue):
+            raise TypeError(f"the catalogue is a jrl.Catalogue, not {type(catalogue).__name__}")
+        handle = None if catalogue is None else catalogue._handle
+        return _native.audit_html(self.json_text, handle, title)
+
     @classmethod
     def from_json(cls, text: str) -> "Audit":
         d = json.loads(text)

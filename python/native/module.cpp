@@ -9,6 +9,7 @@
 #include "arguments.hpp"
 #include "audit_functions.hpp"
 #include "closest_functions.hpp"
+#include "audit_page.hpp"
 #include "catalogue_functions.hpp"
 #include "file_checks.hpp"
 #include "describe_functions.hpp"
@@ -102,6 +103,7 @@ PyObject* create_module() {
       PyModule_AddFunctions(module.get(), describe_methods) < 0 ||
       PyModule_AddFunctions(module.get(), audit_methods) < 0 ||
       PyModule_AddFunctions(module.get(), closest_methods) < 0 ||
+      PyModule_AddFunctions(module.get(), audit_page_methods) < 0 ||
       !import_python_parts() || !init_dict_keys() ||
       !add_record_types(module.get()) || !add_file_type(module.get()) ||
       PyModule_AddStringConstant(module.get(), "VERSION",

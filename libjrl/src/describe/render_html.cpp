@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "describe/description.hpp"
+#include "text/html_escape.hpp"
 
 namespace jrl::wording {
 namespace {
@@ -34,20 +35,7 @@ li { margin: .1rem 0; }
 
 constexpr std::string_view DEFAULT_TITLE = "Programme requirements";
 
-std::string escaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+std::string escaped(std::string_view text) { return html_escaped(text); }
 
 std::string html_words(const Words& words) {
   std::string_view kind;
