@@ -72,6 +72,8 @@ struct Options {
   bool include_in_progress = true;
   bool include_planned = false;
   std::size_t time_limit_ms = 0;  // --time-limit; 0 for the default
+  std::string output;        // --output: a folder, a file per student
+  bool no_progress = false;  // --no-progress: no bar even on a terminal
 };
 
 // The most threads --jobs may ask for.
