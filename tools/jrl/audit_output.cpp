@@ -21,7 +21,8 @@ fs::path part_name(const fs::path& dir, const std::string& name) {
   std::string part(".");  // appended piece by piece: GCC 12 warns wrongly of overlap
   part += name;
   part += ".part-";
-  part += std::to_string(::getpid());
+  static const std::string pid = std::to_string(::getpid());
+  part += pid;
   return dir / part;
 }
 
