@@ -7,21 +7,13 @@ import os
 import pty
 import re
 import subprocess
-import sys
-from pathlib import Path
 
 import pytest
 
-from test_cli import JRL, run, write
+from test_cli import JRL, write
+from test_cli_audit import CATALOGUE, PROGRAMME, RECORDS, audit, generate
 
 pytestmark = pytest.mark.skipif(JRL is None, reason="jrl not built (set JRL_CLI)")
-
-ROOT = Path(__file__).resolve().parents[2]
-CATALOGUE = ROOT / "examples" / "catalogue" / "wexmoor.json"
-PROGRAMME = ROOT / "examples" / "bs_computer_science.jrl"
-RECORDS = ROOT / "examples" / "records"
-sys.path.insert(0, str(RECORDS))
-import generate  # noqa: E402
 
 EXTENSIONS = {"json": "json", "text": "txt", "html": "html"}
 SUMMARY = re.compile(r"(\d+) students? audited: (\d+) satisfied, (\d+) not satisfied; "
@@ -43,10 +35,6 @@ UNSAFE = [
     ("x" * 250 + "y", "x" * 200 + "~15"),
     ("index", "index"),          # but not beside an index page
 ]
-
-
-def audit(*args):
-    return run("audit", str(PROGRAMME), "--catalogue", str(CATALOGUE), *args)
 
 
 @pytest.fixture(scope="module")
