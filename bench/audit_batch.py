@@ -55,15 +55,17 @@ def main() -> int:
     parser.add_argument("--small", type=int, default=1_000)
     parser.add_argument("--rate-count", type=int, default=10_000)
     parser.add_argument("--repeat", type=int, default=3)
+    parser.add_argument("--no-memory", action="store_true", help="only the rates")
     args = parser.parse_args()
     scratch = Path(tempfile.mkdtemp(prefix="jrl-audit-batch-"))
     print(f"{os.cpu_count()} cores, load average {os.getloadavg()[0]:.1f}")
     try:
         print("\npeak RSS (MiB)        "
               f"{args.small:>9,} records  {args.large:>9,} records   large/small   time (large)")
-        for label, fmt, jobs, to_folder in [("json, --jobs 2", "json", 2, False),
-                                            ("json, --jobs 8", "json", 8, False),
-                                            ("--output html, --jobs 2", "html", 2, True)]:
+        for label, fmt, jobs, to_folder in [] if args.no_memory else [
+                ("json, --jobs 2", "json", 2, False),
+                ("json, --jobs 8", "json", 8, False),
+                ("--output html, --jobs 2", "html", 2, True)]:
             peaks = []
             for count in (args.small, args.large):
                 out = str(scratch / f"{fmt}-{count}") if to_folder else None

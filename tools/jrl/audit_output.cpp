@@ -113,12 +113,9 @@ std::string AuditFolder::failure(const fs::path& path, int error_number) const {
 }
 
 std::expected<bool, std::string> AuditFolder::claim(std::string_view stem) {
+  // A symbolic link is the cheapest entry to make: one call, no file opened.
   const fs::path mark = claims_ / case_folded(stem);
-  const int fd = ::open(mark.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd >= 0) {
-    ::close(fd);
-    return true;
-  }
+  if (::symlink(".", mark.c_str()) == 0) return true;
   if (errno == EEXIST) return false;
   return std::unexpected(failure(mark, errno));
 }

@@ -57,8 +57,8 @@ class AuditFolder {
 
   std::filesystem::path dir_;
   std::string extension_;
-  // The names taken so far, as empty files of a private folder inside
-  // `dir_`: the file system remembers them, not the process.
+  // The names taken so far, as entries of a private folder inside `dir_`:
+  // the file system remembers them, not the process.
   std::filesystem::path claims_;
   // The index being written, under a temporary name; null without one.
   std::FILE* index_ = nullptr;
