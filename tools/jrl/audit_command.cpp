@@ -62,6 +62,10 @@ struct Outcome {
   std::string error;  // empty when the record was audited
   bool satisfied = false;
   AuditIndexRow row;
+  // With --output: the report's temporary file, or why it could not be
+  // written.
+  std::filesystem::path part;
+  std::string write_error;
 };
 
 struct Auditor {
@@ -69,7 +73,9 @@ struct Auditor {
   AuditOptions options;
   AuditFormat format;
   bool colour;  // standard output's
-  bool to_folder;  // --output: a file per student, and pages link the index
+  // --output: a file per student, written here, and pages link the index.
+  const AuditFolder* folder;
+  bool to_folder() const { return folder != nullptr; }
 
   Outcome failed(const Task& task, const RecordError& error) const {
     Outcome outcome;
@@ -77,7 +83,7 @@ struct Auditor {
     outcome.row.student = error.student;
     outcome.row.line = task.line.value_or(1);
     outcome.row.error = outcome.error;
-    if (format == AuditFormat::json && task.line && !to_folder) {
+    if (format == AuditFormat::json && task.line && !to_folder()) {
       outcome.out = "{\"line\":" + std::to_string(*task.line) +
                     ",\"student\":" +
                     (error.student.empty() ? std::string("null")
@@ -93,7 +99,7 @@ struct Auditor {
       case AuditFormat::html: {
         AuditPageOptions page;
         page.catalogue = &programme.catalogue();
-        if (to_folder) page.index_href = "index.html";
+        if (to_folder()) page.index_href = "index.html";
         return audit_html(report, page);
       }
       case AuditFormat::text: break;
@@ -113,6 +119,16 @@ struct Auditor {
       Outcome outcome;
       outcome.satisfied = report->satisfied;
       outcome.out = render(*report);
+      if (folder) {
+        // Written here, on the auditing threads; named in order later.
+        auto part = folder->write_part(task.line.value_or(1), outcome.out);
+        if (part) {
+          outcome.part = std::move(*part);
+        } else {
+          outcome.write_error = std::move(part.error());
+        }
+        outcome.out.clear();
+      }
       outcome.row.student = report->student;
       outcome.row.line = task.line.value_or(1);
       outcome.row.satisfied = report->satisfied;
@@ -174,7 +190,14 @@ class Writer {
   void write(const std::vector<Outcome>& outcomes,
              const std::function<std::uintmax_t()>& position = {}) {
     for (const Outcome& outcome : outcomes) {
-      if (stopped_) return;
+      if (stopped_) {
+        if (!outcome.part.empty()) ::unlink(outcome.part.c_str());
+        continue;
+      }
+      if (!outcome.write_error.empty()) {
+        keep_going(std::unexpected(outcome.write_error));
+        continue;
+      }
       if (!outcome.error.empty()) {
         ++totals_.failed;
         status_ = EXIT_USAGE;
@@ -188,8 +211,8 @@ class Writer {
           status_ = EXIT_FAILED;
         }
         if (to_.folder) {
-          keep_going(to_.folder->write_report(outcome.row.student, outcome.row.line, outcome.out,
-                                              outcome.row));
+          keep_going(to_.folder->write_report(outcome.row.student, outcome.row.line,
+                                              outcome.part, outcome.row));
           continue;
         }
       }
@@ -338,16 +361,16 @@ int run_audit(const Options& options) {
   }
   const AuditFormat format = options.audit_format;
   const bool to_folder = !options.output.empty();
-  const Auditor auditor{*programme, audit_options, format,
-                        format == AuditFormat::text && !to_folder &&
-                            colour_enabled(options.colour, STDOUT_FILENO),
-                        to_folder};
   std::optional<AuditFolder> folder;
   if (to_folder) {
     auto opened = AuditFolder::open(options.output, format, programme_name(programme_path));
     if (!opened) return fail(opened.error());
     folder.emplace(std::move(*opened));
   }
+  const Auditor auditor{*programme, audit_options, format,
+                        format == AuditFormat::text && !to_folder &&
+                            colour_enabled(options.colour, STDOUT_FILENO),
+                        folder ? &*folder : nullptr};
   // The bar only where nothing else is written to the terminal while it runs.
   const bool terminal = isatty(STDERR_FILENO) == 1;
   const bool bar = options.record.empty() && terminal && !options.no_progress &&

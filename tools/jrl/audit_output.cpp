@@ -26,9 +26,9 @@ fs::path part_name(const fs::path& dir, const std::string& name) {
   return dir / part;
 }
 
-// Writes `text` to `part` and renames it `target`; the system's error
-// number on failure, when nothing is left of `part`.
-int write_whole(const fs::path& part, const fs::path& target, std::string_view text) {
+// Writes `text` to a new file `part`; the system's error number on failure,
+// when nothing is left of `part`.
+int write_whole(const fs::path& part, std::string_view text) {
   const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (fd < 0) return errno;
   int error = 0;
@@ -41,7 +41,6 @@ int write_whole(const fs::path& part, const fs::path& target, std::string_view t
     }
   }
   if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(part.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) ::unlink(part.c_str());
   return error;
 }
@@ -127,20 +126,34 @@ std::expected<void, std::string> AuditFolder::add_row(const std::string& html) {
   return {};
 }
 
+std::expected<fs::path, std::string> AuditFolder::write_part(std::size_t line,
+                                                             std::string_view content) const {
+  fs::path part = part_name(dir_, std::to_string(line));
+  if (const int error = write_whole(part, content); error != 0) {
+    return std::unexpected(failure(part, error));
+  }
+  return part;
+}
+
 std::expected<void, std::string> AuditFolder::write_report(std::string_view student,
                                                            std::size_t line,
-                                                           std::string_view content,
+                                                           const fs::path& part,
                                                            AuditIndexRow row) {
   std::string stem = file_stem(student);
   const auto free = claim(stem);
-  if (!free) return std::unexpected(free.error());
+  if (!free) {
+    ::unlink(part.c_str());
+    return std::unexpected(free.error());
+  }
   // '~' is never part of a stem, and lines differ: this name is free.
   if (!*free) {
     stem += '~';
     stem += std::to_string(line);
   }
   const std::string name = stem + "." + extension_;
-  if (const int error = write_whole(part_name(dir_, name), dir_ / name, content); error != 0) {
+  if (::rename(part.c_str(), (dir_ / name).c_str()) != 0) {
+    const int error = errno;
+    ::unlink(part.c_str());
     return std::unexpected(failure(dir_ / name, error));
   }
   if (index_ == nullptr) return {};

@@ -32,13 +32,19 @@ class AuditFolder {
   // index and the names' claims go.
   ~AuditFolder();
 
-  // Writes a student's report, whole or not at all, under the student's id
-  // (see file_stem); the second student whose name would be the same file
-  // (the same id, ids differing in case only, ids cut to the same length)
-  // gets "~LINE" after it, LINE being the record's line. With an index, adds
-  // the student's row, `row.href` filled in.
+  // Writes a student's report to a temporary file of its own, for
+  // write_report to name; `line` (the record's) sets it apart from the
+  // others of the run. Safe to call from several threads at once.
+  std::expected<std::filesystem::path, std::string> write_part(std::size_t line,
+                                                               std::string_view content) const;
+  // Gives the report written to `part` its name: the student's id (see
+  // file_stem); the second student whose name would be the same file (the
+  // same id, ids differing in case only, ids cut to the same length) gets
+  // "~LINE" after it, LINE being the record's line. With an index, adds the
+  // student's row, `row.href` filled in. Called in input order.
   std::expected<void, std::string> write_report(std::string_view student, std::size_t line,
-                                                std::string_view content, AuditIndexRow row);
+                                                const std::filesystem::path& part,
+                                                AuditIndexRow row);
   // Lists a record that could not be audited in the index, if there is one.
   std::expected<void, std::string> write_failure(const AuditIndexRow& row);
   // Ends the index with the totals and makes everything written durable.
