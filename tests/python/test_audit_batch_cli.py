@@ -111,12 +111,19 @@ def test_summary_counts_agree_with_the_reports(tmp_path):
         sorted(r["student"] for r in audited)
 
 
-def test_output_that_is_a_file_is_refused(tmp_path):
+def test_output_that_cannot_be_written_stops_and_leaves_nothing_half_done(tmp_path):
     taken = write(tmp_path, "taken", "keep me\n")
     done = audit("--records", str(RECORDS / "students.jsonl"), "--output", str(taken))
     assert (done.returncode, done.stdout) == (2, b"")
     assert "not a folder" in done.stderr.decode() and taken.read_text() == "keep me\n"
-    assert sorted(p.name for p in tmp_path.iterdir()) == ["taken"]
+
+    # A folder where the third student's file should go stops the run there.
+    out = tmp_path / "out"
+    (out / "S1003.json").mkdir(parents=True)
+    done = audit("--records", str(RECORDS / "students.jsonl"), "--format=json", "--jobs=2",
+                 "--output", str(out))
+    assert done.returncode == 2 and "S1003.json" in done.stderr.decode()
+    assert sorted(p.name for p in out.iterdir()) == ["S1001.json", "S1002.json", "S1003.json"]
 
 
 def test_progress_bar_only_on_a_terminal_and_erased(tmp_path):
