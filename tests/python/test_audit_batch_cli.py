@@ -126,20 +126,12 @@ def test_output_that_cannot_be_written_stops_and_leaves_nothing_half_done(tmp_pa
     assert sorted(p.name for p in out.iterdir()) == ["S1001.json", "S1002.json", "S1003.json"]
 
 
-def test_progress_bar_only_on_a_terminal_and_erased(tmp_path):
-    # Long enough on any machine for the bar to be drawn.
-    source = write(tmp_path, "r.jsonl",
-                   "".join(json.dumps(r) + "\n" for r in generate.records(8000, seed=2)))
-    args = [JRL, "audit", str(PROGRAMME), "--catalogue", str(CATALOGUE),
-            "--records", str(source), "--format=json", "--jobs=1"]
-    piped = subprocess.run(args, capture_output=True)
-    assert piped.stderr == b""
-
+def on_a_terminal(args):
+    """Standard output, and what a terminal on standard error showed."""
     leader, follower = pty.openpty()
     with subprocess.Popen(args, stdout=subprocess.PIPE, stderr=follower) as child:
         os.close(follower)
         out = child.stdout.read()
-        child.wait()
     shown = b""
     while True:
         try:
@@ -150,7 +142,22 @@ def test_progress_bar_only_on_a_terminal_and_erased(tmp_path):
             break
         shown += chunk
     os.close(leader)
-    assert out == piped.stdout and child.returncode == piped.returncode
+    return out, shown
+
+
+def test_progress_bar_only_on_a_terminal_and_erased(tmp_path):
+    # Long enough on any machine for the bar to be drawn.
+    source = write(tmp_path, "r.jsonl",
+                   "".join(json.dumps(r) + "\n" for r in generate.records(8000, seed=2)))
+    args = [JRL, "audit", str(PROGRAMME), "--catalogue", str(CATALOGUE),
+            "--records", str(source), "--format=json", "--jobs=1"]
+    piped = subprocess.run(args, capture_output=True)
+    assert piped.stderr == b""
+
+    out, shown = on_a_terminal(args)
+    assert out == piped.stdout
+    quiet = on_a_terminal(args + ["--no-progress"])[1].decode().replace("\r\n", "\n")
+    assert "\r" not in quiet and SUMMARY.fullmatch(quiet)
     drawn = shown.decode().replace("\r\n", "\n")
     assert re.search(r"\r\[[# ]{24}\] \d+%  [\d,]+ records, [\d,]+/s", drawn), drawn[:200]
     # Erased at the end: spaces over the last bar, then the summary alone.
