@@ -400,6 +400,17 @@ constexpr std::array OPTIONS{
         {"audit: stop searching a student's best allocation after\n"
          "MS milliseconds and report the best found (default 5000)",
          ""}),
+    text<&Options::output>(
+        "--output", " DIR", "audit",
+        {"audit: write each student's report to a file of its own\n"
+         "in DIR (made if missing), named by the student's id;\n"
+         "html adds index.html; a summary ends on standard error",
+         ""}),
+    flag<&Options::no_progress>(
+        "", "--no-progress", "audit",
+        {"audit: no progress bar for --records (else shown on a\n"
+         "terminal during a long run)",
+         ""}),
     flag<&Options::json_list>(
         "", "--json", "departments",
         {"departments: print the codes as one JSON array", ""}),

@@ -75,6 +75,8 @@ struct Options {
   // --programmes, as often as given: folders (their *.jrl files) or files
   // to rank the student's standing in
   std::vector<std::string> programmes;
+  std::string output;        // --output: a folder, a file per student
+  bool no_progress = false;  // --no-progress: no bar even on a terminal
 };
 
 // The most threads --jobs may ask for.
