@@ -184,3 +184,76 @@ def test_the_page_without_a_browser():
         report.to_html("wexmoor.json")  # type: ignore[arg-type]
     with pytest.raises(ValueError, match="requirements\\[0\\].status"):
         jrl.Audit.from_json(report.to_json().replace('"status":"', '"status":"x', 1)).to_html()
+
+
+class _Links(html.parser.HTMLParser):
+    """A page's visible text and the targets of its links."""
+
+    def __init__(self):
+        super().__init__()
+        self.words, self.links, self.style = [], [], False
+
+    def handle_starttag(self, tag, attrs):
+        self.words.append(" ")
+        self.style = tag == "style"
+        if tag == "a":
+            self.links.append(dict(attrs).get("href", ""))
+
+    def handle_endtag(self, tag):
+        self.words.append(" ")
+        self.style = False
+
+    def handle_data(self, data):
+        if not self.style:
+            self.words.append(data)
+
+    def text(self):
+        return " ".join("".join(self.words).split())
+
+
+def shown_in(browser, page):
+    shown = subprocess.run([*browser, "--dump-dom", page.as_uri()],
+                           capture_output=True, timeout=120, check=True)
+    assert console_errors(shown.stderr.decode(errors="replace")) == []
+    reader = _Links()
+    reader.feed(shown.stdout.decode())
+    return reader
+
+
+def test_the_index_and_the_standings_in_a_browser(browser, tmp_path):
+    # The index: every student in input order with their progress and a
+    # link to a page that exists; a bad record listed with its line.
+    records = tmp_path / "students.jsonl"
+    records.write_text((ROOT / "examples" / "records" / "students.jsonl").read_text()
+                       + '{"student": "S9", "attempts": 3}\n', encoding="utf-8")
+    folder = tmp_path / "pages"
+    written = run("audit", str(PROGRAMME), "--catalogue", str(CATALOGUE), "--records", str(records),
+                  "--format=html", "--output", str(folder))
+    assert written.returncode == 2, written.stderr
+    reports = [json.loads(line) for line in run(
+        "audit", str(PROGRAMME), "--catalogue", str(CATALOGUE), "--records", str(records),
+        "--format=json").stdout.decode().splitlines()]
+    index = shown_in(browser, folder / "index.html")
+    text = index.text()
+    audited = [r for r in reports if "error" not in r]
+    for r in audited:
+        met = sum(q["status"] != "incomplete" for q in r["requirements"])
+        row = f"{r['student']} {'✓ Satisfied' if r['satisfied'] else '✗ Not satisfied'}"
+        assert row in text and f"{met} of {len(r['requirements'])} requirements" in text
+    assert [p for p in reports if "error" in p][0]["line"] == len(reports)
+    assert f"Line {len(reports)}:" in text and "Students audited 5" in text
+    assert text.index(audited[0]["student"]) < text.index(audited[-1]["student"])
+    assert len(index.links) == len(audited) and all((folder / link).is_file() for link in index.links)
+
+    # The standings: every shipped programme, closest first, as the JSON ranks them.
+    record = ROOT / "examples" / "records" / "complete.json"
+    ranked = run("audit", "--programmes", str(ROOT / "examples"), "--catalogue", str(CATALOGUE),
+                 "--record", str(record), "--format=json")
+    page = tmp_path / "standings.html"
+    page.write_bytes(run("audit", "--programmes", str(ROOT / "examples"), "--catalogue",
+                         str(CATALOGUE), "--record", str(record), "--format=html").stdout)
+    text = shown_in(browser, page).text()
+    titles = [s["title"] for s in json.loads(ranked.stdout)]
+    assert len(titles) == len(list((ROOT / "examples").glob("*.jrl")))
+    places = [text.find(t) for t in titles]
+    assert -1 not in places and places == sorted(places)

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "audit_output.hpp"
+#include "audit_settings.hpp"
 #include "audit_text.hpp"
 #include "colour.hpp"
 #include "commands.hpp"
@@ -355,14 +356,7 @@ int run_audit(const Options& options) {
                 programme.error());
   }
 
-  AuditOptions audit_options;
-  audit_options.completed = options.include_completed;
-  audit_options.in_progress = options.include_in_progress;
-  audit_options.planned = options.include_planned;
-  if (options.time_limit_ms > 0) {
-    audit_options.time_limit = std::chrono::milliseconds(
-        static_cast<std::chrono::milliseconds::rep>(options.time_limit_ms));
-  }
+  const AuditOptions audit_options = audit_settings(options);
   const AuditFormat format = options.audit_format;
   const bool to_folder = !options.output.empty();
   std::optional<AuditFolder> folder;

@@ -14,6 +14,7 @@
 #include <new>
 #include <optional>
 
+#include "audit_settings.hpp"
 #include "colour.hpp"
 #include "commands.hpp"
 #include "input_file.hpp"
@@ -33,18 +34,6 @@ struct Outcome {
   std::string error;  // for standard error; empty when both audits ran
   bool changed = false;
 };
-
-AuditOptions audit_options(const Options& options) {
-  AuditOptions audit;
-  audit.completed = options.include_completed;
-  audit.in_progress = options.include_in_progress;
-  audit.planned = options.include_planned;
-  if (options.time_limit_ms > 0) {
-    audit.time_limit = std::chrono::milliseconds(
-        static_cast<std::chrono::milliseconds::rep>(options.time_limit_ms));
-  }
-  return audit;
-}
 
 struct Comparer {
   const AuditProgramme& old_programme;
@@ -160,7 +149,7 @@ int run_reach(const Options& options, const Catalogue& catalogue,
   Tally tally(colour_err);
   const auto compare_all = [&](std::istream& in, std::string_view file) {
     const Comparer comparer{*old_programme, *new_programme, diff, file,
-                            audit_options(options), options.diff_json, colour_out};
+                            audit_settings(options), options.diff_json, colour_out};
     map_records_in_order<Outcome>(in, file, options.jobs, comparer,
                                   [&](Outcome& outcome) { tally.add(outcome); });
     write_out(stdout, options.diff_json
