@@ -7,7 +7,7 @@ from collections import deque
 from concurrent.futures import Future, ThreadPoolExecutor
 from typing import Any, Deque, Iterable, Iterator, Mapping, Optional, Union
 
-from ._audit import Audit, RecordError, _audit_prepared, _prepare, _record_text, _statuses
+from ._audit import Audit, _audit_prepared, _prepare, _record_text, _statuses
 from ._catalogue import Catalogue
 from ._native import File
 
@@ -29,7 +29,7 @@ def audit_many(programme: Union[str, "os.PathLike[str]", File], catalogue: Catal
     a time (default: one per core); only a few records are read ahead, so
     an iterable of any length will do. A record that cannot be read or
     audited raises :class:`RecordError` when its turn comes, with ``line``
-    set to its place in ``records`` (from 1) when the error had none.
+    set to its place in ``records`` (from 1), which its message names too.
     """
     prepared = _prepare(programme, catalogue)
     statuses = _statuses(include)
@@ -38,12 +38,8 @@ def audit_many(programme: Union[str, "os.PathLike[str]", File], catalogue: Catal
         raise ValueError(f"jobs must be at least 1, not {count}")
 
     def one(position: int, record: Union[str, Mapping[str, Any]]) -> Audit:
-        try:
-            return _audit_prepared(prepared, record, statuses, time_limit, "<records>")
-        except RecordError as e:
-            if e.line is None:
-                e.line = position
-            raise
+        # Errors name the record's place in `records`, in their text too.
+        return _audit_prepared(prepared, record, statuses, time_limit, "<records>", position)
 
     if count == 1:
         for position, record in enumerate(records, 1):

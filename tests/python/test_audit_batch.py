@@ -48,7 +48,7 @@ def test_a_bad_record_raises_in_its_turn(wexmoor, records):
     with pytest.raises(jrl.RecordError) as caught:
         next(batch)
     assert (caught.value.line, caught.value.student) == (4, "S00004")
-    assert "attempts[0].status" in str(caught.value)
+    assert "<records>:4:" in str(caught.value) and "attempts[0].status" in str(caught.value)
 
 
 def _audit_in_worker(args):
